@@ -1,0 +1,37 @@
+#include "app/DistanceFormat.h"
+
+#include <cmath>
+
+namespace nearbell {
+
+QString formatDistance(double distance, const QLocale &locale)
+{
+    if (!std::isfinite(distance))
+        return QString::number(distance);
+
+    const bool negative = distance < 0;
+    // Round in thousandths, halves away from zero. Going through the shortest
+    // decimal text first keeps 0.0005 or 2.675 from falling a hair short of
+    // the half because of their binary representation.
+    const QString shortest = QString::number(std::fabs(distance), 'g', 15);
+    const double magnitude = shortest.toDouble();
+    const double thousandths = std::floor(magnitude * 1000.0 + 0.5 + 1e-9);
+    const double whole = std::floor(thousandths / 1000.0);
+    const int fraction = int(thousandths - whole * 1000.0);
+
+    QString text;
+    if (negative && thousandths != 0)
+        text += locale.negativeSign();
+    if (whole > 0)
+        text += QString::number(whole, 'f', 0);
+    text += locale.decimalPoint();
+    if (fraction > 0) {
+        QString decimals = QString::number(fraction).rightJustified(3, u'0');
+        while (decimals.endsWith(u'0'))
+            decimals.chop(1);
+        text += decimals;
+    }
+    return text;
+}
+
+} // namespace nearbell

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+namespace nearbell {
+
+// The host's own settings, from the host profile "uiview32.ini" beside the
+// program (sections STATION and HOST).
+struct HostSettings
+{
+    QString callsign;             // STATION/CALLSIGN, empty when missing
+    bool hasOwnPosition = false;  // STATION/LATITUDE and LONGITUDE both readable
+    double ownLatitude = 0.0;     // signed minutes of arc, north positive
+    double ownLongitude = 0.0;    // signed minutes of arc, east positive
+    QString source = QStringLiteral("KISS 127.0.0.1:8001"); // HOST/SOURCE
+    bool unitsMiles = false;      // HOST/UNITS "MILES" (default "KM")
+    int expireMinutes = 60;       // HOST/EXPIRE
+    int rangeKm = 100;            // HOST/RANGE_KM (APRS-IS filter radius)
+    QString filter;               // HOST/FILTER, replaces the APRS-IS filter when not empty
+    int replayMs = 1000;          // HOST/REPLAY_MS
+};
+
+} // namespace nearbell

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what Nearbell needs to build, test and run on Debian 12 (as root).
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends \
+    build-essential cmake ninja-build ccache \
+    qt6-base-dev qt6-multimedia-dev libqt6multimedia6 \
+    qt6-qpa-plugins libgl-dev \
+    fonts-dejavu-core \
+    xvfb xauth \
+    direwolf \
+    python3 >/dev/null

@@ -1,0 +1,17 @@
+#include "common/TestRegistry.h"
+
+#include <QApplication>
+#include <QTest>
+
+// Runs every registered test class of this executable in turn; the exit
+// status is non-zero when any of them failed.
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    int failures = 0;
+    for (const auto &factory : nearbell::test::registry()) {
+        std::unique_ptr<QObject> test = factory();
+        failures += QTest::qExec(test.get(), argc, argv);
+    }
+    return failures == 0 ? 0 : 1;
+}
