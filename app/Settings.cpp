@@ -1,0 +1,186 @@
+#include "app/Settings.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QWidget>
+#include <cmath>
+
+#include "app/A_GetSetIniFile.h"
+#include "platform/LeadingNumber.h"
+#include "platform/ProfileFile.h"
+
+namespace nearbell {
+
+namespace {
+
+const QString setupSection = QStringLiteral("SETUP");
+
+// Rounds halves to even and keeps the value inside the 16-bit range
+// (a position beyond it is clamped, never wrapped).
+qint16 toInt16(double value)
+{
+    if (!std::isfinite(value))
+        return 0;
+    const double rounded = std::nearbyint(value);
+    if (rounded > 32767.0)
+        return 32767;
+    if (rounded < -32768.0)
+        return -32768;
+    return qint16(rounded);
+}
+
+QString trimBlanks(const QString &text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text[first] == u' ')
+        ++first;
+    while (last > first && text[last - 1] == u' ')
+        --last;
+    return text.mid(first, last - first);
+}
+
+// The window's outer size in pixels, also before it was ever shown.
+QSize outerSize(const QWidget *window)
+{
+    if (window->isVisible())
+        return window->frameGeometry().size();
+    const QSize hint = window->sizeHint();
+    return hint.isValid() ? hint.expandedTo(window->minimumSize()) : window->size();
+}
+
+bool isOnSomeScreen(const QRect &frame)
+{
+    // At least a corner of the title bar must be reachable with the mouse.
+    const QRect titleArea(frame.topLeft(), QSize(qMin(frame.width(), 64), 24));
+    for (const QScreen *screen : QGuiApplication::screens()) {
+        const QRect visible = screen->availableGeometry().intersected(titleArea);
+        if (visible.width() >= qMin(titleArea.width(), 32) && visible.height() >= 8)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+Settings::Settings(QString strIniFile, SettingsControls controls, OptionFlags &flags)
+    : m_iniFile(std::move(strIniFile)), m_c(std::move(controls)), m_flags(flags)
+{
+}
+
+QString Settings::read(const QString &key, const QString &defaultValue)
+{
+    return ReadIniSetting(m_iniFile, setupSection, key, defaultValue);
+}
+
+void Settings::write(const QString &key, const QString &value)
+{
+    // Failures are not reported: the setting just does not persist.
+    ProfileFile::writeString(m_iniFile, setupSection, key, value);
+}
+
+void Settings::loadini()
+{
+    m_c.txtRadius->setText(read(QStringLiteral("MIN_DISTANCE"), QStringLiteral("10")));
+
+    auto loadFlag = [this](const char *key, bool &flag, QAction *item) {
+        QString text = read(QString::fromLatin1(key), QStringLiteral("TRUE"));
+        flag = IsTrueText(text);
+        item->setChecked(flag);
+    };
+    loadFlag("BRING_TO_FRONT", m_flags.gblnBringToFront, m_c.mnuAlarmBringToFront);
+    loadFlag("AUDIBLE_ALARM", m_flags.gblnAudibleAlarm, m_c.mnuAlarm);
+    loadFlag("SCAN_STATIONS", m_flags.gblnScanStations, m_c.mnuOptionsStations);
+    enable_disable_stations();
+    loadFlag("SCAN_OVERLAYS", m_flags.gblnScanOverlays, m_c.mnuOptionsOverlays);
+    enable_disable_overlays();
+
+    const double tpp = m_c.twipsPerPixel ? m_c.twipsPerPixel() : 15.0;
+    const QScreen *screen = m_c.window->screen() ? m_c.window->screen() : QGuiApplication::primaryScreen();
+    const QRect screenRect = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+    const QSize outer = outerSize(m_c.window);
+    const qint16 centredLeft = toInt16((screenRect.width() * tpp - outer.width() * tpp) / 2.0);
+    const qint16 centredTop = toInt16((screenRect.height() * tpp - outer.height() * tpp) / 2.0);
+
+    const qint16 left = toInt16(leadingNumber(read(QStringLiteral("LEFT"), QString::number(centredLeft))));
+    const qint16 top = toInt16(leadingNumber(read(QStringLiteral("TOP"), QString::number(centredTop))));
+
+    QPoint position(int(std::lround(left / tpp)), int(std::lround(top / tpp)));
+    if (!isOnSomeScreen(QRect(position, outer)))
+        position = QPoint(int(std::lround(centredLeft / tpp)), int(std::lround(centredTop / tpp)));
+    m_c.window->move(position);
+    // Until the window is seen in the normal state, the loaded position is
+    // the one to keep (a run that stays minimized saves it unchanged).
+    *m_c.intLastLeft = toInt16(position.x() * tpp);
+    *m_c.intLastTop = toInt16(position.y() * tpp);
+
+    QString minimized = read(QStringLiteral("MINIMIZED"), QStringLiteral("FALSE"));
+    if (IsTrueText(minimized))
+        m_c.window->setWindowState(m_c.window->windowState() | Qt::WindowMinimized);
+}
+
+void Settings::saveini()
+{
+    write(QStringLiteral("MIN_DISTANCE"), trimBlanks(m_c.txtRadius->text()));
+    write(QStringLiteral("AUDIBLE_ALARM"), BoolToText(m_flags.gblnAudibleAlarm));
+    write(QStringLiteral("BRING_TO_FRONT"), BoolToText(m_flags.gblnBringToFront));
+    const bool minimized = m_c.window->windowState() & Qt::WindowMinimized;
+    if (!minimized && m_c.capturePosition)
+        m_c.capturePosition();
+    write(QStringLiteral("LEFT"), QString::number(*m_c.intLastLeft));
+    write(QStringLiteral("TOP"), QString::number(*m_c.intLastTop));
+    write(QStringLiteral("MINIMIZED"), BoolToText(minimized));
+}
+
+void Settings::mnuAlarm_Click()
+{
+    m_flags.gblnAudibleAlarm = !m_flags.gblnAudibleAlarm;
+    m_c.mnuAlarm->setChecked(m_flags.gblnAudibleAlarm);
+    write(QStringLiteral("AUDIBLE_ALARM"), BoolToText(m_flags.gblnAudibleAlarm));
+}
+
+void Settings::mnuAlarmBringToFront_Click()
+{
+    m_flags.gblnBringToFront = !m_flags.gblnBringToFront;
+    m_c.mnuAlarmBringToFront->setChecked(m_flags.gblnBringToFront);
+    write(QStringLiteral("BRING_TO_FRONT"), BoolToText(m_flags.gblnBringToFront));
+}
+
+void Settings::mnuOptionsStations_Click()
+{
+    m_flags.gblnScanStations = !m_flags.gblnScanStations;
+    m_c.mnuOptionsStations->setChecked(m_flags.gblnScanStations);
+    write(QStringLiteral("SCAN_STATIONS"), BoolToText(m_flags.gblnScanStations));
+    enable_disable_stations();
+}
+
+void Settings::mnuOptionsOverlays_Click()
+{
+    m_flags.gblnScanOverlays = !m_flags.gblnScanOverlays;
+    m_c.mnuOptionsOverlays->setChecked(m_flags.gblnScanOverlays);
+    write(QStringLiteral("SCAN_OVERLAYS"), BoolToText(m_flags.gblnScanOverlays));
+    enable_disable_overlays();
+}
+
+void Settings::enable_disable_stations()
+{
+    const bool on = m_flags.gblnScanStations;
+    m_c.lstStations->clear();
+    if (!on)
+        m_c.lstStations->addItem(QStringLiteral("disabled"));
+    for (QWidget *control : {static_cast<QWidget *>(m_c.lstStations), static_cast<QWidget *>(m_c.cmdAck),
+                             static_cast<QWidget *>(m_c.cmdRearm), static_cast<QWidget *>(m_c.cmdAckAll),
+                             static_cast<QWidget *>(m_c.cmdRearmAll)})
+        control->setEnabled(on);
+}
+
+void Settings::enable_disable_overlays()
+{
+    m_c.lstOverlayItems->setEnabled(m_flags.gblnScanOverlays);
+}
+
+} // namespace nearbell
