@@ -1,0 +1,269 @@
+#include "platform/ProfileFile.h"
+
+#include "platform/Windows1252.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QList>
+#include <QSaveFile>
+
+namespace nearbell {
+
+namespace {
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\v' || c == u'\f';
+}
+
+QStringView trimmedBlanks(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text[begin]))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1]))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+bool sameName(QStringView a, QStringView b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// One line of the file. Only section headers and key lines are understood;
+// everything else (blank lines, comments, garbage) is carried along as its
+// original bytes.
+struct Line
+{
+    enum Kind { Other, Section, Key };
+    QByteArray raw; // without the line ending
+    Kind kind = Other;
+    QString name;   // section or key name, blanks around it removed
+    QString value;  // key value, blanks around it removed, quotes kept
+};
+
+Line parseLine(const QByteArray &raw)
+{
+    Line line;
+    line.raw = raw;
+    const QString decoded = fromWindows1252(raw);
+    const QStringView text = trimmedBlanks(decoded);
+    if (text.isEmpty() || text.front() == u';')
+        return line;
+    if (text.front() == u'[') {
+        const qsizetype close = text.indexOf(u']');
+        if (close < 0)
+            return line; // an unfinished header is not a section
+        line.kind = Line::Section;
+        line.name = trimmedBlanks(text.mid(1, close - 1)).toString();
+        return line;
+    }
+    const qsizetype equals = text.indexOf(u'=');
+    if (equals < 0)
+        return line;
+    const QStringView name = trimmedBlanks(text.left(equals));
+    if (name.isEmpty())
+        return line;
+    line.kind = Line::Key;
+    line.name = name.toString();
+    line.value = trimmedBlanks(text.mid(equals + 1)).toString();
+    return line;
+}
+
+// Splits on LF and drops a CR before it, so CRLF and LF-only files read the
+// same. A final line ending does not start another line.
+QList<Line> parseLines(const QByteArray &content)
+{
+    QList<Line> lines;
+    qsizetype start = 0;
+    // A UTF-8 byte order mark left by an editor must not hide the first header;
+    // its bytes stay in the file.
+    const bool bom = content.startsWith("\xEF\xBB\xBF");
+    while (start < content.size()) {
+        qsizetype end = content.indexOf('\n', start);
+        const qsizetype next = end < 0 ? content.size() : end + 1;
+        if (end < 0)
+            end = content.size();
+        qsizetype stop = end;
+        if (stop > start && content[stop - 1] == '\r')
+            --stop;
+        QByteArray raw = content.mid(start, stop - start);
+        Line line = parseLine(bom && start == 0 ? raw.mid(3) : raw);
+        line.raw = raw;
+        lines.append(std::move(line));
+        start = next;
+    }
+    return lines;
+}
+
+// The index of the first header of the section, or -1. Later headers of the
+// same name are not looked at.
+qsizetype findSection(const QList<Line> &lines, QStringView section)
+{
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines[i].kind == Line::Section && sameName(lines[i].name, section))
+            return i;
+    }
+    return -1;
+}
+
+// The end (exclusive) of the section whose header is at sectionIndex.
+qsizetype sectionEnd(const QList<Line> &lines, qsizetype sectionIndex)
+{
+    qsizetype i = sectionIndex + 1;
+    while (i < lines.size() && lines[i].kind != Line::Section)
+        ++i;
+    return i;
+}
+
+qsizetype findKey(const QList<Line> &lines, qsizetype sectionIndex, QStringView key)
+{
+    const qsizetype end = sectionEnd(lines, sectionIndex);
+    for (qsizetype i = sectionIndex + 1; i < end; ++i) {
+        if (lines[i].kind == Line::Key && sameName(lines[i].name, key))
+            return i;
+    }
+    return -1;
+}
+
+QString unquoted(const QString &value)
+{
+    if (value.size() >= 2 && value.front() == value.back()
+        && (value.front() == u'"' || value.front() == u'\''))
+        return value.mid(1, value.size() - 2);
+    return value;
+}
+
+bool hasLineBreakOrNull(QStringView text)
+{
+    return text.contains(u'\n') || text.contains(u'\r') || text.contains(QChar(0));
+}
+
+// Names and values that would break the line structure if written (a line
+// break starting a new section, a key containing "=" that reads back as
+// another key) are refused rather than stored in a form that reads back wrong.
+bool writable(QStringView section, QStringView key, QStringView value)
+{
+    const QStringView keyName = trimmedBlanks(key);
+    if (hasLineBreakOrNull(section) || section.contains(u']'))
+        return false;
+    if (keyName.isEmpty() || hasLineBreakOrNull(key) || key.contains(u'=')
+        || keyName.front() == u'[' || keyName.front() == u';')
+        return false;
+    return !hasLineBreakOrNull(value);
+}
+
+bool hasWritePermission(const QFileInfo &info)
+{
+    // The permission bits are checked as well as access, so a file marked
+    // read-only stays untouched even for a privileged user.
+    const QFileDevice::Permissions writeBits =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    return info.isWritable() && (info.permissions() & writeBits);
+}
+
+bool readAll(const QString &path, QByteArray &content)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    content = file.readAll();
+    return file.error() == QFileDevice::NoError;
+}
+
+} // namespace
+
+QString ProfileFile::readString(const QString &path, const QString &section, const QString &key,
+                                const QString &defaultValue)
+{
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return defaultValue;
+    QByteArray content;
+    if (!readAll(path, content))
+        return defaultValue;
+    const QList<Line> lines = parseLines(content);
+    const qsizetype sectionIndex = findSection(lines, trimmedBlanks(section));
+    if (sectionIndex < 0)
+        return defaultValue;
+    const qsizetype keyIndex = findKey(lines, sectionIndex, trimmedBlanks(key));
+    if (keyIndex < 0)
+        return defaultValue;
+    return unquoted(lines[keyIndex].value);
+}
+
+bool ProfileFile::writeString(const QString &path, const QString &section, const QString &key,
+                              const QString &value)
+{
+    if (path.isEmpty() || !writable(section, key, value))
+        return false;
+
+    const QFileInfo info(path);
+    QByteArray content;
+    if (info.exists()) {
+        // Whatever cannot be read back in full cannot be rewritten safely.
+        if (!info.isFile() || !hasWritePermission(info) || !readAll(path, content))
+            return false;
+    }
+    const QFileInfo folder(info.absolutePath());
+    if (!folder.isDir() || !hasWritePermission(folder))
+        return false;
+
+    const QString sectionName = trimmedBlanks(section).toString();
+    const QString keyName = trimmedBlanks(key).toString();
+    QList<Line> lines = parseLines(content);
+
+    const qsizetype sectionIndex = findSection(lines, sectionName);
+    if (sectionIndex >= 0) {
+        const qsizetype keyIndex = findKey(lines, sectionIndex, keyName);
+        if (keyIndex >= 0) {
+            // The key keeps the spelling it has in the file.
+            Line &line = lines[keyIndex];
+            line.raw = toWindows1252(QString(line.name + u'=' + value));
+        } else {
+            // After the section's last key, so blank lines and comments that
+            // lead into the next section stay in front of it.
+            qsizetype insertAt = sectionIndex + 1;
+            const qsizetype end = sectionEnd(lines, sectionIndex);
+            for (qsizetype i = sectionIndex + 1; i < end; ++i) {
+                if (lines[i].kind == Line::Key)
+                    insertAt = i + 1;
+            }
+            Line line;
+            line.raw = toWindows1252(QString(keyName + u'=' + value));
+            lines.insert(insertAt, line);
+        }
+    } else {
+        if (!lines.isEmpty() && !trimmedBlanks(fromWindows1252(lines.back().raw)).isEmpty())
+            lines.append(Line{}); // a blank line between sections
+        Line header;
+        header.raw = toWindows1252(QString(u'[' + sectionName + u']'));
+        lines.append(header);
+        Line line;
+        line.raw = toWindows1252(QString(keyName + u'=' + value));
+        lines.append(line);
+    }
+
+    QByteArray output;
+    output.reserve(content.size() + value.size() + keyName.size() + sectionName.size() + 16);
+    for (const Line &line : std::as_const(lines)) {
+        output += line.raw;
+        output += "\r\n";
+    }
+
+    // The new text goes to a temporary file beside the old one and replaces
+    // it only when completely written.
+    QSaveFile file(path);
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(output) != output.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+} // namespace nearbell
