@@ -1,0 +1,123 @@
+#include "host/DemoSource.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "host/GreatCircle.h"
+
+namespace nearbell {
+
+namespace {
+
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
+// Minutes of arc of latitude per kilometre on the mean sphere.
+constexpr double kMinutesPerKm = 180.0 * 60.0 / (std::numbers::pi * greatcircle::kEarthRadiusKm);
+
+struct Template
+{
+    const char *callsign;
+    char symbolCode;
+    bool heardDirectly;
+    double nearKm;
+    double farKm;
+    int beaconEvery;
+};
+
+// Car and bicycle cross the 10 km mark, the walker stays inside it, the
+// others stay outside.
+constexpr Template kTemplates[] = {
+    {"DEMO-1", '>', true, 3.0, 16.0, 1},   // car, heard directly
+    {"DEMO-2", 'b', false, 6.0, 13.0, 1},  // bicycle
+    {"DEMO-3", '[', false, 0.5, 4.0, 2},   // walker
+    {"DEMO-4", 'k', false, 15.0, 40.0, 1}, // lorry
+    {"DEMO-5", 'Y', false, 20.0, 30.0, 3}, // boat
+    {"DEMO-6", '#', false, 25.0, 25.0, 6}, // fixed digipeater
+};
+
+} // namespace
+
+DemoSource::DemoSource(double centreLatitude, double centreLongitude, std::uint64_t seed,
+                       QObject *parent)
+    : StationSource(parent),
+      m_centreLatitude(centreLatitude),
+      m_centreLongitude(centreLongitude),
+      m_state(seed)
+{
+    for (const Template &t : kTemplates) {
+        Simulated s;
+        s.callsign = QString::fromLatin1(t.callsign);
+        s.symbolCode = t.symbolCode;
+        s.heardDirectly = t.heardDirectly;
+        s.nearKm = t.nearKm;
+        s.farKm = t.farKm;
+        s.phase = nextUnit() * kTwoPi;
+        // A full swing takes 20 to 40 steps.
+        s.phaseStep = kTwoPi / (20.0 + 20.0 * nextUnit());
+        s.bearing = nextUnit() * kTwoPi;
+        s.bearingStep = (nextUnit() - 0.5) * 0.2;
+        s.beaconEvery = t.beaconEvery;
+        s.stepsToBeacon = 0;
+        m_stations.push_back(s);
+    }
+    m_timer.setInterval(kDefaultIntervalMs);
+    connect(&m_timer, &QTimer::timeout, this, &DemoSource::step);
+}
+
+double DemoSource::nextUnit()
+{
+    // splitmix64: small, and the same numbers everywhere.
+    std::uint64_t z = (m_state += 0x9e3779b97f4a7c15ULL);
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+    z ^= z >> 31;
+    return double(z >> 11) * 0x1.0p-53;
+}
+
+void DemoSource::start()
+{
+    // The first step reports every station, so the list fills at once.
+    step();
+    m_timer.start();
+}
+
+void DemoSource::positionOf(const Simulated &station, double &latitude, double &longitude) const
+{
+    const double km = station.nearKm
+        + (station.farKm - station.nearKm) * (1.0 - std::cos(station.phase)) / 2.0;
+    const double northKm = km * std::cos(station.bearing);
+    const double eastKm = km * std::sin(station.bearing);
+    const double latitudeRadians = m_centreLatitude / 60.0 * std::numbers::pi / 180.0;
+    // Near the poles an east-west kilometre spans many minutes: keep the
+    // factor finite.
+    const double shrink = std::max(std::cos(latitudeRadians), 0.01);
+    latitude = std::clamp(m_centreLatitude + northKm * kMinutesPerKm, -5400.0, 5400.0);
+    longitude = m_centreLongitude + eastKm * kMinutesPerKm / shrink;
+    if (longitude > 10800.0)
+        longitude -= 21600.0;
+    else if (longitude < -10800.0)
+        longitude += 21600.0;
+}
+
+void DemoSource::step()
+{
+    for (Simulated &s : m_stations) {
+        s.phase = std::fmod(s.phase + s.phaseStep, kTwoPi);
+        s.bearing = std::fmod(s.bearing + s.bearingStep + kTwoPi, kTwoPi);
+        if (s.stepsToBeacon > 0) {
+            --s.stepsToBeacon;
+            continue;
+        }
+        s.stepsToBeacon = s.beaconEvery - 1;
+        StationReport report;
+        report.callsign = s.callsign;
+        report.symbolTable = '/';
+        report.symbolCode = s.symbolCode;
+        report.heardDirectly = s.heardDirectly;
+        positionOf(s, report.latitude, report.longitude);
+        emit reportReceived(report);
+    }
+    emit batchReceived();
+}
+
+} // namespace nearbell

@@ -1,0 +1,33 @@
+#include "host/GreatCircle.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace nearbell::greatcircle {
+
+namespace {
+constexpr double kRadiansPerMinute = std::numbers::pi / (180.0 * 60.0);
+}
+
+double kilometres(double lat1, double lon1, double lat2, double lon2)
+{
+    const double phi1 = lat1 * kRadiansPerMinute;
+    const double phi2 = lat2 * kRadiansPerMinute;
+    const double dPhi = phi2 - phi1;
+    const double dLambda = (lon2 - lon1) * kRadiansPerMinute;
+    const double s1 = std::sin(dPhi / 2.0);
+    const double s2 = std::sin(dLambda / 2.0);
+    double h = s1 * s1 + std::cos(phi1) * std::cos(phi2) * s2 * s2;
+    // Rounding can push h a hair past 1 for antipodal points.
+    h = std::clamp(h, 0.0, 1.0);
+    return 2.0 * kEarthRadiusKm * std::asin(std::sqrt(h));
+}
+
+double distance(double lat1, double lon1, double lat2, double lon2, DistanceUnit unit)
+{
+    const double km = kilometres(lat1, lon1, lat2, lon2);
+    return unit == DistanceUnit::Miles ? km / kKmPerMile : km;
+}
+
+} // namespace nearbell::greatcircle

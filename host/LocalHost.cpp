@@ -1,0 +1,91 @@
+#include "host/LocalHost.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace nearbell {
+
+LocalHost::LocalHost(const HostSettings &settings, std::unique_ptr<StationSource> source,
+                     QObject *parent)
+    : HostApplication(parent), m_source(std::move(source))
+{
+    m_table.setUnit(settings.unitsMiles ? DistanceUnit::Miles : DistanceUnit::Kilometres);
+    m_table.setExpiryMinutes(settings.expireMinutes);
+    if (settings.hasOwnPosition)
+        m_table.setOwnStation(settings.callsign, settings.ownLatitude, settings.ownLongitude);
+
+    connect(&m_table, &StationTable::beaconReceived, this,
+            [this](const QString &callsign, double latitude, double longitude) {
+                emit NotifyBeacon(callsign, float(latitude), float(longitude));
+            });
+    connect(&m_table, &StationTable::stationDeleted, this, &HostApplication::NotifyDelete);
+    connect(&m_table, &StationTable::cleared, this, &HostApplication::NotifyDeleteAllStations);
+
+    if (m_source) {
+        connect(m_source.get(), &StationSource::reportReceived, &m_table,
+                [this](const StationReport &report) { m_table.apply(report); });
+        connect(m_source.get(), &StationSource::batchReceived, this,
+                &HostApplication::DataAvailable);
+    }
+
+    m_expiryTimer.setInterval(kDefaultExpiryCheckMs);
+    connect(&m_expiryTimer, &QTimer::timeout, this, [this] { m_table.expire(); });
+}
+
+// The source goes first: it must not deliver into a table being destroyed.
+LocalHost::~LocalHost()
+{
+    m_expiryTimer.stop();
+    m_source.reset();
+}
+
+void LocalHost::start()
+{
+    m_expiryTimer.start();
+    if (m_source)
+        m_source->start();
+}
+
+void LocalHost::setExpiryCheckInterval(int ms)
+{
+    m_expiryTimer.setInterval(ms);
+}
+
+void LocalHost::clearStations()
+{
+    m_table.clear();
+}
+
+void LocalHost::announceClosing()
+{
+    emit UIView32IsClosing();
+}
+
+bool LocalHost::GetStation(HostStation &station)
+{
+    const StationTable::Station *found = m_table.find(station.callsign());
+    if (!found)
+        return false;
+    station.fill(float(found->latitude), float(found->longitude),
+                 float(m_table.distanceOf(*found)));
+    return true;
+}
+
+qint16 LocalHost::StationCount()
+{
+    // Beyond 32767 the 16-bit count would wrap to a negative number and the
+    // program would see an empty list: it sees the first 32767 instead.
+    return qint16(std::min(m_table.entryCount(), int(std::numeric_limits<qint16>::max())));
+}
+
+QString LocalHost::StationListEntry(qint16 &index)
+{
+    return m_table.entry(index);
+}
+
+void LocalHost::SetAttachOption(qint32 &value)
+{
+    m_attachOption = value;
+}
+
+} // namespace nearbell

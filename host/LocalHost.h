@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QTimer>
+
+#include <memory>
+
+#include "host/HostApplication.h"
+#include "host/HostSettings.h"
+#include "host/StationSource.h"
+#include "host/StationTable.h"
+
+namespace nearbell {
+
+// The host the program runs against: a station table fed by one station
+// source (demo, replay, TNC or APRS-IS), offered through the host contract.
+//
+// Responsibilities:
+//  - answer the host calls from the station table: station list entries,
+//    the count (at most 32767, the contract's 16-bit limit), and the
+//    position and distance of a station;
+//  - feed every report of the source into the table and raise NotifyBeacon
+//    for each position, NotifyDelete for each deletion (killed, expired),
+//    NotifyDeleteAllStations when the table is cleared and DataAvailable
+//    after each batch the source delivers;
+//  - delete stations not heard for the expiry time, checked once a minute.
+class LocalHost : public HostApplication
+{
+    Q_OBJECT
+public:
+    static constexpr int kDefaultExpiryCheckMs = 60000;
+
+    // source may be null: the host then lists only the own station.
+    LocalHost(const HostSettings &settings, std::unique_ptr<StationSource> source,
+              QObject *parent = nullptr);
+    ~LocalHost() override;
+
+    bool GetStation(HostStation &station) override;
+    qint16 StationCount() override;
+    QString StationListEntry(qint16 &index) override;
+    void SetAttachOption(qint32 &value) override;
+
+    // Starts the source and the expiry check.
+    void start();
+    void setExpiryCheckInterval(int ms);
+    // Deletes every heard station (NotifyDeleteAllStations).
+    void clearStations();
+    // Tells the attached program that the host goes away.
+    void announceClosing();
+
+    qint32 attachOption() const { return m_attachOption; }
+    StationTable &table() { return m_table; }
+    const StationTable &table() const { return m_table; }
+    StationSource *source() const { return m_source.get(); }
+
+private:
+    StationTable m_table;
+    std::unique_ptr<StationSource> m_source;
+    QTimer m_expiryTimer;
+    qint32 m_attachOption = 0;
+};
+
+} // namespace nearbell
