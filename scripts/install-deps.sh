@@ -7,7 +7,7 @@ apt-get install -y -qq --no-install-recommends \
     build-essential cmake ninja-build ccache \
     qt6-base-dev qt6-multimedia-dev libqt6multimedia6 \
     qt6-qpa-plugins libgl-dev \
-    fonts-dejavu-core \
+    fonts-dejavu-core fonts-dejavu-extra \
     xvfb xauth \
     direwolf \
     python3 >/dev/null
