@@ -1,6 +1,11 @@
 #include "platform/LeadingNumber.h"
 
+#include <clocale>
+#include <cmath>
 #include <cstdlib>
+#include <limits>
+#include <locale.h>
+#include <stdlib.h>
 #include <string>
 
 namespace nearbell {
@@ -13,7 +18,7 @@ bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
 double leadingNumber(QStringView text)
 {
     // Collect the characters of the number (blanks dropped) into plain ASCII
-    // and let strtod do the arithmetic, so rounding is the C library's.
+    // and let the C library do the arithmetic, so rounding is its own.
     std::string number;
     number.reserve(32);
     qsizetype i = 0;
@@ -69,7 +74,17 @@ double leadingNumber(QStringView text)
         if (expDigits)
             number += exponent;
     }
-    return std::strtod(number.c_str(), nullptr);
+    // strtod follows the C library's numeric locale, which the application
+    // object sets from the user's environment: with a "," locale "12.5"
+    // would read as 12. The conversion is therefore made in the C locale.
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    // A number beyond the range of a double is read as the largest one, so
+    // callers never meet an infinity (infinity minus infinity is no number).
+    const double value = cLocale ? strtod_l(number.c_str(), nullptr, cLocale)
+                                 : std::strtod(number.c_str(), nullptr);
+    if (std::isinf(value))
+        return std::copysign(std::numeric_limits<double>::max(), value);
+    return value;
 }
 
 } // namespace nearbell
