@@ -1,0 +1,623 @@
+#include "host/aprs/AprsDecoder.h"
+
+#include <cstddef>
+
+namespace nearbell {
+
+namespace {
+
+// Third-party packets may wrap third-party packets; a bound keeps hostile
+// input from recursing deeply.
+constexpr int maxThirdPartyDepth = 3;
+
+// Minutes added to a truncated ambiguous position to reach the centre of
+// its box, indexed by the ambiguity level (blanked digits): a blank
+// hundredth leaves a box of 0.1', ..., blank minute tens a box of 1 degree.
+constexpr double ambiguityCentre[5] = {0.0, 0.05, 0.5, 5.0, 30.0};
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool isUpper(char c)
+{
+    return c >= 'A' && c <= 'Z';
+}
+
+// Printable ASCII without the blank.
+bool isGraphic(char c)
+{
+    return c > ' ' && c < 0x7f;
+}
+
+std::string_view stripLineEnd(std::string_view text)
+{
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n'))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool startsWith(std::string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
+}
+
+void resetPosition(AprsPosition &out)
+{
+    out = AprsPosition{};
+}
+
+// A station callsign as it stands in a header: 1 to 9 printable characters.
+bool setStationName(std::string_view source, AprsPosition &out)
+{
+    if (source.empty() || source.size() > std::size_t(AprsPosition::maxNameLength))
+        return false;
+    for (char c : source) {
+        if (!isGraphic(c) || c == '*')
+            return false;
+    }
+    for (std::size_t i = 0; i < source.size(); ++i)
+        out.nameBuffer[i] = source[i];
+    out.nameBuffer[source.size()] = '\0';
+    out.nameLength = std::uint8_t(source.size());
+    out.kind = AprsPosition::Kind::Station;
+    return true;
+}
+
+// An object or item name becomes a station name without blanks: trailing
+// blanks go, inner blanks become "_". Control bytes make the name invalid.
+bool setCleanedName(std::string_view raw, AprsPosition::Kind kind, AprsPosition &out)
+{
+    while (!raw.empty() && raw.back() == ' ')
+        raw.remove_suffix(1);
+    if (raw.empty() || raw.size() > std::size_t(AprsPosition::maxNameLength))
+        return false;
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        const char c = raw[i];
+        if (c == ' ')
+            out.nameBuffer[i] = '_';
+        else if (isGraphic(c))
+            out.nameBuffer[i] = c;
+        else
+            return false;
+    }
+    out.nameBuffer[raw.size()] = '\0';
+    out.nameLength = std::uint8_t(raw.size());
+    out.kind = kind;
+    return true;
+}
+
+// Reads "DDMM.hh" (latitude, 2 degree digits) or "DDDMM.hh" (longitude,
+// 3 degree digits) into minutes of arc. The last `level` of the digits
+// M M h h may be blank (position ambiguity); those digits count as zero and
+// the centre of the box is returned. With `allowDigitsInBlankedPlaces`
+// a digit may stand where the level says blank (longitude, whose ambiguity
+// follows the latitude); it is dropped.
+bool readDegreesMinutes(std::string_view s, int degreeDigits, int level,
+                        bool allowDigitsInBlankedPlaces, double &minutes)
+{
+    if (s.size() < std::size_t(degreeDigits + 5))
+        return false;
+    int degrees = 0;
+    for (int i = 0; i < degreeDigits; ++i) {
+        if (!isDigit(s[i]))
+            return false;
+        degrees = degrees * 10 + (s[i] - '0');
+    }
+    if (s[degreeDigits + 2] != '.')
+        return false;
+    // Places from the right: hundredths, tenths, minute units, minute tens.
+    const int places[4] = {degreeDigits + 4, degreeDigits + 3, degreeDigits + 1, degreeDigits};
+    const int weights[4] = {1, 10, 100, 1000}; // in hundredths of a minute
+    int hundredths = 0;
+    for (int p = 0; p < 4; ++p) {
+        const char c = s[std::size_t(places[p])];
+        if (p < level) {
+            if (c == ' ' || (allowDigitsInBlankedPlaces && isDigit(c)))
+                continue;
+            return false;
+        }
+        if (!isDigit(c))
+            return false;
+        hundredths += (c - '0') * weights[p];
+    }
+    if (hundredths >= 6000)
+        return false; // 60 minutes or more
+    minutes = degrees * 60.0 + hundredths / 100.0 + ambiguityCentre[level];
+    return true;
+}
+
+// Ambiguity level of an uncompressed latitude "DDMM.hhN": how many of the
+// places h h M M (from the right) are blank, without gaps.
+int latitudeAmbiguity(std::string_view lat)
+{
+    const std::size_t places[4] = {6, 5, 3, 2};
+    int level = 0;
+    while (level < 4 && lat[places[level]] == ' ')
+        ++level;
+    return level;
+}
+
+// Uncompressed position "DDMM.hhN/DDDMM.hhW$" (19 bytes).
+AprsStatus readUncompressed(std::string_view p, AprsPosition &out)
+{
+    if (p.size() < 19)
+        return AprsStatus::Rejected;
+    const int level = latitudeAmbiguity(p);
+    double lat = 0.0;
+    double lon = 0.0;
+    if (!readDegreesMinutes(p.substr(0, 7), 2, level, false, lat))
+        return AprsStatus::Rejected;
+    if (!readDegreesMinutes(p.substr(9, 8), 3, level, true, lon))
+        return AprsStatus::Rejected;
+    switch (p[7]) {
+    case 'N': case 'n': break;
+    case 'S': case 's': lat = -lat; break;
+    default: return AprsStatus::Rejected;
+    }
+    switch (p[17]) {
+    case 'E': case 'e': break;
+    case 'W': case 'w': lon = -lon; break;
+    default: return AprsStatus::Rejected;
+    }
+    if (lat > 90.0 * 60.0 || lat < -90.0 * 60.0 || lon > 180.0 * 60.0 || lon < -180.0 * 60.0)
+        return AprsStatus::Rejected;
+    out.latitude = lat;
+    out.longitude = lon;
+    out.symbolTable = p[8];
+    out.symbolCode = p[18];
+    return AprsStatus::Position;
+}
+
+// Compressed position "/YYYYXXXX$csT" (13 bytes, base-91 digits).
+AprsStatus readCompressed(std::string_view p, AprsPosition &out)
+{
+    if (p.size() < 13)
+        return AprsStatus::Rejected;
+    char table = p[0];
+    if (table >= 'a' && table <= 'j')
+        table = char('0' + (table - 'a')); // overlay digits travel as a..j
+    else if (table != '/' && table != '\\' && !isUpper(table))
+        return AprsStatus::Rejected;
+    long y = 0;
+    long x = 0;
+    for (int i = 0; i < 4; ++i) {
+        const unsigned char cy = static_cast<unsigned char>(p[std::size_t(1 + i)]);
+        const unsigned char cx = static_cast<unsigned char>(p[std::size_t(5 + i)]);
+        if (cy < 33 || cy > 124 || cx < 33 || cx > 124)
+            return AprsStatus::Rejected;
+        y = y * 91 + (cy - 33);
+        x = x * 91 + (cx - 33);
+    }
+    const double latDegrees = 90.0 - double(y) / 380926.0;
+    const double lonDegrees = -180.0 + double(x) / 190463.0;
+    if (latDegrees < -90.0 || lonDegrees > 180.0)
+        return AprsStatus::Rejected;
+    out.latitude = latDegrees * 60.0;
+    out.longitude = lonDegrees * 60.0;
+    out.symbolTable = table;
+    out.symbolCode = p[9];
+    return AprsStatus::Position;
+}
+
+// A position in either form: uncompressed ones begin with a latitude digit.
+AprsStatus readPosition(std::string_view p, AprsPosition &out)
+{
+    if (p.empty())
+        return AprsStatus::Rejected;
+    return isDigit(p[0]) ? readUncompressed(p, out) : readCompressed(p, out);
+}
+
+// Mic-E: latitude, message bits and longitude flags in the destination,
+// longitude, speed, course and symbol in the information field.
+AprsStatus readMicE(std::string_view destination, std::string_view info, AprsPosition &out)
+{
+    if (destination.size() < 6 || info.size() < 9)
+        return AprsStatus::Rejected;
+    int latDigits[6] = {};
+    int level = 0;
+    bool north = false;
+    bool longitudeOffset = false;
+    bool west = false;
+    for (int i = 0; i < 6; ++i) {
+        const char c = destination[std::size_t(i)];
+        bool blank = false;
+        bool flag = false; // N, +100 or W for characters 4 to 6
+        if (isDigit(c)) {
+            latDigits[i] = c - '0';
+        } else if (c >= 'A' && c <= 'J' && i < 3) {
+            latDigits[i] = c - 'A';
+        } else if (c == 'K' && i < 3) {
+            blank = true;
+        } else if (c == 'L') {
+            blank = true;
+        } else if (c >= 'P' && c <= 'Y') {
+            latDigits[i] = c - 'P';
+            flag = true;
+        } else if (c == 'Z') {
+            blank = true;
+            flag = true;
+        } else {
+            return AprsStatus::Rejected;
+        }
+        if (blank) {
+            // Blanks only from the right: places 6, 5, 4, 3 in that order.
+            if (i < 2)
+                return AprsStatus::Rejected;
+            if (level == 0)
+                level = 6 - i;
+            latDigits[i] = 0;
+        } else if (level != 0) {
+            return AprsStatus::Rejected; // a digit after a blank
+        }
+        if (i == 3)
+            north = flag;
+        else if (i == 4)
+            longitudeOffset = flag;
+        else if (i == 5)
+            west = flag;
+    }
+    const int latDegrees = latDigits[0] * 10 + latDigits[1];
+    const int latHundredths = latDigits[2] * 1000 + latDigits[3] * 100 + latDigits[4] * 10 + latDigits[5];
+    if (latDegrees > 90 || latHundredths >= 6000)
+        return AprsStatus::Rejected;
+    double lat = latDegrees * 60.0 + latHundredths / 100.0 + ambiguityCentre[level];
+    if (lat > 90.0 * 60.0)
+        return AprsStatus::Rejected;
+
+    const int b1 = static_cast<unsigned char>(info[1]) - 28;
+    const int b2 = static_cast<unsigned char>(info[2]) - 28;
+    const int b3 = static_cast<unsigned char>(info[3]) - 28;
+    if (b1 < 0 || b2 < 0 || b3 < 0 || b3 > 99)
+        return AprsStatus::Rejected;
+    int lonDegrees = b1 + (longitudeOffset ? 100 : 0);
+    if (lonDegrees >= 180 && lonDegrees <= 189)
+        lonDegrees -= 80;
+    else if (lonDegrees >= 190 && lonDegrees <= 199)
+        lonDegrees -= 190;
+    int lonMinutes = b2 >= 60 ? b2 - 60 : b2;
+    if (lonDegrees > 179 || lonMinutes > 59)
+        return AprsStatus::Rejected;
+    // The longitude is as ambiguous as the latitude.
+    int lonHundredths = lonMinutes * 100 + b3;
+    const int drop[5] = {1, 10, 100, 1000, 6000};
+    lonHundredths -= lonHundredths % drop[level];
+    double lon = lonDegrees * 60.0 + lonHundredths / 100.0 + ambiguityCentre[level];
+
+    out.latitude = north ? lat : -lat;
+    out.longitude = west ? -lon : lon;
+    out.symbolCode = info[7];
+    out.symbolTable = info[8];
+    return AprsStatus::Position;
+}
+
+// Splits off the next comma-separated field of an NMEA sentence.
+std::string_view nextField(std::string_view &rest)
+{
+    const std::size_t comma = rest.find(',');
+    std::string_view field = rest.substr(0, comma);
+    rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+    return field;
+}
+
+int hexValue(char c)
+{
+    if (isDigit(c))
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// NMEA "DDMM.mmmm" / "DDDMM.mmmm" with any number of decimals.
+bool readNmeaAngle(std::string_view field, std::string_view hemisphere, int degreeDigits,
+                   char positive, char negative, double limitDegrees, double &minutes)
+{
+    const std::size_t dot = field.find('.');
+    const std::size_t whole = dot == std::string_view::npos ? field.size() : dot;
+    if (whole != std::size_t(degreeDigits + 2) || hemisphere.size() != 1)
+        return false;
+    int degrees = 0;
+    for (int i = 0; i < degreeDigits; ++i) {
+        if (!isDigit(field[std::size_t(i)]))
+            return false;
+        degrees = degrees * 10 + (field[std::size_t(i)] - '0');
+    }
+    double value = 0.0;
+    for (std::size_t i = std::size_t(degreeDigits); i < whole; ++i) {
+        if (!isDigit(field[i]))
+            return false;
+        value = value * 10.0 + (field[i] - '0');
+    }
+    double scale = 0.1;
+    for (std::size_t i = whole + 1; i < field.size(); ++i) {
+        if (!isDigit(field[i]))
+            return false;
+        value += (field[i] - '0') * scale;
+        scale /= 10.0;
+    }
+    if (value >= 60.0)
+        return false;
+    minutes = degrees * 60.0 + value;
+    if (minutes > limitDegrees * 60.0)
+        return false;
+    if (hemisphere[0] == negative)
+        minutes = -minutes;
+    else if (hemisphere[0] != positive)
+        return false;
+    return true;
+}
+
+// Raw GPS: $GPRMC and $GPGGA (also from combined receivers, $GN...).
+AprsStatus readNmea(std::string_view info, AprsPosition &out)
+{
+    const bool rmc = startsWith(info, "$GPRMC,") || startsWith(info, "$GNRMC,");
+    const bool gga = startsWith(info, "$GPGGA,") || startsWith(info, "$GNGGA,");
+    if (!rmc && !gga)
+        return AprsStatus::Ignored; // other sentences carry no position we use
+    while (!info.empty() && (info.back() == ' ' || info.back() == '\r' || info.back() == '\n'))
+        info.remove_suffix(1);
+    const std::size_t star = info.find('*');
+    if (star != std::string_view::npos) {
+        if (info.size() != star + 3)
+            return AprsStatus::Rejected;
+        const int high = hexValue(info[star + 1]);
+        const int low = hexValue(info[star + 2]);
+        if (high < 0 || low < 0)
+            return AprsStatus::Rejected;
+        unsigned char sum = 0;
+        for (std::size_t i = 1; i < star; ++i)
+            sum ^= static_cast<unsigned char>(info[i]);
+        if (sum != high * 16 + low)
+            return AprsStatus::Rejected;
+        info = info.substr(0, star);
+    }
+    std::string_view rest = info.substr(7);
+    nextField(rest); // time
+    if (rmc && nextField(rest) != "A")
+        return AprsStatus::Ignored; // no fix
+    const std::string_view latField = nextField(rest);
+    const std::string_view latHemisphere = nextField(rest);
+    const std::string_view lonField = nextField(rest);
+    const std::string_view lonHemisphere = nextField(rest);
+    if (gga) {
+        const std::string_view quality = nextField(rest);
+        if (quality.empty() || quality == "0")
+            return AprsStatus::Ignored; // no fix
+    }
+    if (latField.empty() && lonField.empty())
+        return AprsStatus::Ignored;
+    double lat = 0.0;
+    double lon = 0.0;
+    if (!readNmeaAngle(latField, latHemisphere, 2, 'N', 'S', 90.0, lat)
+        || !readNmeaAngle(lonField, lonHemisphere, 3, 'E', 'W', 180.0, lon))
+        return AprsStatus::Rejected;
+    out.latitude = lat;
+    out.longitude = lon;
+    out.symbolTable = '/';
+    out.symbolCode = '/';
+    return AprsStatus::Position;
+}
+
+// Reads the AX.25 address field at `frame[offset]`: 6 shifted characters
+// and the SSID byte. Returns false for characters no callsign holds.
+bool readAx25Address(std::string_view frame, std::size_t offset, char (&call)[10],
+                     std::size_t &length, unsigned char &ssidByte)
+{
+    length = 0;
+    bool ended = false;
+    for (std::size_t i = 0; i < 6; ++i) {
+        const unsigned char b = static_cast<unsigned char>(frame[offset + i]);
+        if (b & 1)
+            return false;
+        const char c = char(b >> 1);
+        if (c == ' ') {
+            ended = true;
+            continue;
+        }
+        if (ended || !(isUpper(c) || isDigit(c)))
+            return false;
+        call[length++] = c;
+    }
+    if (length == 0)
+        return false;
+    ssidByte = static_cast<unsigned char>(frame[offset + 6]);
+    const int ssid = (ssidByte >> 1) & 0x0f;
+    if (ssid > 0) {
+        call[length++] = '-';
+        if (ssid >= 10)
+            call[length++] = '1';
+        call[length++] = char('0' + ssid % 10);
+    }
+    call[length] = '\0';
+    return true;
+}
+
+} // namespace
+
+AprsStatus AprsDecoder::decodeTnc2(std::string_view line, AprsPosition &out)
+{
+    return decodeTnc2Nested(line, out, 0);
+}
+
+AprsStatus AprsDecoder::decodeTnc2Nested(std::string_view line, AprsPosition &out, int depth)
+{
+    resetPosition(out);
+    line = stripLineEnd(line);
+    const std::size_t gt = line.find('>');
+    if (gt == std::string_view::npos)
+        return AprsStatus::Rejected;
+    const std::size_t colon = line.find(':', gt);
+    if (colon == std::string_view::npos)
+        return AprsStatus::Rejected;
+    const std::string_view source = line.substr(0, gt);
+    const std::string_view header = line.substr(gt + 1, colon - gt - 1);
+    const std::string_view info = line.substr(colon + 1);
+
+    std::string_view rest = header;
+    std::size_t comma = rest.find(',');
+    std::string_view destination = rest.substr(0, comma);
+    if (destination.empty())
+        return AprsStatus::Rejected;
+    const std::size_t dash = destination.find('-');
+    if (dash != std::string_view::npos)
+        destination = destination.substr(0, dash);
+
+    bool heardDirectly = true;
+    while (comma != std::string_view::npos) {
+        rest = rest.substr(comma + 1);
+        comma = rest.find(',');
+        const std::string_view element = rest.substr(0, comma);
+        if (element.size() == 3 && element[0] == 'q' && element[1] == 'A')
+            break; // what follows names the gateway, not a repeater
+        if (!element.empty() && element.back() == '*')
+            heardDirectly = false;
+    }
+    return decodeInformationNested(source, destination, info, heardDirectly, out, depth);
+}
+
+AprsStatus AprsDecoder::decodeAx25(std::string_view frame, AprsPosition &out)
+{
+    resetPosition(out);
+    // Destination and source, up to eight digipeaters, control, PID.
+    std::size_t offset = 0;
+    char destination[10];
+    char source[10];
+    std::size_t destinationLength = 0;
+    std::size_t sourceLength = 0;
+    bool heardDirectly = true;
+    int count = 0;
+    for (;;) {
+        if (frame.size() < offset + 7 || count >= 10)
+            return AprsStatus::Rejected;
+        char call[10];
+        std::size_t length = 0;
+        unsigned char ssidByte = 0;
+        if (!readAx25Address(frame, offset, call, length, ssidByte))
+            return AprsStatus::Rejected;
+        if (count == 0) {
+            // Mic-E reads the six characters without the SSID.
+            std::size_t plain = 0;
+            while (plain < length && call[plain] != '-')
+                ++plain;
+            for (std::size_t i = 0; i < plain; ++i)
+                destination[i] = call[i];
+            destinationLength = plain;
+        } else if (count == 1) {
+            for (std::size_t i = 0; i <= length; ++i)
+                source[i] = call[i];
+            sourceLength = length;
+        } else if (ssidByte & 0x80) {
+            heardDirectly = false; // has-been-repeated
+        }
+        offset += 7;
+        ++count;
+        if (ssidByte & 1)
+            break; // last address
+    }
+    if (count < 2)
+        return AprsStatus::Rejected;
+    if (frame.size() < offset + 2)
+        return AprsStatus::Rejected;
+    const unsigned char control = static_cast<unsigned char>(frame[offset]);
+    const unsigned char pid = static_cast<unsigned char>(frame[offset + 1]);
+    if ((control & 0xef) != 0x03 || pid != 0xf0)
+        return AprsStatus::Ignored; // not an APRS frame
+    return decodeInformationNested({source, sourceLength}, {destination, destinationLength},
+                                   frame.substr(offset + 2), heardDirectly, out, 0);
+}
+
+AprsStatus AprsDecoder::decodeInformation(std::string_view source, std::string_view destination,
+                                          std::string_view info, bool heardDirectly,
+                                          AprsPosition &out)
+{
+    resetPosition(out);
+    return decodeInformationNested(source, destination, info, heardDirectly, out, 0);
+}
+
+AprsStatus AprsDecoder::decodeInformationNested(std::string_view source,
+                                                std::string_view destination,
+                                                std::string_view info, bool heardDirectly,
+                                                AprsPosition &out, int depth)
+{
+    if (!setStationName(source, out))
+        return AprsStatus::Rejected;
+    out.heardDirectly = heardDirectly;
+    if (info.empty())
+        return AprsStatus::Ignored;
+
+    switch (info[0]) {
+    case '!':
+    case '=':
+        return readPosition(info.substr(1), out);
+    case '/':
+    case '@':
+        if (info.size() < 8)
+            return AprsStatus::Rejected;
+        return readPosition(info.substr(8), out);
+    case '`':
+    case '\'':
+    case 0x1c: // Mic-E of older units
+    case 0x1d:
+        return readMicE(destination, info, out);
+    case ';': {
+        // ";NAME_____*DDHHMMz" then the position; "_" instead of "*" kills.
+        if (info.size() < 18)
+            return AprsStatus::Rejected;
+        const char state = info[10];
+        if (state != '*' && state != '_')
+            return AprsStatus::Rejected;
+        if (!setCleanedName(info.substr(1, 9), AprsPosition::Kind::Object, out))
+            return AprsStatus::Rejected;
+        out.killed = state == '_';
+        return readPosition(info.substr(18), out);
+    }
+    case ')': {
+        // ")NAME!" (live) or ")NAME_" (killed), a name of 3 to 9 characters.
+        std::size_t end = 4;
+        while (end <= 10 && end < info.size() && info[end] != '!' && info[end] != '_')
+            ++end;
+        if (end > 10 || end >= info.size())
+            return AprsStatus::Rejected;
+        if (!setCleanedName(info.substr(1, end - 1), AprsPosition::Kind::Item, out))
+            return AprsStatus::Rejected;
+        out.killed = info[end] == '_';
+        return readPosition(info.substr(end + 1), out);
+    }
+    case '}': {
+        if (depth >= maxThirdPartyDepth)
+            return AprsStatus::Rejected;
+        // The inner packet reached us through a gateway: not heard directly.
+        const AprsStatus status = decodeTnc2Nested(info.substr(1), out, depth + 1);
+        out.heardDirectly = false;
+        return status;
+    }
+    case '$':
+        return readNmea(info, out);
+    case '>': // status
+    case ':': // message, bulletin, telemetry definitions
+    case 'T': // telemetry
+    case '_': // weather without position
+    case '<': // capabilities
+    case '?': // query
+    case '{': // user-defined
+    case '#': // weather stations of their own formats
+    case '*':
+    case ',': // test data
+        return AprsStatus::Ignored;
+    default: {
+        // Some old TNCs put text before the "!" of a position: it may
+        // stand anywhere within the first 40 characters.
+        const std::size_t bang = info.substr(0, 40).find('!');
+        if (bang != std::string_view::npos
+            && readPosition(info.substr(bang + 1), out) == AprsStatus::Position)
+            return AprsStatus::Position;
+        return AprsStatus::Ignored;
+    }
+    }
+}
+
+} // namespace nearbell

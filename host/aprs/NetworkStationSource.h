@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QTimer>
+
+#include "host/StationSource.h"
+#include "host/aprs/ReconnectBackoff.h"
+
+class QTcpSocket;
+
+namespace nearbell {
+
+// A station source that receives over one TCP connection.
+//
+// Responsibilities:
+//  - look the host name up afresh and connect, on start and after every
+//    failure or loss, waiting with exponential back-off in between;
+//  - report each change of connection state (connecting, connected, lost
+//    with the reason) as one line on standard error and through
+//    connectionStateChanged;
+//  - hand received bytes to the concrete source, which decodes them;
+//  - never send anything except what the concrete source asks to send.
+class NetworkStationSource : public StationSource
+{
+    Q_OBJECT
+public:
+    NetworkStationSource(QString kind, QString host, quint16 port, QObject *parent = nullptr);
+    ~NetworkStationSource() override;
+
+    void start() override;
+
+    // Back-off limits; tests shorten them.
+    void setBackoff(int firstMs, int limitMs);
+
+    bool isConnected() const { return m_state == State::Connected; }
+    QString hostName() const { return m_host; }
+    quint16 port() const { return m_port; }
+
+    // Splits "host:port" (or "[v6-address]:port"); false when either part
+    // is missing or the port is not 1..65535.
+    static bool parseHostPort(QStringView text, QString &host, quint16 &port);
+
+protected:
+    // A connection was made; the concrete source may send its greeting.
+    virtual void onConnected() {}
+    // Bytes arrived on the connection.
+    virtual void onBytes(QByteArrayView bytes) = 0;
+    // The connection is gone; partial data must be forgotten.
+    virtual void onConnectionLost() {}
+
+    // The connection proved alive (resets the back-off after a loss).
+    void markAlive() { m_alive = true; }
+    // Ends the connection for `reason` and schedules the next attempt.
+    void dropConnection(const QString &reason);
+    // Sends bytes on the connection (the APRS-IS login line).
+    void send(QByteArrayView bytes);
+
+private:
+    enum class State { Idle, Resolving, Connecting, Connected, Waiting };
+
+    void attempt();
+    void connectTo(const QHostAddress &address);
+    void handleLoss(const QString &reason);
+    void announce(const QString &text);
+
+    QString m_kind;
+    QString m_host;
+    quint16 m_port;
+    QTcpSocket *m_socket;
+    QTimer m_retryTimer;
+    ReconnectBackoff m_backoff;
+    QElapsedTimer m_connectedFor;
+    State m_state = State::Idle;
+    bool m_alive = false;
+    quint64 m_generation = 0; // tells stale look-up results from current ones
+};
+
+} // namespace nearbell
