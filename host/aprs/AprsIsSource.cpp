@@ -10,14 +10,15 @@ namespace nearbell {
 
 namespace {
 
-// Keeps a settings text on one line of printable characters, so that it
-// cannot add lines or bytes of its own to the login.
-QByteArray printableOnly(const QString &text)
+// A settings text up to its first control character, so that it cannot add
+// lines or bytes of its own to the login.
+QByteArray firstLine(const QString &text)
 {
     QByteArray out;
     for (const char c : text.toLatin1()) {
-        if (c >= ' ' && c < 0x7f)
-            out.append(c);
+        if (c < ' ' || c >= 0x7f)
+            break;
+        out.append(c);
     }
     return out.trimmed();
 }
@@ -38,7 +39,7 @@ AprsIsSource::AprsIsSource(const QString &host, quint16 port, const HostSettings
 
 QByteArray AprsIsSource::loginLine(const HostSettings &settings)
 {
-    QByteArray callsign = printableOnly(settings.callsign).toUpper();
+    QByteArray callsign = firstLine(settings.callsign).toUpper();
     const qsizetype blank = callsign.indexOf(' ');
     if (blank >= 0)
         callsign.truncate(blank);
@@ -47,7 +48,7 @@ QByteArray AprsIsSource::loginLine(const HostSettings &settings)
     QByteArray line = "user " + callsign + " pass -1 vers Nearbell "
         + QByteArray::number(version::major) + '.' + QByteArray::number(version::minor) + '.'
         + QByteArray::number(version::revision);
-    const QByteArray filter = printableOnly(settings.filter);
+    const QByteArray filter = firstLine(settings.filter);
     if (!filter.isEmpty()) {
         line += " filter " + filter;
     } else if (settings.hasOwnPosition) {

@@ -1,0 +1,177 @@
+#include "common/TestRegistry.h"
+#include "host/aprs/KissSource.h"
+#include "host/aprs/ReplaySource.h"
+
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryFile>
+#include <QTest>
+
+using namespace nearbell;
+
+namespace {
+
+QByteArray ax25Address(const QByteArray &call, int ssid, bool last, bool repeated = false)
+{
+    QByteArray out;
+    for (int i = 0; i < 6; ++i)
+        out.append(char((i < call.size() ? call.at(i) : ' ') << 1));
+    out.append(char(0x60 | (ssid << 1) | (last ? 1 : 0) | (repeated ? 0x80 : 0)));
+    return out;
+}
+
+// A KISS data frame on channel 0 carrying an APRS UI frame.
+QByteArray kissFrame(const QByteArray &source, bool viaDigipeater, const QByteArray &info,
+                     const QByteArray &destination = "APRS")
+{
+    QByteArray ax25 = ax25Address(destination, 0, false) + ax25Address(source, 0, !viaDigipeater);
+    if (viaDigipeater)
+        ax25 += ax25Address("DIGI", 1, true, true);
+    ax25 += QByteArray("\x03\xf0", 2) + info;
+    QByteArray out(1, char(0xc0));
+    out.append(char(0x00));
+    for (char c : ax25) {
+        if (c == char(0xc0))
+            out.append("\xdb\xdc", 2);
+        else if (c == char(0xdb))
+            out.append("\xdb\xdd", 2);
+        else
+            out.append(c);
+    }
+    out.append(char(0xc0));
+    return out;
+}
+
+QTcpSocket *nextClient(QTcpServer &server, int timeoutMs = 5000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!server.hasPendingConnections() && timer.elapsed() < timeoutMs)
+        QTest::qWait(5);
+    return server.nextPendingConnection();
+}
+
+StationReport reportAt(const QSignalSpy &spy, int i)
+{
+    return spy.at(i).at(0).value<StationReport>();
+}
+
+} // namespace
+
+class KissSourceTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void framesFromTnc();
+    void partialFrameForgottenOnReconnect();
+    void replayPlaysInOrderAndWraps();
+    void replayReportsUnreadableFile();
+};
+
+void KissSourceTest::framesFromTnc()
+{
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    KissSource source(QStringLiteral("127.0.0.1"), server.serverPort());
+    QSignalSpy reports(&source, &StationSource::reportReceived);
+    QSignalSpy batches(&source, &StationSource::batchReceived);
+    source.start();
+    QTcpSocket *tnc = nextClient(server);
+    QVERIFY(tnc);
+
+    // The second frame holds bytes that need escaping (0xdb in the Mic-E
+    // comment), the third is a status without position.
+    QByteArray stream = kissFrame("PD1AAA", false, "!5212.00N/00512.00E-");
+    stream += kissFrame("PD1BBB", true, QByteArray("`dYg\x1c\x1c\x1c>/\xdb\xc0", 11), "S32U6T");
+    stream += kissFrame("PD1CCC", false, ">just status");
+    stream += kissFrame("PD1DDD", false, "=5213.00N/00513.00E>");
+    // Written in small pieces to cross frame borders.
+    for (qsizetype i = 0; i < stream.size(); i += 7) {
+        tnc->write(stream.mid(i, 7));
+        tnc->flush();
+        QTest::qWait(1);
+    }
+    QTRY_COMPARE(reports.size(), 3);
+    QCOMPARE(reportAt(reports, 0).callsign, QStringLiteral("PD1AAA"));
+    QVERIFY(reportAt(reports, 0).heardDirectly);
+    QCOMPARE(reportAt(reports, 1).callsign, QStringLiteral("PD1BBB"));
+    QVERIFY(!reportAt(reports, 1).heardDirectly);
+    QCOMPARE(reportAt(reports, 1).latitude, 33 * 60 + 25.64);
+    QCOMPARE(reportAt(reports, 2).callsign, QStringLiteral("PD1DDD"));
+    QVERIFY(batches.size() >= 1);
+    // Receive only: the TNC is never sent anything.
+    QTest::qWait(50);
+    QCOMPARE(tnc->bytesAvailable(), 0);
+}
+
+void KissSourceTest::partialFrameForgottenOnReconnect()
+{
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    KissSource source(QStringLiteral("127.0.0.1"), server.serverPort());
+    source.setBackoff(20, 20);
+    QSignalSpy reports(&source, &StationSource::reportReceived);
+    QSignalSpy states(&source, &StationSource::connectionStateChanged);
+    source.start();
+    QTcpSocket *tnc = nextClient(server);
+    QVERIFY(tnc);
+    const QByteArray frame = kissFrame("PD1AAA", false, "!5212.00N/00512.00E-");
+    tnc->write(frame.left(frame.size() - 5));
+    tnc->flush();
+    QTest::qWait(30);
+    tnc->close();
+
+    QTcpSocket *again = nextClient(server);
+    QVERIFY(again);
+    QTRY_VERIFY(source.isConnected());
+    // The tail of the old frame arrives first on the new connection; it
+    // must not be joined to the old part.
+    again->write(frame.right(5) + kissFrame("PD1EEE", false, "!5214.00N/00514.00E-"));
+    again->flush();
+    QTRY_COMPARE(reports.size(), 1);
+    QTest::qWait(30);
+    QCOMPARE(reports.size(), 1);
+    QCOMPARE(reportAt(reports, 0).callsign, QStringLiteral("PD1EEE"));
+    QVERIFY(states.size() >= 4); // connecting, connected, lost, connecting, ...
+}
+
+void KissSourceTest::replayPlaysInOrderAndWraps()
+{
+    QTemporaryFile file;
+    QVERIFY(file.open());
+    file.write("# recorded traffic\r\n"
+               "PD1AAA>APRS,WIDE1-1:!5212.00N/00512.00E-\r\n"
+               "\r\n"
+               "PD1BBB>APRS:>status, no position\n"
+               "PD1CCC>APRS,DIGI*:;TENT 1   *111111z5213.00N/00513.00E;\n");
+    file.close();
+    ReplaySource source(file.fileName(), 10);
+    QSignalSpy reports(&source, &StationSource::reportReceived);
+    QSignalSpy batches(&source, &StationSource::batchReceived);
+    source.start();
+    QCOMPARE(source.lineCount(), 3);
+    QTRY_VERIFY(reports.size() >= 4);
+    const QStringList expected{"PD1AAA", "TENT_1", "PD1AAA", "TENT_1"};
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(reportAt(reports, i).callsign, expected.at(i));
+    QVERIFY(reportAt(reports, 0).heardDirectly);
+    QVERIFY(!reportAt(reports, 1).heardDirectly);
+    QCOMPARE(batches.size(), reports.size());
+}
+
+void KissSourceTest::replayReportsUnreadableFile()
+{
+    ReplaySource source(QStringLiteral("/nonexistent/replay.tnc2"), 10);
+    QSignalSpy states(&source, &StationSource::connectionStateChanged);
+    QSignalSpy reports(&source, &StationSource::reportReceived);
+    source.start();
+    QCOMPARE(states.size(), 1);
+    QVERIFY(states.at(0).at(0).toString().contains(QStringLiteral("cannot be read")));
+    QTest::qWait(50);
+    QCOMPARE(reports.size(), 0);
+}
+
+NEARBELL_TEST(KissSourceTest)
+#include "KissSourceTest.moc"
