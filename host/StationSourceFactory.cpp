@@ -3,6 +3,9 @@
 #include <QTextStream>
 
 #include "host/DemoSource.h"
+#include "host/aprs/AprsIsSource.h"
+#include "host/aprs/KissSource.h"
+#include "host/aprs/ReplaySource.h"
 
 namespace nearbell {
 
@@ -24,6 +27,18 @@ std::unique_ptr<StationSource> makeStationSource(const HostSettings &settings, Q
         return nullptr;
 
     // network and replay sources
+    const QString argument = source.section(u' ', 1, -1, QString::SectionSkipEmpty);
+    if (kind == QLatin1String("KISS") || kind == QLatin1String("APRSIS")) {
+        QString host;
+        quint16 port = 0;
+        if (NetworkStationSource::parseHostPort(argument, host, port)) {
+            if (kind == QLatin1String("KISS"))
+                return std::make_unique<KissSource>(host, port, parent);
+            return std::make_unique<AprsIsSource>(host, port, settings, parent);
+        }
+    }
+    if (kind == QLatin1String("REPLAY") && !argument.isEmpty())
+        return std::make_unique<ReplaySource>(argument, settings.replayMs, parent);
 
     QTextStream(stderr) << "Station source \"" << source
                         << "\" is not available: no stations will be heard\n";

@@ -3,6 +3,8 @@
 #include "host/aprs/AprsDecoder.h"
 #include "host/aprs/AprsReport.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 
 #include <algorithm>
@@ -14,6 +16,10 @@ namespace nearbell {
 ReplaySource::ReplaySource(const QString &path, int intervalMs, QObject *parent)
     : StationSource(parent), m_path(path)
 {
+    // A relative path names a file in the program folder, beside the host
+    // profile, whatever the working directory.
+    if (QDir::isRelativePath(m_path) && QCoreApplication::instance())
+        m_path = QDir(QCoreApplication::applicationDirPath()).filePath(m_path);
     // A zero or negative interval would spin; one line per millisecond at most.
     m_timer.setInterval(std::max(1, intervalMs));
     connect(&m_timer, &QTimer::timeout, this, &ReplaySource::playNext);
