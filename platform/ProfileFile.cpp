@@ -259,7 +259,11 @@ bool ProfileFile::writeString(const QString &path, const QString &section, const
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (file.write(output) != output.size()) {
+    // The buffer is flushed and checked here: commit() alone renames a
+    // temporary file whose last writes failed (a full disk would leave a
+    // truncated settings file).
+    if (file.write(output) != output.size() || !file.flush()
+        || file.error() != QFileDevice::NoError) {
         file.cancelWriting();
         return false;
     }

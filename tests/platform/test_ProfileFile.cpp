@@ -4,8 +4,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
 
 using nearbell::ProfileFile;
 
@@ -45,6 +49,8 @@ private slots:
     void unwritableFolderStaysUntouched();
     void missingFolderIsNotCreated();
     void writeKeepsPermissionsAndLeavesNoTemporaryFile();
+    void symlinkedFileStaysALink();
+    void fullDiskLeavesOldFile();
     void codePageRoundTripsEveryByte();
     void codePageEncodesUnknownCharactersAsQuestionMark();
 };
@@ -322,6 +328,43 @@ void ProfileFileTest::writeKeepsPermissionsAndLeavesNoTemporaryFile()
     QCOMPARE(QFile::permissions(path) & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser), mode);
     QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
              QStringList{"test.ini"});
+}
+
+void ProfileFileTest::symlinkedFileStaysALink()
+{
+    QTemporaryDir dir;
+    const QString real = dir.filePath("real.ini");
+    const QString link = dir.filePath("link.ini");
+    putBytes(real, "[S]\r\nK=0\r\n");
+    QVERIFY(QFile::link(real, link));
+    QVERIFY(ProfileFile::writeString(link, "S", "K", "1"));
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(fileBytes(real), QByteArray("[S]\r\nK=1\r\n"));
+}
+
+void ProfileFileTest::fullDiskLeavesOldFile()
+{
+    // A file size limit makes every write beyond it fail as a full disk does.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("test.ini");
+    const QByteArray before = "[S]\r\nK=0\r\n; " + QByteArray(4000, 'x') + "\r\n";
+    putBytes(path, before);
+
+    struct rlimit saved = {};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    struct rlimit small = saved;
+    small.rlim_cur = 1024;
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = ProfileFile::writeString(path, "S", "K", "1");
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    QVERIFY(!written);
+    QCOMPARE(fileBytes(path), before);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+             QStringList{"test.ini"});
+    QVERIFY(ProfileFile::writeString(path, "S", "K", "1"));
 }
 
 void ProfileFileTest::codePageRoundTripsEveryByte()
