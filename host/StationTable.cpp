@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 namespace nearbell {
 
@@ -26,6 +27,11 @@ bool isListableName(const QString &name)
 char listableSymbol(char code)
 {
     return code > ' ' && code < 0x7f ? code : '/';
+}
+
+bool byCallsign(const StationTable::Station *a, const StationTable::Station *b)
+{
+    return a->callsign < b->callsign;
 }
 
 void appendTwoDigits(QString &text, int value)
@@ -56,15 +62,16 @@ void StationTable::setOwnStation(const QString &callsign, double latitude, doubl
     if (m_own) {
         const QString old = m_own->callsign;
         m_own = nullptr;
-        m_stations.erase(old);
-        m_orderedValid = false;
+        remove(old);
     }
     if (!isListableName(callsign))
         return;
-    Station &own = m_stations[callsign];
-    if (own.callsign.isEmpty())
-        m_orderedValid = false;
-    own.callsign = callsign;
+    auto [it, inserted] = m_stations.try_emplace(callsign);
+    Station &own = it->second;
+    if (inserted) {
+        own.callsign = callsign;
+        insertIntoOrder(&own);
+    }
     own.symbolTable = kOwnSymbolTable;
     own.symbolCode = kOwnSymbolCode;
     own.latitude = latitude;
@@ -97,7 +104,7 @@ bool StationTable::apply(const StationReport &report)
     Station &station = it->second;
     if (inserted) {
         station.callsign = report.callsign;
-        m_orderedValid = false;
+        insertIntoOrder(&station);
     }
     // The own station stays where the profile puts it; hearing its own
     // beacon only refreshes how and when it was heard.
@@ -124,15 +131,24 @@ int StationTable::expire(const QDateTime &now)
         return 0;
     const QDateTime cutoff = now.toUTC().addSecs(-qint64(m_expiryMinutes) * 60);
     QStringList gone;
+    std::unordered_set<const Station *> leaving;
     for (const auto &[callsign, station] : m_stations) {
-        if (!station.own && station.lastHeard <= cutoff)
+        if (!station.own && station.lastHeard <= cutoff) {
             gone.append(callsign);
+            leaving.insert(&station);
+        }
     }
+    if (gone.isEmpty())
+        return 0;
+    // One pass over the order, however many leave.
+    const auto isLeaving = [&leaving](const Station *s) { return leaving.count(s) > 0; };
+    std::erase_if(m_ordered, isLeaving);
+    std::erase_if(m_pending, isLeaving);
+    for (const QString &callsign : std::as_const(gone))
+        m_stations.erase(callsign);
     // Deletions are announced in list order, whatever the hash order is.
     gone.sort();
-    for (const QString &callsign : gone)
-        remove(callsign);
-    for (const QString &callsign : gone)
+    for (const QString &callsign : std::as_const(gone))
         emit stationDeleted(callsign);
     return int(gone.size());
 }
@@ -145,26 +161,54 @@ void StationTable::clear()
         else
             it = m_stations.erase(it);
     }
-    m_orderedValid = false;
+    m_ordered.clear();
+    m_pending.clear();
+    if (m_own)
+        m_ordered.push_back(m_own);
     emit cleared();
+}
+
+void StationTable::insertIntoOrder(const Station *station)
+{
+    m_pending.push_back(station);
+}
+
+void StationTable::removeFromOrder(const Station *station)
+{
+    const auto pending = std::find(m_pending.begin(), m_pending.end(), station);
+    if (pending != m_pending.end()) {
+        m_pending.erase(pending);
+        return;
+    }
+    const auto at = std::lower_bound(m_ordered.begin(), m_ordered.end(), station, byCallsign);
+    if (at != m_ordered.end() && *at == station)
+        m_ordered.erase(at);
 }
 
 void StationTable::remove(const QString &callsign)
 {
-    if (m_stations.erase(callsign) > 0)
-        m_orderedValid = false;
+    const auto it = m_stations.find(callsign);
+    if (it == m_stations.end())
+        return;
+    removeFromOrder(&it->second);
+    m_stations.erase(it);
 }
 
 const std::vector<const StationTable::Station *> &StationTable::ordered() const
 {
-    if (!m_orderedValid) {
-        m_ordered.clear();
-        m_ordered.reserve(m_stations.size());
-        for (const auto &entry : m_stations)
-            m_ordered.push_back(&entry.second);
-        std::sort(m_ordered.begin(), m_ordered.end(),
-                  [](const Station *a, const Station *b) { return a->callsign < b->callsign; });
-        m_orderedValid = true;
+    if (!m_pending.empty()) {
+        std::sort(m_pending.begin(), m_pending.end(), byCallsign);
+        if (m_pending.size() <= 16) {
+            for (const Station *station : m_pending) {
+                m_ordered.insert(
+                    std::upper_bound(m_ordered.begin(), m_ordered.end(), station, byCallsign),
+                    station);
+            }
+        } else {
+            const auto middle = m_ordered.insert(m_ordered.end(), m_pending.begin(), m_pending.end());
+            std::inplace_merge(m_ordered.begin(), middle, m_ordered.end(), byCallsign);
+        }
+        m_pending.clear();
     }
     return m_ordered;
 }

@@ -26,8 +26,8 @@ namespace nearbell {
 //    expiry time;
 //  - present the stations as the host's station list: entries in ascending
 //    callsign order, each "<symbol><callsign>[*] HH:mm:ss" with the time in
-//    UTC; reading an entry by index costs O(1), the ordered snapshot being
-//    rebuilt only on the first read after a station came or went;
+//    UTC; reading an entry by index costs O(1); stations that arrived since
+//    the last read are merged into the order on the next read;
 //  - measure the great-circle distance of a station from the own station in
 //    the host's unit;
 //  - announce each position taken in, each deletion and a clearing.
@@ -97,13 +97,18 @@ signals:
     void cleared();
 
 private:
+    void insertIntoOrder(const Station *station);
+    void removeFromOrder(const Station *station);
     void remove(const QString &callsign);
     const std::vector<const Station *> &ordered() const;
 
     std::unordered_map<QString, Station> m_stations;
     const Station *m_own = nullptr;
+    // The list order: m_ordered is sorted by callsign; stations that arrived
+    // since the last read wait in m_pending and are merged in on the next
+    // read, so a burst of arrivals costs one merge, not one sort each.
     mutable std::vector<const Station *> m_ordered;
-    mutable bool m_orderedValid = true;
+    mutable std::vector<const Station *> m_pending;
     Clock m_clock;
     DistanceUnit m_unit = DistanceUnit::Kilometres;
     int m_expiryMinutes = 60;
