@@ -253,6 +253,11 @@ bool ProfileFile::writeString(const QString &path, const QString &section, const
         output += "\r\n";
     }
 
+    // Writing what is already there (a setting that holds its default is
+    // written on every start) leaves the file as it is.
+    if (info.exists() && output == content)
+        return true;
+
     // The new text goes to a temporary file beside the old one and replaces
     // it only when completely written.
     QSaveFile file(path);

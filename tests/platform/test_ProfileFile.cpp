@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using nearbell::ProfileFile;
 
@@ -50,6 +51,7 @@ private slots:
     void missingFolderIsNotCreated();
     void writeKeepsPermissionsAndLeavesNoTemporaryFile();
     void symlinkedFileStaysALink();
+    void unchangedWriteLeavesFileAlone();
     void fullDiskLeavesOldFile();
     void codePageRoundTripsEveryByte();
     void codePageEncodesUnknownCharactersAsQuestionMark();
@@ -340,6 +342,24 @@ void ProfileFileTest::symlinkedFileStaysALink()
     QVERIFY(ProfileFile::writeString(link, "S", "K", "1"));
     QVERIFY(QFileInfo(link).isSymLink());
     QCOMPARE(fileBytes(real), QByteArray("[S]\r\nK=1\r\n"));
+}
+
+void ProfileFileTest::unchangedWriteLeavesFileAlone()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("test.ini");
+    putBytes(path, "[S]\r\nK=0\r\n");
+    struct stat before = {};
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &before), 0);
+    QVERIFY(ProfileFile::writeString(path, "s", "k", "0"));
+    struct stat after = {};
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &after), 0);
+    QCOMPARE(after.st_ino, before.st_ino); // not replaced by a new file
+
+    // The same value spelled differently in the file is rewritten.
+    putBytes(path, "[S]\nK = 0\n");
+    QVERIFY(ProfileFile::writeString(path, "S", "K", "0"));
+    QCOMPARE(fileBytes(path), QByteArray("[S]\r\nK=0\r\n"));
 }
 
 void ProfileFileTest::fullDiskLeavesOldFile()
