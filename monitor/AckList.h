@@ -1,0 +1,65 @@
+#pragma once
+
+#include "monitor/MonitorControls.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class QListWidget;
+class QTimer;
+
+namespace nearbell {
+
+class MessageDisplay;
+
+// Acknowledging and re-arming stations, and the permanent acknowledged list.
+//
+// Responsibilities:
+//  - the four buttons and the two pop-up commands: move a line's callsign
+//    from lstStations into lstAcked (never twice), take callsigns out of
+//    lstAcked again; the commands that must not see a new cycle empty
+//    lstStations under them switch Timer1 off while they work, and switching
+//    it on again starts a full new interval;
+//  - "You should select a station first" when a button finds no selection;
+//  - save lstAcked to the list file and load it back.
+class AckList : public QObject
+{
+    Q_OBJECT
+public:
+    // Connects cmdAck, cmdAckAll, cmdRearm and cmdRearmAll. title is the
+    // program's title for the message box.
+    AckList(const MonitorControls &controls, MessageDisplay &messages, const QString &title,
+            QObject *parent = nullptr);
+
+    void setListFile(const QString &path) { m_listFile = path; }
+    QString listFile() const { return m_listFile; }
+
+    void cmdAck_Click();          // ">"
+    void mnuPopup1Ack_Click();    // "Acknowledge" (pop-up of lstStations)
+    void cmdAckAll_Click();       // ">>"
+    void cmdRearm_Click();        // "<"
+    void mnuPopup2ReArm_Click();  // "Re-arm" (pop-up of lstAcked)
+    void cmdRearmAll_Click();     // "<<"
+
+    // True when the list file now holds lstAcked.
+    bool save_acked_list();
+    // Adds the lines of the list file to lstAcked; false when the file could
+    // not be read whole (the lines before the failure stay).
+    bool load_acked_list();
+
+private:
+    bool isAcked(const QString &callsign) const;
+    void selectFirstMessage();
+    void stopTimer1();
+    void startTimer1();
+
+    QPointer<QListWidget> m_lstStations;
+    QPointer<QListWidget> m_lstAcked;
+    QPointer<QTimer> m_timer1;
+    MessageDisplay &m_messages;
+    QString m_title;
+    QString m_listFile;
+};
+
+} // namespace nearbell

@@ -1,0 +1,66 @@
+#include "monitor/AckListFile.h"
+
+#include "platform/Windows1252.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace nearbell {
+
+bool AckListFile::write(const QString &path, const QStringList &lines)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray contents;
+    for (const QString &line : lines) {
+        contents += toWindows1252(line);
+        contents += "\r\n";
+    }
+    if (file.write(contents) != contents.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+bool AckListFile::read(const QString &path, const std::function<void(const QString &)> &addLine)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+
+    QByteArray line;
+    bool lineOpen = false;   // characters or nothing since the last line end
+    bool afterCr = false;    // an LF right after a CR belongs to that line end
+    char buffer[64 * 1024];
+    for (;;) {
+        const qint64 got = file.read(buffer, sizeof buffer);
+        if (got < 0)
+            return false;
+        if (got == 0)
+            break;
+        for (qint64 i = 0; i < got; ++i) {
+            const char c = buffer[i];
+            if (afterCr) {
+                afterCr = false;
+                if (c == '\n')
+                    continue;
+            }
+            if (c == '\r') {
+                addLine(fromWindows1252(line));
+                line.clear();
+                lineOpen = false;
+                afterCr = true;
+            } else {
+                line += c;
+                lineOpen = true;
+            }
+        }
+    }
+    if (lineOpen)
+        addLine(fromWindows1252(line));
+    return true;
+}
+
+} // namespace nearbell

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "monitor/ScanState.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+
+class QTimer;
+
+namespace nearbell {
+
+class SoundPlayer;
+class StationScan;
+class WatchList;
+class WindowRaiser;
+struct OptionFlags;
+struct ProgramGlobals;
+
+// One scan cycle on every tick of Timer1.
+//
+// Responsibilities:
+//  - clear blnAlarm; when station scanning is on, run the station scan and
+//    then the watch-list scan; when overlay scanning is on, run the overlay
+//    scan; then, if a station alarmed, play the siren (when the audible
+//    alarm is on) and bring the window forward (when that option is on);
+//  - run at most one cycle at a time: a tick that falls due while a cycle
+//    is still yielding to the event loop is skipped, not queued.
+class ScanCycle : public QObject
+{
+    Q_OBJECT
+public:
+    // Connects Timer1. The options are read at each step of every cycle.
+    ScanCycle(QTimer *timer1, StationScan &stations, WatchList &watch, ScanState &state,
+              const OptionFlags &options, const ProgramGlobals &globals, SoundPlayer &sound,
+              WindowRaiser &raiser, QObject *parent = nullptr);
+
+    void setOverlayScan(std::function<void()> scanOverlays) { m_scanOverlays = std::move(scanOverlays); }
+    void setYield(YieldFunction yield) { m_yield = std::move(yield); }
+
+    void Timer1_Timer();
+
+    bool isRunning() const { return m_running; }
+    int skippedTicks() const { return m_skipped; }
+
+private:
+    QPointer<StationScan> m_stations;
+    QPointer<WatchList> m_watch;
+    ScanState &m_state;
+    const OptionFlags &m_options;
+    const ProgramGlobals &m_globals;
+    SoundPlayer &m_sound;
+    WindowRaiser &m_raiser;
+    std::function<void()> m_scanOverlays;
+    YieldFunction m_yield = processEventsYield();
+    bool m_running = false;
+    int m_skipped = 0;
+};
+
+} // namespace nearbell

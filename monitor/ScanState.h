@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QCoreApplication>
+
+#include <functional>
+
+namespace nearbell {
+
+// What the station scan and the watch-list scan of one cycle share: the
+// alarm flag the cycle tests at its end, and the smallest distance listed.
+struct ScanState
+{
+    bool blnAlarm = false;
+    double dblMinDist = 99999.0;
+};
+
+// Lets the window process pending events in the middle of a scan. Tests and
+// the benchmark put their own function here to see every yield.
+using YieldFunction = std::function<void()>;
+
+inline YieldFunction processEventsYield()
+{
+    return [] { QCoreApplication::processEvents(); };
+}
+
+} // namespace nearbell

@@ -1,0 +1,65 @@
+#include "monitor/StationMonitor.h"
+
+#include "app/ProgramGlobals.h"
+
+namespace nearbell {
+
+namespace {
+const QString programTitle = QStringLiteral("Nearbell");
+}
+
+StationMonitor::StationMonitor(const MonitorControls &controls, HostStation &objStation,
+                               const ProgramGlobals &globals, const OptionFlags &options,
+                               MessageDisplay &messages, SoundPlayer &sound, WindowRaiser &raiser,
+                               QObject *parent)
+    : QObject(parent),
+      m_globals(globals),
+      m_stationScan(controls, m_state, objStation, globals),
+      m_watchList(controls, m_state, objStation, messages, programTitle),
+      m_ackList(controls, messages, programTitle),
+      m_cycle(controls.Timer1, m_stationScan, m_watchList, m_state, options, globals, sound, raiser)
+{
+}
+
+void StationMonitor::setHost(HostApplication *gUIV)
+{
+    m_stationScan.setHost(gUIV);
+    m_watchList.setHost(gUIV);
+}
+
+void StationMonitor::setYield(const YieldFunction &yield)
+{
+    m_stationScan.setYield(yield);
+    m_watchList.setYield(yield);
+    m_cycle.setYield(yield);
+}
+
+void StationMonitor::setOverlayScan(std::function<void()> scanOverlays)
+{
+    m_cycle.setOverlayScan(std::move(scanOverlays));
+}
+
+void StationMonitor::nameListFile()
+{
+    if (m_ackList.listFile().isEmpty())
+        m_ackList.setListFile(listFilePath(m_globals));
+}
+
+bool StationMonitor::load_acked_list()
+{
+    nameListFile();
+    return m_ackList.load_acked_list();
+}
+
+bool StationMonitor::save_acked_list()
+{
+    nameListFile();
+    return m_ackList.save_acked_list();
+}
+
+QString StationMonitor::listFilePath(const ProgramGlobals &globals)
+{
+    return globals.programFolder + u'/' + globals.executableName + QStringLiteral(".LST");
+}
+
+} // namespace nearbell

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "monitor/AckList.h"
+#include "monitor/MonitorControls.h"
+#include "monitor/ScanCycle.h"
+#include "monitor/ScanState.h"
+#include "monitor/StationScan.h"
+#include "monitor/WatchList.h"
+
+#include <QObject>
+
+namespace nearbell {
+
+class HostApplication;
+class HostStation;
+class MessageDisplay;
+class SoundPlayer;
+class WindowRaiser;
+struct OptionFlags;
+struct ProgramGlobals;
+
+// Station monitoring put together for the main window: the per-cycle state,
+// the station scan, the watch list, acknowledgement with the list file and
+// the scan cycle, sharing one host link and one yield.
+//
+// Responsibilities:
+//  - build the four parts on the window's controls and connect the buttons
+//    and both timers;
+//  - hand the host (attached late in start-up) and the yield to every part;
+//  - name the list file after the program (folder/executable.LST).
+class StationMonitor : public QObject
+{
+    Q_OBJECT
+public:
+    StationMonitor(const MonitorControls &controls, HostStation &objStation,
+                   const ProgramGlobals &globals, const OptionFlags &options,
+                   MessageDisplay &messages, SoundPlayer &sound, WindowRaiser &raiser,
+                   QObject *parent = nullptr);
+
+    void setHost(HostApplication *gUIV);
+    void setYield(const YieldFunction &yield);
+    void setOverlayScan(std::function<void()> scanOverlays);
+
+    // The list file is program folder + "/" + executable name + ".LST"
+    // unless ackList().setListFile() named another.
+    bool load_acked_list();
+    bool save_acked_list();
+    static QString listFilePath(const ProgramGlobals &globals);
+
+    ScanState &state() { return m_state; }
+    StationScan &stationScan() { return m_stationScan; }
+    WatchList &watchList() { return m_watchList; }
+    AckList &ackList() { return m_ackList; }
+    ScanCycle &cycle() { return m_cycle; }
+
+private:
+    void nameListFile();
+
+    const ProgramGlobals &m_globals;
+    ScanState m_state;
+    StationScan m_stationScan;
+    WatchList m_watchList;
+    AckList m_ackList;
+    ScanCycle m_cycle;
+};
+
+} // namespace nearbell

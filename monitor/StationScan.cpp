@@ -1,0 +1,95 @@
+#include "monitor/StationScan.h"
+
+#include "app/ProgramGlobals.h"
+#include "host/HostApplication.h"
+#include "host/HostStation.h"
+#include "monitor/ScanText.h"
+#include "platform/LeadingNumber.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+
+#include <exception>
+
+namespace nearbell {
+
+StationScan::StationScan(const MonitorControls &controls, ScanState &state,
+                         HostStation &objStation, const ProgramGlobals &globals, QObject *parent)
+    : QObject(parent),
+      m_lstStations(controls.lstStations),
+      m_lstAcked(controls.lstAcked),
+      m_txtRadius(controls.txtRadius),
+      m_lblMinDist(controls.lblMinDist),
+      m_acked(controls.lstAcked),
+      m_state(state),
+      m_station(objStation),
+      m_globals(globals)
+{
+}
+
+bool StationScan::controlsAlive() const
+{
+    return m_lstStations && m_lstAcked && m_txtRadius && m_lblMinDist;
+}
+
+void StationScan::scan_stations()
+{
+    if (!controlsAlive())
+        return;
+    m_lstStations->clear();
+    m_state.dblMinDist = 99999.0;
+
+    // Whatever goes wrong from here on ends the scan quietly; the lines
+    // listed so far stay and the caption keeps its old text.
+    const QPointer<StationScan> self(this);
+    try {
+        if (!m_host)
+            return;
+        const int count = m_host->StationCount();
+        for (int i = 0; i < count; ++i) {
+            if (!m_host)
+                return; // the host went away during a yield
+            qint16 index = qint16(i);
+            const QString entry = m_host->StationListEntry(index);
+            if (entry.isEmpty())
+                break;
+            examine(*m_host, entry);
+            m_yield();
+            if (!self || !controlsAlive())
+                return;
+        }
+        m_yield();
+        if (!self || !controlsAlive())
+            return;
+        m_lblMinDist->setText(minDistCaption(m_lstStations->count(), m_state.dblMinDist));
+    } catch (const std::exception &) {
+    }
+}
+
+void StationScan::examine(HostApplication &host, const QString &entry)
+{
+    // An entry without a blank after its first character carries no
+    // callsign; it is passed over so that the stations behind it still alarm.
+    const std::optional<QString> callsign = callsignOfEntry(entry);
+    if (!callsign || *callsign == m_globals.gstrMyCallsign)
+        return;
+
+    m_station.setCallsign(*callsign);
+    if (!host.GetStation(m_station))
+        return;
+    const double distance = m_station.Distance();
+
+    const double range = leadingNumber(m_txtRadius->text());
+    if (!(range > distance))
+        return;
+    if (m_acked.contains(*callsign))
+        return;
+
+    m_state.blnAlarm = true;
+    if (distance < m_state.dblMinDist)
+        m_state.dblMinDist = distance;
+    m_lstStations->addItem(stationLine(*callsign, distance));
+}
+
+} // namespace nearbell

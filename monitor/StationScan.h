@@ -1,0 +1,59 @@
+#pragma once
+
+#include "host/HostApplication.h"
+#include "monitor/ListTextIndex.h"
+#include "monitor/MonitorControls.h"
+#include "monitor/ScanState.h"
+
+#include <QObject>
+#include <QPointer>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+
+namespace nearbell {
+
+class HostStation;
+struct ProgramGlobals;
+
+// The station scan: rebuilds lstStations from the host's station list.
+//
+// Responsibilities:
+//  - list every station strictly inside the alarm range (the leading number
+//    of txtRadius, read afresh per station) that is neither the own station
+//    nor acknowledged, as "callsign distance d";
+//  - raise blnAlarm for each, keep the smallest distance in dblMinDist and
+//    set lblMinDist from them at the end;
+//  - yield to the event loop after every station and once after the loop;
+//  - end silently at the first failing host call or when the host is gone,
+//    keeping what was listed; skip a malformed entry and go on.
+class StationScan : public QObject
+{
+    Q_OBJECT
+public:
+    StationScan(const MonitorControls &controls, ScanState &state, HostStation &objStation,
+                const ProgramGlobals &globals, QObject *parent = nullptr);
+
+    void setHost(HostApplication *gUIV) { m_host = gUIV; }
+    void setYield(YieldFunction yield) { m_yield = std::move(yield); }
+
+    void scan_stations();
+
+private:
+    bool controlsAlive() const;
+    void examine(HostApplication &host, const QString &entry);
+
+    QPointer<QListWidget> m_lstStations;
+    QPointer<QListWidget> m_lstAcked;
+    QPointer<QLineEdit> m_txtRadius;
+    QPointer<QLabel> m_lblMinDist;
+    ListTextIndex m_acked;
+    ScanState &m_state;
+    HostStation &m_station;
+    const ProgramGlobals &m_globals;
+    QPointer<HostApplication> m_host;
+    YieldFunction m_yield = processEventsYield();
+};
+
+} // namespace nearbell

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "host/HostApplication.h"
+#include "monitor/ListTextIndex.h"
+#include "monitor/MonitorControls.h"
+#include "monitor/ScanState.h"
+
+#include <QObject>
+#include <QPointer>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTimer;
+
+namespace nearbell {
+
+class HostStation;
+class MessageDisplay;
+
+// The watch list: callsigns typed in during a run, reported at any distance.
+//
+// Responsibilities:
+//  - scan_watchlist: after the station scan, list every watched callsign the
+//    host lists and that is not acknowledged as "callsign (watch) d", raise
+//    blnAlarm for it, fold its distance into dblMinDist and set lblMinDist;
+//    yield after every entry; end silently on a host failure; skip a
+//    malformed entry;
+//  - Add (button and Enter), the upper-casing key filter of txtWatch (blanks
+//    cannot be typed; pasted text is taken as it is);
+//  - show and hide the list in the place it shares with the overlay list,
+//    hiding it again on the tick of Timer2;
+//  - delete the selected entry. Nothing is saved.
+class WatchList : public QObject
+{
+    Q_OBJECT
+public:
+    // Connects cmdAddWatch, cmdShowWatch and Timer2 and filters the keys of
+    // txtWatch. title is the program's title for the message box.
+    WatchList(const MonitorControls &controls, ScanState &state, HostStation &objStation,
+              MessageDisplay &messages, const QString &title, QObject *parent = nullptr);
+
+    void setHost(HostApplication *gUIV) { m_host = gUIV; }
+    void setYield(YieldFunction yield) { m_yield = std::move(yield); }
+
+    void scan_watchlist();
+
+    void cmdAddWatch_Click();
+    void cmdShowWatch_Click();
+    void Timer2_Timer();
+    void mnuPopu3Delete_Click();
+
+    // Makes the window show what gblnShowWatchList says.
+    void show_hide_watchlist();
+    bool gblnShowWatchList() const { return m_showWatchList; }
+    void setShowWatchList(bool show) { m_showWatchList = show; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    bool scanControlsAlive() const;
+    void examine(HostApplication &host, const QString &entry);
+
+    QPointer<QListWidget> m_lstWatch;
+    QPointer<QLineEdit> m_txtWatch;
+    QPointer<QPushButton> m_cmdShowWatch;
+    QPointer<QLabel> m_lblOverlays;
+    QPointer<QListWidget> m_lstOverlayItems;
+    QPointer<QTimer> m_timer2;
+    QPointer<QListWidget> m_lstStations;
+    QPointer<QLabel> m_lblMinDist;
+    ListTextIndex m_watched;
+    ListTextIndex m_acked;
+    ScanState &m_state;
+    HostStation &m_station;
+    MessageDisplay &m_messages;
+    QString m_title;
+    QPointer<HostApplication> m_host;
+    YieldFunction m_yield = processEventsYield();
+    bool m_showWatchList = false;
+};
+
+} // namespace nearbell

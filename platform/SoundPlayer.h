@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+namespace nearbell {
+
+// Plays the alarm sound.
+//
+// Responsibilities:
+//  - play a WAV file asynchronously: the caller never waits for the sound;
+//  - cut off whatever is still playing when a new sound is asked for;
+//  - stay silent, without a message, when the file is missing or unusable
+//    or when the machine has no audio output.
+class SoundPlayer
+{
+public:
+    virtual ~SoundPlayer() = default;
+    virtual void play(const QString &path) = 0;
+};
+
+} // namespace nearbell
