@@ -1,12 +1,20 @@
 #include "common/TestRegistry.h"
+#include "host/aprs/AprsDecoder.h"
+#include "host/aprs/AprsReport.h"
 #include "host/aprs/KissSource.h"
 #include "host/aprs/ReplaySource.h"
 
+#include <QFile>
+#include <QHash>
+#include <QPointF>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryFile>
 #include <QTest>
+#include <QtMath>
+
+#include <cmath>
 
 using namespace nearbell;
 
@@ -68,6 +76,7 @@ private slots:
     void partialFrameForgottenOnReconnect();
     void replayPlaysInOrderAndWraps();
     void replayReportsUnreadableFile();
+    void demoReplayFileIsSound();
 };
 
 void KissSourceTest::framesFromTnc()
@@ -171,6 +180,48 @@ void KissSourceTest::replayReportsUnreadableFile()
     QVERIFY(states.at(0).at(0).toString().contains(QStringLiteral("cannot be read")));
     QTest::qWait(50);
     QCOMPARE(reports.size(), 0);
+}
+
+void KissSourceTest::demoReplayFileIsSound()
+{
+    // The replay file shipped for the demo: every line decodes or is a
+    // packet without position, and it shows moving stations, objects and
+    // items, some within 10 km of the demo's own position 5212.34N 00512.34E.
+    QFile file(QStringLiteral(NEARBELL_SOURCE_DIR "/demo/replay.tnc2"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const double ownLat = 52 * 60 + 12.34;
+    const double ownLon = 5 * 60 + 12.34;
+    QHash<QString, QList<QPointF>> positions;
+    int killed = 0;
+    for (const QByteArray &raw : file.readAll().split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith('#'))
+            continue;
+        AprsPosition position;
+        const AprsStatus status =
+            AprsDecoder::decodeTnc2(std::string_view(line.constData(), std::size_t(line.size())), position);
+        QVERIFY2(status != AprsStatus::Rejected, line.constData());
+        if (status != AprsStatus::Position)
+            continue;
+        const StationReport report = toStationReport(position);
+        killed += report.killed ? 1 : 0;
+        positions[report.callsign].append(QPointF(report.latitude, report.longitude));
+    }
+    int near = 0;
+    int moving = 0;
+    for (auto it = positions.cbegin(); it != positions.cend(); ++it) {
+        const QPointF p = it.value().constLast();
+        // Flat-earth kilometres are close enough at this scale.
+        const double dy = (p.x() - ownLat) / 60.0 * 111.2;
+        const double dx = (p.y() - ownLon) / 60.0 * 111.2 * std::cos(qDegreesToRadians(52.2));
+        near += std::hypot(dx, dy) < 10.0 ? 1 : 0;
+        moving += it.value().size() > 1 && it.value().constFirst() != p ? 1 : 0;
+    }
+    QVERIFY(positions.size() >= 8);
+    QVERIFY(near >= 4);
+    QVERIFY(moving >= 2);
+    QVERIFY(killed >= 1);
+    QVERIFY(positions.contains(QStringLiteral("MEET_PT")));
 }
 
 NEARBELL_TEST(KissSourceTest)
