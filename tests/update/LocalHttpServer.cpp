@@ -23,76 +23,47 @@ QUrl LocalHttpServer::url(const QString &path) const
     return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
 }
 
-LocalHttpServer::Answer LocalHttpServer::page(const QByteArray &body)
+void LocalHttpServer::setPage(const QString &path, const QByteArray &body, int delayMs)
 {
-    Answer answer;
-    answer.body = body;
-    answer.headers.append(qMakePair(QByteArray("Content-Type"), QByteArray("text/html; charset=iso-8859-1")));
-    return answer;
+    setAnswer(path, Answer{"200 OK", {}, body, delayMs});
 }
 
-LocalHttpServer::Answer LocalHttpServer::redirect(const QString &location)
+void LocalHttpServer::setRedirect(const QString &path, const QString &location)
 {
-    Answer answer;
-    answer.status = 302;
-    answer.reason = "Found";
-    answer.headers.append(qMakePair(QByteArray("Location"), location.toLatin1()));
-    return answer;
+    setAnswer(path, Answer{"302 Found", "Location: " + location.toLatin1() + "\r\n", {}, 0});
 }
 
 void LocalHttpServer::readRequest(QTcpSocket *socket)
 {
-    QByteArray &buffer = m_pending[socket];
-    buffer += socket->readAll();
-    if (!buffer.contains("\r\n\r\n"))
+    // Requests are small; the whole head arrives before it is answered.
+    if (!socket->canReadLine() || socket->property("seen").toBool())
         return;
-    const QList<QByteArray> requestLine = buffer.left(buffer.indexOf("\r\n")).split(' ');
-    m_pending.remove(socket);
+    socket->setProperty("seen", true);
+    const QList<QByteArray> requestLine = socket->readLine().split(' ');
     const QString path = requestLine.size() > 1 ? QString::fromLatin1(requestLine[1]) : QString();
     requestedPaths.append(path);
     if (onRequest)
-        onRequest(path);
+        onRequest();
 
-    Answer found;
-    if (m_answers.contains(path)) {
-        found = m_answers.value(path);
-    } else {
-        found.status = 404;
-        found.reason = "Not Found";
-        found.body = "no such page";
-    }
-    if (found.never)
+    const Answer answer = m_answers.value(path, Answer{"404 Not Found", {}, "no such page", 0});
+    if (answer.delayMs < 0)
         return;
-    if (found.delayMs > 0) {
-        QPointer<QTcpSocket> guarded(socket);
-        QTimer::singleShot(found.delayMs, this, [this, guarded, found] {
-            if (guarded)
-                answer(guarded, found);
-        });
-    } else {
-        answer(socket, found);
-    }
-}
-
-void LocalHttpServer::answer(QTcpSocket *socket, const Answer &answer)
-{
-    QByteArray reply = "HTTP/1.0 " + QByteArray::number(answer.status) + ' ' + answer.reason + "\r\n";
-    for (const auto &[name, value] : answer.headers)
-        reply += name + ": " + value + "\r\n";
-    reply += "Content-Length: " + QByteArray::number(answer.body.size()) + "\r\n";
-    reply += "Connection: close\r\n\r\n";
-    reply += answer.body;
-    socket->write(reply);
-    socket->disconnectFromHost();
+    const QByteArray reply = "HTTP/1.0 " + answer.head + "\r\n" + answer.extraHeaders + "Content-Length: "
+        + QByteArray::number(answer.body.size()) + "\r\nConnection: close\r\n\r\n" + answer.body;
+    QPointer<QTcpSocket> guarded(socket);
+    QTimer::singleShot(answer.delayMs, this, [guarded, reply] {
+        if (guarded) {
+            guarded->write(reply);
+            guarded->disconnectFromHost();
+        }
+    });
 }
 
 quint16 closedPort()
 {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
+    return probe.serverPort(); // closed when probe goes
 }
 
 } // namespace nearbell::test

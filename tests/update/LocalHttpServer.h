@@ -2,8 +2,8 @@
 
 #include <QByteArray>
 #include <QHash>
-#include <QList>
 #include <QObject>
+#include <QStringList>
 #include <QTcpServer>
 #include <QUrl>
 
@@ -13,9 +13,9 @@ class QTcpSocket;
 
 namespace nearbell::test {
 
-// A tiny HTTP/1.0 server on 127.0.0.1 for the update check's tests. Each
-// path has a canned answer; an answer may be held back (to run past a
-// time-out) and a hook runs when a request arrives, before it is answered.
+// A tiny HTTP/1.0 server on 127.0.0.1 for the update check's tests: a canned
+// answer per path (404 otherwise), optionally held back for a while or for
+// ever, and a hook that runs when a request arrives, before it is answered.
 class LocalHttpServer : public QObject
 {
     Q_OBJECT
@@ -23,31 +23,27 @@ class LocalHttpServer : public QObject
 public:
     struct Answer
     {
-        int status = 200;
-        QByteArray reason = "OK";
-        QList<QPair<QByteArray, QByteArray>> headers;
+        QByteArray head = "200 OK";
+        QByteArray extraHeaders; // complete lines with CRLF
         QByteArray body;
-        int delayMs = 0;    // wait before answering
-        bool never = false; // keep the connection open without answering
+        int delayMs = 0; // negative: never answer
     };
 
     LocalHttpServer();
 
     QUrl url(const QString &path) const;
+    void setPage(const QString &path, const QByteArray &body, int delayMs = 0);
+    void setRedirect(const QString &path, const QString &location);
     void setAnswer(const QString &path, const Answer &answer) { m_answers.insert(path, answer); }
-    static Answer page(const QByteArray &body);
-    static Answer redirect(const QString &location);
 
     QStringList requestedPaths;
-    std::function<void(const QString &path)> onRequest;
+    std::function<void()> onRequest;
 
 private:
     void readRequest(QTcpSocket *socket);
-    void answer(QTcpSocket *socket, const Answer &answer);
 
     QTcpServer m_server;
     QHash<QString, Answer> m_answers;
-    QHash<QTcpSocket *, QByteArray> m_pending;
 };
 
 // A port on 127.0.0.1 on which nothing listens.
