@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <limits>
 
+#include "host/HostProfile.h"
+#include "host/StationSourceFactory.h"
+
 namespace nearbell {
 
 LocalHost::LocalHost(const HostSettings &settings, std::unique_ptr<StationSource> source,
@@ -22,6 +25,8 @@ LocalHost::LocalHost(const HostSettings &settings, std::unique_ptr<StationSource
     connect(&m_table, &StationTable::cleared, this, &HostApplication::NotifyDeleteAllStations);
 
     if (m_source) {
+        // The host alone owns its source, whatever parent it was made with.
+        m_source->setParent(nullptr);
         connect(m_source.get(), &StationSource::reportReceived, &m_table,
                 [this](const StationReport &report) { m_table.apply(report); });
         connect(m_source.get(), &StationSource::batchReceived, this,
@@ -30,6 +35,12 @@ LocalHost::LocalHost(const HostSettings &settings, std::unique_ptr<StationSource
 
     m_expiryTimer.setInterval(kDefaultExpiryCheckMs);
     connect(&m_expiryTimer, &QTimer::timeout, this, [this] { m_table.expire(); });
+}
+
+std::unique_ptr<LocalHost> LocalHost::create(const QString &hostProfilePath, QObject *parent)
+{
+    const HostSettings settings = HostProfile::read(hostProfilePath);
+    return std::make_unique<LocalHost>(settings, makeStationSource(settings), parent);
 }
 
 // The source goes first: it must not deliver into a table being destroyed.
@@ -80,6 +91,9 @@ qint16 LocalHost::StationCount()
 
 QString LocalHost::StationListEntry(qint16 &index)
 {
+    // The list offered ends where the count says, also when it was clamped.
+    if (index >= StationCount())
+        return QString();
     return m_table.entry(index);
 }
 

@@ -34,6 +34,11 @@ public:
               QObject *parent = nullptr);
     ~LocalHost() override;
 
+    // The host as the host profile at hostProfilePath describes it: own
+    // station, units, expiry and the source HOST/SOURCE names. Not started.
+    static std::unique_ptr<LocalHost> create(const QString &hostProfilePath,
+                                             QObject *parent = nullptr);
+
     bool GetStation(HostStation &station) override;
     qint16 StationCount() override;
     QString StationListEntry(qint16 &index) override;
