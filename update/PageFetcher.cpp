@@ -59,6 +59,7 @@ FetchResult PageFetcher::get(const QUrl &url) const
     if (!reply->isFinished()) {
         // The loop was ended from outside, the program is closing.
         reply->abort();
+        result.abandoned = true;
         result.errorNumber = QNetworkReply::OperationCanceledError;
         result.errorDescription = QStringLiteral("Operation canceled");
     } else if (timedOut) {

@@ -13,6 +13,7 @@ struct FetchResult
     QByteArray body;          // the whole reply body when ok
     int errorNumber = 0;      // QNetworkReply::NetworkError, or one of PageFetcher's own
     QString errorDescription; // the network layer's text for it
+    bool abandoned = false;   // the wait was ended from outside: the program is closing
 };
 
 // Responsibilities: one HTTP GET of a page, waited for in a local event loop

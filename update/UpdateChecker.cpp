@@ -107,6 +107,8 @@ void UpdateChecker::CheckForUpdate()
         // 10. Transfer failure.
         setMenuEnabled(true);
         setButtonsEnabled(true);
+        if (reply.abandoned)
+            return; // the program is ending; nobody is left to tell
         if (reply.errorNumber != kQuietErrorNumber)
             m_messages.show(m_dialog ? static_cast<QWidget *>(m_dialog) : m_mainWindow.data(), kMessageTitle,
                             QStringLiteral("error ") + reply.errorDescription, MessageDisplay::Icon::None);
