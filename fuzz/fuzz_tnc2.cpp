@@ -1,0 +1,29 @@
+// libFuzzer target: TNC2 monitor lines into the APRS decoder. Besides
+// crashes and out-of-bounds reads (the sanitizers), it traps on a decoded
+// position that breaks what the station table relies on.
+
+#include "host/aprs/AprsDecoder.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    using namespace nearbell;
+    const std::string_view input(reinterpret_cast<const char *>(data), size);
+    AprsPosition position;
+    if (AprsDecoder::decodeTnc2(input, position) == AprsStatus::Position) {
+        if (!(position.latitude >= -5400.0 && position.latitude <= 5400.0)
+            || !(position.longitude >= -10800.0 && position.longitude <= 10800.0))
+            __builtin_trap();
+        const std::string_view name = position.name();
+        if (name.empty() || name.size() > std::size_t(AprsPosition::maxNameLength)
+            || name.find(' ') != std::string_view::npos)
+            __builtin_trap();
+    }
+    // The same bytes as an information field, with a Mic-E destination
+    // taken from the front of the input.
+    if (size > 6)
+        AprsDecoder::decodeInformation("N0CALL", input.substr(0, 6), input.substr(6), true, position);
+    return 0;
+}
