@@ -1,0 +1,232 @@
+#include "app/Program.h"
+
+#include <QAction>
+#include <QCoreApplication>
+
+#include "Version.h"
+#include "app/A_Display_Message.h"
+#include "app/A_GetSetIniFile.h"
+#include "app/Settings.h"
+#include "host/HostApplication.h"
+#include "monitor/StationMonitor.h"
+#include "overlay/HostFolder.h"
+#include "overlay/OverlayScan.h"
+#include "platform/MessageDisplay.h"
+#include "platform/WidgetWindowRaiser.h"
+#include "ui/A_HelpBrowser.h"
+#include "ui/AboutBox.h"
+#include "ui/frmAbout.h"
+#include "ui/frmMain.h"
+#include "update/UpdateChecker.h"
+#include "update/frmUpdate.h"
+
+namespace nearbell {
+
+Program::Program(ProgramServices services, QObject *parent)
+    : QObject(parent), m_services(std::move(services))
+{
+}
+
+Program::~Program()
+{
+    // The dialogs and scans hold pointers into the window: let them go first.
+    m_updateChecker.reset();
+    m_aboutBox.reset();
+    m_overlayScan.reset();
+    m_monitor.reset();
+    m_settings.reset();
+    m_window.reset();
+    m_ownRaiser.reset();
+}
+
+void Program::endNow(int status)
+{
+    m_ended = true;
+    m_exitStatus = status;
+    if (m_services.endProgram)
+        m_services.endProgram(status);
+}
+
+bool Program::Form_Load()
+{
+    // The window exists before its load runs; its scan timer runs from now.
+    m_window = std::make_unique<frmMain>(*m_services.messages, *m_services.popups);
+
+    m_globals.gstrProgramTitle = QStringLiteral("UI-View32 add-on Nearbell");
+    const QString versionText = QStringLiteral("V%1.%2.%3")
+                                    .arg(version::major)
+                                    .arg(version::minor)
+                                    .arg(version::revision);
+    m_globals.gstrCaption = m_globals.gstrProgramTitle + u' ' + versionText;
+    m_globals.programFolder = m_services.programFolder;
+    m_globals.executableName = m_services.executableName;
+    const QString base = m_services.programFolder + u'/' + m_services.executableName;
+    m_strIniFile = base + QStringLiteral(".INI");
+    m_strListFile = base + QStringLiteral(".LST");
+    m_globals.gstrHelpFile = base + QStringLiteral(".html");
+    m_window->setWindowTitle(m_globals.gstrCaption);
+    m_reporter = std::make_unique<MessageReporter>(m_globals, *m_services.messages, nullptr,
+                                                   [this] { endNow(1); });
+
+    if (m_services.anotherInstanceRunning && m_services.anotherInstanceRunning()) {
+        m_services.messages->show(nullptr, m_globals.gstrCaption,
+                                  QStringLiteral("Another instance of this program (") + m_globals.gstrCaption
+                                      + QStringLiteral(") is already running"),
+                                  MessageDisplay::Icon::Critical);
+        endNow(1);
+        return false;
+    }
+
+    wireWindow();
+    m_settings->loadini();
+
+    m_monitor->watchList().setShowWatchList(false);
+    m_monitor->watchList().show_hide_watchlist();
+    m_window->Timer2->stop();
+
+    m_globals.gstrHostIniFile = m_services.programFolder + QStringLiteral("/uiview32.ini");
+    m_globals.gstrMyCallsign = ReadIniString(m_globals.gstrHostIniFile, QStringLiteral("STATION"),
+                                             QStringLiteral("CALLSIGN"), QStringLiteral("NOCALL"));
+    if (m_globals.gstrMyCallsign == QStringLiteral("NOCALL")) {
+        m_reporter->DisplayMessage(16, QStringLiteral("Error getting station callsign from UIView32.INI"));
+        if (!m_ended)
+            endNow(1);
+        return false;
+    }
+    m_overlayScan->setMyCallsign(m_globals.gstrMyCallsign);
+
+    m_window->show();
+    QCoreApplication::processEvents();
+
+    m_gUIV = m_services.createHost(m_globals);
+    HostApplication *host = m_gUIV.get();
+    connect(host, &HostApplication::DataAvailable, this, &Program::gUIV_DataAvailable);
+    connect(host, &HostApplication::NotifyBeacon, this, &Program::gUIV_NotifyBeacon);
+    connect(host, &HostApplication::NotifyDelete, this, &Program::gUIV_NotifyDelete);
+    connect(host, &HostApplication::NotifyDeleteAllStations, this, &Program::gUIV_NotifyDeleteAllStations);
+    connect(host, &HostApplication::UIView32IsClosing, this, &Program::gUIV_UIView32IsClosing);
+    m_monitor->setHost(host);
+    m_overlayScan->setHost(host);
+    qint32 attachOption = -1;
+    host->SetAttachOption(attachOption);
+
+    m_monitor->load_acked_list();
+    return true;
+}
+
+void Program::wireWindow()
+{
+    frmMain &w = *m_window;
+
+    SettingsControls controls;
+    controls.window = &w;
+    controls.txtRadius = w.txtRadius;
+    controls.mnuAlarm = w.mnuAlarm;
+    controls.mnuAlarmBringToFront = w.mnuAlarmBringToFront;
+    controls.mnuOptionsStations = w.mnuOptionsStations;
+    controls.mnuOptionsOverlays = w.mnuOptionsOverlays;
+    controls.lstStations = w.lstStations;
+    controls.cmdAck = w.cmdAck;
+    controls.cmdRearm = w.cmdRearm;
+    controls.cmdAckAll = w.cmdAckAll;
+    controls.cmdRearmAll = w.cmdRearmAll;
+    controls.lstOverlayItems = w.lstOverlayItems;
+    controls.intLastLeft = &w.intLastLeft;
+    controls.intLastTop = &w.intLastTop;
+    controls.capturePosition = [&w] { w.Form_Resize(); };
+    controls.twipsPerPixel = [&w] { return w.twipsPerPixel(); };
+    m_settings = std::make_unique<Settings>(m_strIniFile, controls, m_options);
+
+    MonitorControls mc;
+    mc.lstStations = w.lstStations;
+    mc.lstAcked = w.lstAcked;
+    mc.lstWatch = w.lstWatch;
+    mc.lstOverlayItems = w.lstOverlayItems;
+    mc.txtRadius = w.txtRadius;
+    mc.txtWatch = w.txtWatch;
+    mc.lblMinDist = w.lblMinDist;
+    mc.lblOverlays = w.lblOverlays;
+    mc.cmdAck = w.cmdAck;
+    mc.cmdAckAll = w.cmdAckAll;
+    mc.cmdRearm = w.cmdRearm;
+    mc.cmdRearmAll = w.cmdRearmAll;
+    mc.cmdAddWatch = w.cmdAddWatch;
+    mc.cmdShowWatch = w.cmdShowWatch;
+    mc.Timer1 = w.Timer1;
+    mc.Timer2 = w.Timer2;
+    WindowRaiser *raiser = m_services.raiser;
+    if (!raiser) {
+        m_ownRaiser = std::make_unique<WidgetWindowRaiser>(&w);
+        raiser = m_ownRaiser.get();
+    }
+    m_monitor = std::make_unique<StationMonitor>(mc, m_objStation, m_globals, m_options, *m_services.messages,
+                                                 *m_services.sound, *raiser);
+
+    m_overlayScan = std::make_unique<OverlayScan>(w.lstOverlayItems, w.txtRadius, w.lblOVLItem, nullptr,
+                                                  m_objStation, QString(),
+                                                  HostFolder(HostFolder::defaultStorePath(), m_services.programFolder));
+    m_monitor->setOverlayScan([this] { m_overlayScan->scan_overlays(); });
+    connect(w.lstOverlayItems, &QListWidget::itemClicked, this, [this] { m_overlayScan->lstOverlayItems_Click(); });
+
+    // Pop-up commands and the menus.
+    connect(w.mnuFileExit, &QAction::triggered, this, &Program::mnuFileExit_Click);
+    connect(w.mnuAlarm, &QAction::triggered, this, [this] { m_settings->mnuAlarm_Click(); });
+    connect(w.mnuAlarmBringToFront, &QAction::triggered, this, [this] { m_settings->mnuAlarmBringToFront_Click(); });
+    connect(w.mnuOptionsStations, &QAction::triggered, this, [this] { m_settings->mnuOptionsStations_Click(); });
+    connect(w.mnuOptionsOverlays, &QAction::triggered, this, [this] { m_settings->mnuOptionsOverlays_Click(); });
+    connect(w.mnuPopup1Ack, &QAction::triggered, this, [this] { m_monitor->ackList().mnuPopup1Ack_Click(); });
+    connect(w.mnuPopup2ReArm, &QAction::triggered, this, [this] { m_monitor->ackList().mnuPopup2ReArm_Click(); });
+    connect(w.mnuPopu3Delete, &QAction::triggered, this, [this] { m_monitor->watchList().mnuPopu3Delete_Click(); });
+
+    m_updateChecker = std::make_unique<UpdateChecker>(m_globals, *m_services.messages, *m_services.opener,
+                                                      w.mnuHelpUpdate, &w);
+    m_aboutBox = std::make_unique<AboutBox>(m_globals, *m_services.opener, *m_services.messages, &w);
+    connect(w.mnuHelpUpdate, &QAction::triggered, this, [this] { m_updateChecker->mnuHelpUpdate_Click(); });
+    connect(w.mnuHelpAbout, &QAction::triggered, this, [this] { m_aboutBox->mnuHelpAbout_Click(); });
+    connect(w.mnuHelpHelp, &QAction::triggered, this,
+            [this] { mnuHelpHelp_Click(m_globals, *m_services.opener); });
+
+    w.onUnload = [this] { Form_Unload(); };
+}
+
+void Program::saveAll()
+{
+    if (m_saved)
+        return;
+    m_saved = true;
+    ++m_saveCount;
+    m_settings->saveini();
+    m_monitor->save_acked_list();
+}
+
+void Program::mnuFileExit_Click()
+{
+    saveAll();
+    m_ended = true;
+    if (m_services.quit)
+        m_services.quit();
+}
+
+void Program::Form_Unload()
+{
+    saveAll();
+}
+
+void Program::gUIV_UIView32IsClosing()
+{
+    if (m_window)
+        m_window->close();
+}
+
+void Program::terminate()
+{
+    if (m_window && m_window->isVisible())
+        m_window->close();
+    else if (m_window && !m_ended)
+        saveAll();
+    m_ended = true;
+    if (m_services.quit)
+        m_services.quit();
+}
+
+} // namespace nearbell

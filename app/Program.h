@@ -1,0 +1,123 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+#include "app/OptionFlags.h"
+#include "app/ProgramGlobals.h"
+#include "host/HostStation.h"
+
+namespace nearbell {
+
+class AboutBox;
+class DesktopOpener;
+class HostApplication;
+class MessageDisplay;
+class MessageReporter;
+class OverlayScan;
+class PopupMenuPresenter;
+class Settings;
+class SoundPlayer;
+class StationMonitor;
+class UpdateChecker;
+class WindowRaiser;
+class frmMain;
+
+// What the program needs from the machine it runs on. The real program
+// fills it from the platform layer; tests fill it with fakes.
+struct ProgramServices
+{
+    QString programFolder;   // folder of the executable, no trailing separator
+    QString executableName;  // executable's file name without extension
+    MessageDisplay *messages = nullptr;
+    PopupMenuPresenter *popups = nullptr;
+    SoundPlayer *sound = nullptr;
+    WindowRaiser *raiser = nullptr; // null: the main window raises itself
+    DesktopOpener *opener = nullptr;
+    // True when another instance of this executable runs for this user.
+    std::function<bool()> anotherInstanceRunning;
+    // Creates the host application object (step "attach to the host").
+    std::function<std::unique_ptr<HostApplication>(const ProgramGlobals &)> createHost;
+    // Ends the program at once with a status, without unloading anything.
+    std::function<void(int status)> endProgram;
+    // Ends the program normally after the Exit command has saved.
+    std::function<void()> quit;
+};
+
+// The program's life: start-up in its fixed order, the three ways of
+// ending, and the wiring of every subsystem to the main window.
+//
+// Responsibilities:
+//  - Form_Load: title, caption, file paths, single instance, host station
+//    record, settings, watch-list view, own callsign (or the critical stop),
+//    show the window, attach the host, load the acknowledged list;
+//  - mnuFileExit_Click, Form_Unload and the host's closing event, each
+//    saving the settings and then the list exactly once;
+//  - terminate(): a request from outside (SIGTERM and friends) closes the
+//    window as its close box does.
+class Program : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Program(ProgramServices services, QObject *parent = nullptr);
+    ~Program() override;
+
+    // Runs the start-up sequence. False when the program ended during it
+    // (second instance, no own callsign); exitStatus() then tells how.
+    bool Form_Load();
+    bool ended() const { return m_ended; }
+    int exitStatus() const { return m_exitStatus; }
+
+    void mnuFileExit_Click();
+    void Form_Unload();
+    void terminate();
+
+    // Host events: only the closing one does anything.
+    void gUIV_DataAvailable() {}
+    void gUIV_NotifyBeacon(const QString &, float, float) {}
+    void gUIV_NotifyDelete(const QString &) {}
+    void gUIV_NotifyDeleteAllStations() {}
+    void gUIV_UIView32IsClosing();
+
+    const ProgramGlobals &globals() const { return m_globals; }
+    const OptionFlags &options() const { return m_options; }
+    frmMain *window() const { return m_window.get(); }
+    HostApplication *host() const { return m_gUIV.get(); }
+    StationMonitor *monitor() const { return m_monitor.get(); }
+    OverlayScan *overlayScan() const { return m_overlayScan.get(); }
+    Settings *settings() const { return m_settings.get(); }
+    const QString &strIniFile() const { return m_strIniFile; }
+    const QString &strListFile() const { return m_strListFile; }
+    // How many times the settings and the list were saved (once per run).
+    int saveCount() const { return m_saveCount; }
+
+private:
+    void endNow(int status);
+    void wireWindow();
+    void saveAll();
+
+    ProgramServices m_services;
+    ProgramGlobals m_globals;
+    OptionFlags m_options;
+    QString m_strIniFile;
+    QString m_strListFile;
+    HostStation m_objStation;
+    std::unique_ptr<frmMain> m_window;
+    std::unique_ptr<MessageReporter> m_reporter;
+    std::unique_ptr<Settings> m_settings;
+    std::unique_ptr<StationMonitor> m_monitor;
+    std::unique_ptr<OverlayScan> m_overlayScan;
+    std::unique_ptr<UpdateChecker> m_updateChecker;
+    std::unique_ptr<AboutBox> m_aboutBox;
+    std::unique_ptr<WindowRaiser> m_ownRaiser;
+    std::unique_ptr<HostApplication> m_gUIV;
+    bool m_ended = false;
+    bool m_saved = false;
+    int m_exitStatus = 0;
+    int m_saveCount = 0;
+};
+
+} // namespace nearbell
