@@ -100,6 +100,9 @@ void frmMain::createControls()
     auto makeList = [this](const char *name) {
         auto *list = new ListBox(m_client);
         list->setObjectName(QString::fromLatin1(name));
+        // Long lines are cut at the border; the full overlay line shows in
+        // the status line when clicked.
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         return list;
     };
     auto makeLabel = [this](const char *name, const QString &text, const QFont *font) {
