@@ -74,6 +74,7 @@ class KissSourceTest : public QObject
 private slots:
     void framesFromTnc();
     void partialFrameForgottenOnReconnect();
+    void connectsByHostName();
     void replayPlaysInOrderAndWraps();
     void replayReportsUnreadableFile();
     void demoReplayFileIsSound();
@@ -144,6 +145,26 @@ void KissSourceTest::partialFrameForgottenOnReconnect()
     QCOMPARE(reports.size(), 1);
     QCOMPARE(reportAt(reports, 0).callsign, QStringLiteral("PD1EEE"));
     QVERIFY(states.size() >= 4); // connecting, connected, lost, connecting, ...
+}
+
+void KissSourceTest::connectsByHostName()
+{
+    // A name is looked up (off the main thread) on each attempt.
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    KissSource source(QStringLiteral("localhost"), server.serverPort());
+    source.start();
+    QTcpSocket *tnc = nextClient(server);
+    QVERIFY(tnc);
+    QTRY_VERIFY(source.isConnected());
+
+    KissSource nowhere(QStringLiteral("no-such-host.invalid"), 8001);
+    nowhere.setBackoff(10000, 10000);
+    QSignalSpy states(&nowhere, &StationSource::connectionStateChanged);
+    nowhere.start();
+    QTRY_VERIFY_WITH_TIMEOUT(states.size() >= 2, 15000);
+    QVERIFY2(states.at(1).at(0).toString().contains(QStringLiteral("not found; next attempt in 10 s")),
+             qPrintable(states.at(1).at(0).toString()));
 }
 
 void KissSourceTest::replayPlaysInOrderAndWraps()
