@@ -141,7 +141,8 @@ void AprsIsSourceTest::receivesLinesAsBytes()
     feed += "# aprsc 2.1.4 test server\r\n";
     feed += "PD1AAA>APRS,TCPIP*,qAC,T2TEST:!5212.00N/00512.00E-\r\n";
     feed += "N0CALL>APRS:" + QByteArray(600, '!') + "\r\n";                 // overlong
-    feed += QByteArray("PD1BBB>S32U6T,qAR,PA0IG:`dYg\x1c\x1c\x1c>/\0\xff\r\n", 40); // binary bytes
+    static const char binary[] = "PD1BBB>S32U6T,qAR,PA0IG:`dYg\x1c\x1c\x1c>/\0\xff\r\n";
+    feed += QByteArray(binary, sizeof binary - 1); // binary bytes, NUL included
     feed += "PD1CCC>APRS:>status only\r\n";
     client->write(feed);
     // A line cut in two reads.
