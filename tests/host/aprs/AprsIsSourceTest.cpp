@@ -1,5 +1,8 @@
 #include "common/TestRegistry.h"
+#include "host/StationSourceFactory.h"
 #include "host/aprs/AprsIsSource.h"
+#include "host/aprs/KissSource.h"
+#include "host/aprs/ReplaySource.h"
 
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -52,6 +55,8 @@ private slots:
     void loginLine();
     void hostPort_data();
     void hostPort();
+    void factoryChoosesSource_data();
+    void factoryChoosesSource();
     void receivesLinesAsBytes();
     void reconnectsWithBackoff();
     void silentServerIsDropped();
@@ -120,6 +125,40 @@ void AprsIsSourceTest::hostPort()
     if (valid) {
         QCOMPARE(gotHost, host);
         QCOMPARE(int(gotPort), port);
+    }
+}
+
+void AprsIsSourceTest::factoryChoosesSource_data()
+{
+    QTest::addColumn<QString>("setting");
+    QTest::addColumn<QString>("type"); // class name, empty for no source
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("port");
+
+    QTest::newRow("KISS") << "KISS 127.0.0.1:8001" << "nearbell::KissSource" << "127.0.0.1" << 8001;
+    QTest::newRow("kiss, extra blanks") << "  kiss   tnc.local:8100 " << "nearbell::KissSource"
+                                        << "tnc.local" << 8100;
+    QTest::newRow("APRSIS") << "APRSIS rotate.aprs2.net:14580" << "nearbell::AprsIsSource"
+                            << "rotate.aprs2.net" << 14580;
+    QTest::newRow("REPLAY") << "REPLAY replay.tnc2" << "nearbell::ReplaySource" << "" << 0;
+    QTest::newRow("KISS without port") << "KISS 127.0.0.1" << "" << "" << 0;
+    QTest::newRow("APRSIS without address") << "APRSIS" << "" << "" << 0;
+    QTest::newRow("REPLAY without path") << "REPLAY" << "" << "" << 0;
+}
+
+void AprsIsSourceTest::factoryChoosesSource()
+{
+    QFETCH(QString, setting);
+    QFETCH(QString, type);
+    QFETCH(QString, host);
+    QFETCH(int, port);
+    HostSettings settings;
+    settings.source = setting;
+    const std::unique_ptr<StationSource> source = makeStationSource(settings);
+    QCOMPARE(source ? QString::fromLatin1(source->metaObject()->className()) : QString(), type);
+    if (const auto *network = qobject_cast<NetworkStationSource *>(source.get())) {
+        QCOMPARE(network->hostName(), host);
+        QCOMPARE(int(network->port()), port);
     }
 }
 
