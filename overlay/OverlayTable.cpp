@@ -140,6 +140,9 @@ void OverlayTable::readFile(const QString &path, int &count)
     if (!file.open(QIODevice::ReadOnly))
         return;
     readLines(file, count);
+    // A file with a giant line should not keep its buffer for the whole run.
+    if (m_buffer.size() > 16 * kChunk)
+        m_buffer = QByteArray();
 }
 
 void OverlayTable::readLines(QIODevice &file, int &count)
