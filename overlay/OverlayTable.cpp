@@ -178,14 +178,15 @@ void OverlayTable::readLines(QIODevice &file, int &count)
 
         // An object whose position cannot be read is left out rather than
         // shown at a made-up place.
-        if (!isReadablePosition(latitude.view(), false) || !isReadablePosition(longitude.view(), true))
+        float lat = 0.0f;
+        float lon = 0.0f;
+        if (!readPositionText(latitude.view(), false, lat) || !readPositionText(longitude.view(), true, lon))
             continue;
         count = std::min(count + 1, kMaxItems);
         OverlayItem &item = m_gOverlayItems[size_t(count)];
         item.strName = fromWindows1252(name);
-        bool blnLong = false;
-        MakeLatLong(item.sngLatitude, latitude.view(), blnLong);
-        MakeLatLong(item.sngLongitude, longitude.view(), blnLong);
+        item.sngLatitude = lat;
+        item.sngLongitude = lon;
         item.strComment = std::move(comment);
     }
 }

@@ -117,6 +117,13 @@ bool isReadablePosition(QStringView text, bool longitude)
     return r.readable && r.isLong == longitude;
 }
 
+bool readPositionText(QStringView text, bool longitude, float &angle)
+{
+    const Reading r = readPosition(text);
+    angle = r.value;
+    return r.readable && r.isLong == longitude;
+}
+
 double Acos(double X)
 {
     if (X <= -1.0)

@@ -33,6 +33,10 @@ void MakeLatLong(float &sngL, QStringView strL, bool &blnLong);
 // or "W" for a longitude (upper case only).
 bool isReadablePosition(QStringView text, bool longitude);
 
+// Both in one reading: angle receives what MakeLatLong gives, the result is
+// what isReadablePosition says.
+bool readPositionText(QStringView text, bool longitude, float &angle);
+
 // Great-circle distance in kilometres from point 1 to point 2.
 double calc_dist(float sngLat1, float sngLong1, float sngLat2, float sngLong2);
 

@@ -66,6 +66,10 @@ void PositionTextTest::makeLatLong()
     MakeLatLong(value, text, isLong);
     QCOMPARE(value, expected);
     QCOMPARE(isLong, expectedLong);
+    // The overlay reader's one-pass reading gives the same angle.
+    float angle = -1.0f;
+    readPositionText(text, expectedLong, angle);
+    QCOMPARE(angle, expected);
 }
 
 void PositionTextTest::makeLatLongIgnoresFlagOnEntry()
@@ -105,6 +109,8 @@ void PositionTextTest::readable()
     QFETCH(bool, longitude);
     QFETCH(bool, readable);
     QCOMPARE(isReadablePosition(text, longitude), readable);
+    float angle = 0.0f;
+    QCOMPARE(readPositionText(text, longitude, angle), readable);
 }
 
 void PositionTextTest::calcDist_data()
