@@ -4,6 +4,7 @@
 #include "host/ScriptedHost.h"
 #include "overlay/OverlayScan.h"
 #include "overlay/PositionText.h"
+#include "platform/LeadingNumber.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -34,6 +35,7 @@ private slots:
     void nothingListedWithoutOwnPosition();
     void scanReadsEditedFiles();
     void clickShowsTheLine();
+    void demoFolderListsNearbyObjects();
 
 private:
     void writeOverlays(const QByteArray &content, const QString &name = "a.pos")
@@ -242,6 +244,30 @@ void OverlayScanTest::clickShowsTheLine()
     m_scan->scan_overlays();
     QCOMPARE(m_list->currentRow(), -1);
     QVERIFY(m_label->text().startsWith(QStringLiteral("TWO ")));
+}
+
+void OverlayScanTest::demoFolderListsNearbyObjects()
+{
+    // The demo's own station stands at 5212.34N 00512.34E; the host's
+    // setting names the demo folder the way the host writes it.
+    const QString store = m_dir->filePath("Peak Systems.ini");
+    QVERIFY(writeStore(store, QStringLiteral(NEARBELL_SOURCE_DIR "/demo/").replace(u'/', u'\\')));
+    m_host->setStation(kMe, 0.0f, 3132.34f, 312.34f);
+    OverlayScan demo(m_list.get(), m_radius.get(), m_label.get(), m_host.get(), m_station, kMe,
+                     HostFolder(store, m_dir->path()));
+    m_radius->setText(QStringLiteral("10"));
+    demo.scan_overlays();
+
+    QStringList names;
+    for (const QString &line : listed()) {
+        names << line.left(8).trimmed();
+        const double km = leadingNumber(QStringView(line).sliced(9));
+        QVERIFY2(km > 0 && km < 10, qPrintable(line));
+    }
+    QCOMPARE(names, (QStringList{"CLUBHS", "REPEATR", "MEETPT", "MARKET", "TOWER"}));
+    QVERIFY(listed().at(2).endsWith(QStringLiteral("km (Meeting point, Sundays 10:00)")));
+    // Farther objects are there too, outside this range.
+    QVERIFY(demo.table().gintOverlayCount() > names.size());
 }
 
 NEARBELL_TEST(OverlayScanTest)
