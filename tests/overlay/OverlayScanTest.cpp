@@ -23,9 +23,8 @@ class OverlayScanTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
+    void initTestCase() { QLocale::setDefault(QLocale::c()); }
     void init();
-    void cleanup();
     void listsWithinRange_data();
     void listsWithinRange();
     void rangeBoundaryIsStrict_data();
@@ -33,7 +32,6 @@ private slots:
     void linesInTableOrder();
     void nothingListedWithoutOwnPosition_data();
     void nothingListedWithoutOwnPosition();
-    void scanReadsEditedFiles();
     void clickShowsTheLine();
     void demoFolderListsNearbyObjects();
 
@@ -45,43 +43,30 @@ private:
     QStringList listed() const
     {
         QStringList lines;
-        for (int i = 0; i < m_list->count(); ++i)
-            lines << m_list->item(i)->text();
+        for (int i = 0; i < m_list.count(); ++i)
+            lines << m_list.item(i)->text();
         return lines;
+    }
+    OverlayScan makeScan(const QString &store) const
+    {
+        return OverlayScan(&m_list, &m_radius, &m_label, m_host.get(), m_station, kMe,
+                           HostFolder(store, m_dir->path()));
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<QListWidget> m_list;
-    std::unique_ptr<QLineEdit> m_radius;
-    std::unique_ptr<QLabel> m_label;
+    mutable QListWidget m_list;
+    mutable QLineEdit m_radius;
+    mutable QLabel m_label;
     std::unique_ptr<ScriptedHost> m_host;
-    HostStation m_station;
-    std::unique_ptr<OverlayScan> m_scan;
+    mutable HostStation m_station;
 };
-
-void OverlayScanTest::initTestCase()
-{
-    QLocale::setDefault(QLocale::c());
-}
 
 void OverlayScanTest::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_list = std::make_unique<QListWidget>();
-    m_radius = std::make_unique<QLineEdit>();
-    m_label = std::make_unique<QLabel>();
     m_host = std::make_unique<ScriptedHost>();
     m_host->setStation(kMe, 0.0f, 0.0f, 0.0f);
-    // No store file: the program's own folder is the host folder.
-    m_scan = std::make_unique<OverlayScan>(
-        m_list.get(), m_radius.get(), m_label.get(), m_host.get(), m_station, kMe,
-        HostFolder(m_dir->filePath("no store.ini"), m_dir->path()));
-}
-
-void OverlayScanTest::cleanup()
-{
-    m_scan.reset();
+    m_list.clear();
 }
 
 void OverlayScanTest::listsWithinRange_data()
@@ -90,33 +75,29 @@ void OverlayScanTest::listsWithinRange_data()
     QTest::addColumn<QString>("range");
     QTest::addColumn<QStringList>("expected");
 
-    // Name as written (padded to eight), one blank, distance, "km (", description, ")".
+    // Name as written (padded to eight), a blank, distance, "km (", description, ")".
     auto line = [](const char *name, const char *distance, const char *description) {
         return QString::fromLatin1(name).leftJustified(8) + u' ' + QString::fromLatin1(distance)
                + QStringLiteral("km (") + QString::fromLatin1(description) + u')';
     };
-    const QByteArray degreeNorth = objectLine("NORTH", "0100.00N", "00000.00E", "one degree");
+    const QByteArray north = objectLine("NORTH", "0100.00N", "00000.00E", "one degree");
     const QByteArray here = objectLine("HERE", "0000.00N", "00000.00E", "here");
+    const QStringList northListed{line("NORTH", "111.12", "one degree")};
 
-    QTest::newRow("one degree north")
-        << degreeNorth << "200" << QStringList{line("NORTH", "111.12", "one degree")};
-    QTest::newRow("name blanks kept, status as description")
+    QTest::newRow("one degree north") << north << "200" << northListed;
+    QTest::newRow("status line as description")
         << QByteArray("CHURCH  !0100.00S/00000.00W#\r\nCHURCH  >Open on Sundays") << "111.2"
         << QStringList{"CHURCH   111.12km (Open on Sundays)"};
-    QTest::newRow("range with letters counts its number")
-        << degreeNorth << "112abc" << QStringList{line("NORTH", "111.12", "one degree")};
-    QTest::newRow("range with blanks")
-        << degreeNorth << "  1 12 km" << QStringList{line("NORTH", "111.12", "one degree")};
-    QTest::newRow("range below the distance") << degreeNorth << "111" << QStringList{};
-    QTest::newRow("empty range") << degreeNorth << "" << QStringList{};
-    QTest::newRow("non-numeric range") << degreeNorth << "ten" << QStringList{};
-    QTest::newRow("object at the own position, small range")
-        << here << "0.001" << QStringList{line("HERE", ".", "here")};
-    QTest::newRow("object at the own position, zero range") << here << "0" << QStringList{};
+    QTest::newRow("range with letters") << north << "112abc" << northListed;
+    QTest::newRow("range with blanks") << north << "  1 12 km" << northListed;
+    QTest::newRow("range below the distance") << north << "111" << QStringList{};
+    QTest::newRow("empty range") << north << "" << QStringList{};
+    QTest::newRow("non-numeric range") << north << "ten" << QStringList{};
+    QTest::newRow("object at 0 km") << here << "0.001" << QStringList{line("HERE", ".", "here")};
+    QTest::newRow("object at 0 km, range 0") << here << "0" << QStringList{};
     // 2.7 minutes of longitude on the equator are 5.0004 km.
     QTest::newRow("whole kilometres keep the separator")
-        << here + "\r\n" + objectLine("EQ", "0000.00N", "00002.70E", "") << "10"
-        << QStringList{line("HERE", ".", "here"), line("EQ", "5.", "")};
+        << objectLine("EQ", "0000.00N", "00002.70E", "") << "10" << QStringList{line("EQ", "5.", "")};
     QTest::newRow("no objects") << QByteArray("* nothing here\r\n") << "1000" << QStringList{};
 }
 
@@ -126,10 +107,9 @@ void OverlayScanTest::listsWithinRange()
     QFETCH(QString, range);
     QFETCH(QStringList, expected);
     writeOverlays(content);
-    m_radius->setText(range);
-    m_list->addItem(QStringLiteral("stale line of the last cycle"));
-
-    m_scan->scan_overlays();
+    m_radius.setText(range);
+    m_list.addItem(QStringLiteral("line of the last cycle"));
+    makeScan(m_dir->filePath("no store.ini")).scan_overlays();
     QCOMPARE(listed(), expected);
     QCOMPARE(m_host->lookedUp(), QStringList{kMe});
 }
@@ -137,40 +117,45 @@ void OverlayScanTest::listsWithinRange()
 void OverlayScanTest::rangeBoundaryIsStrict_data()
 {
     QTest::addColumn<double>("offset");
-    QTest::addColumn<bool>("listed");
-    QTest::newRow("exactly at the range") << 0.0 << false;
-    QTest::newRow("range a hair larger") << 1e-9 << true;
-    QTest::newRow("range a hair smaller") << -1e-9 << false;
+    QTest::addColumn<int>("listed");
+    QTest::newRow("exactly at the range") << 0.0 << 0;
+    QTest::newRow("range a hair larger") << 1e-9 << 1;
+    QTest::newRow("range a hair smaller") << -1e-9 << 0;
 }
 
 void OverlayScanTest::rangeBoundaryIsStrict()
 {
     QFETCH(double, offset);
-    QFETCH(bool, listed);
-    // The own station somewhere in the south west, the object north east of it.
+    QFETCH(int, listed);
     m_host->setStation(kMe, 0.0f, -2943.5f, -4321.75f);
     writeOverlays(objectLine("OBJ", "4903.50S", "07150.00W", "edge"));
     const double d = calc_dist(-2943.5f, -4321.75f, -2943.5f, -4310.0f);
     QVERIFY(d > 10 && d < 20);
-    m_radius->setText(QString::number(d + offset, 'g', 17));
-    m_scan->scan_overlays();
-    QCOMPARE(m_list->count(), listed ? 1 : 0);
+    m_radius.setText(QString::number(d + offset, 'g', 17));
+    makeScan(m_dir->filePath("no store.ini")).scan_overlays();
+    QCOMPARE(m_list.count(), listed);
 }
 
 void OverlayScanTest::linesInTableOrder()
 {
-    // Files by name without regard to case, lines in file order, distances unsorted.
+    // Files by name without regard to case, then lines in file order; distances unsorted.
     writeOverlays(objectLine("FAR", "0009.00N", "00000.00E", "") + "\r\n"
-                      + objectLine("NEAR", "0001.00N", "00000.00E", "") + "\r\n",
-                  "B.pos");
+                      + objectLine("NEAR", "0001.00N", "00000.00E", ""), "B.pos");
     writeOverlays(objectLine("MID", "0005.00N", "00000.00E", ""), "a.POS");
     writeOverlays(objectLine("OUT", "0500.00N", "00000.00E", ""), "c.pos");
-    m_radius->setText(QStringLiteral("100"));
-    m_scan->scan_overlays();
+    m_radius.setText(QStringLiteral("100"));
+    OverlayScan scan = makeScan(m_dir->filePath("no store.ini"));
+    scan.scan_overlays();
     QStringList names;
     for (const QString &line : listed())
         names << line.section(u' ', 0, 0);
     QCOMPARE(names, (QStringList{"MID", "FAR", "NEAR"}));
+
+    // An edited file is seen at the next cycle.
+    writeOverlays(objectLine("NEW", "0001.00S", "00000.00E", ""), "B.pos");
+    scan.scan_overlays();
+    QCOMPARE(listed().size(), 2);
+    QVERIFY(listed().at(1).startsWith(QStringLiteral("NEW ")));
 }
 
 void OverlayScanTest::nothingListedWithoutOwnPosition_data()
@@ -185,89 +170,63 @@ void OverlayScanTest::nothingListedWithoutOwnPosition_data()
 void OverlayScanTest::nothingListedWithoutOwnPosition()
 {
     QFETCH(QString, failure);
-    // The object lies at latitude 0, longitude 0: measured from there it
-    // would be listed.
+    // Measured from latitude 0, longitude 0 this object would be listed.
     writeOverlays(objectLine("ORIGIN", "0000.00N", "00000.00E", "origin"));
-    m_radius->setText(QStringLiteral("1000"));
-    m_scan->scan_overlays();
-    QCOMPARE(m_list->count(), 1);
+    m_radius.setText(QStringLiteral("1000"));
+    OverlayScan scan = makeScan(m_dir->filePath("no store.ini"));
+    scan.scan_overlays();
+    QCOMPARE(m_list.count(), 1);
 
     m_host->setStation(kMe, 0.0f, 3000.0f, 300.0f);
     if (failure == "detached")
-        m_scan->setHost(nullptr);
+        scan.setHost(nullptr);
     else if (failure == "unknown")
         m_host->removeStation(kMe);
     else if (failure == "fails")
         m_host->failGetStationFor(kMe);
     else
         m_host->vanish();
-    m_scan->scan_overlays();
-    QCOMPARE(m_list->count(), 0);
-
-    // Once the host answers again, the list comes back.
-    m_host->clearFailures();
-    m_host->reappear();
-    m_host->setStation(kMe, 0.0f, 0.0f, 0.0f);
-    m_scan->setHost(m_host.get());
-    m_scan->scan_overlays();
-    QCOMPARE(m_list->count(), 1);
-}
-
-void OverlayScanTest::scanReadsEditedFiles()
-{
-    writeOverlays(objectLine("ONE", "0001.00N", "00000.00E", "first"));
-    m_radius->setText(QStringLiteral("10"));
-    m_scan->scan_overlays();
-    QCOMPARE(m_list->count(), 1);
-    writeOverlays(objectLine("TWO", "0001.00S", "00000.00E", "second") + "\r\n"
-                  + objectLine("THREE", "0002.00S", "00000.00E", "third"));
-    m_scan->scan_overlays();
-    QCOMPARE(m_list->count(), 2);
-    QVERIFY(m_list->item(0)->text().startsWith(QStringLiteral("TWO ")));
-    QCOMPARE(m_scan->table().gintOverlayCount(), qint16(2));
+    scan.scan_overlays();
+    QCOMPARE(m_list.count(), 0);
 }
 
 void OverlayScanTest::clickShowsTheLine()
 {
     writeOverlays(objectLine("ONE", "0001.00N", "00000.00E", "first") + "\r\n"
                   + objectLine("TWO", "0002.00N", "00000.00E", "second"));
-    m_radius->setText(QStringLiteral("10"));
-    m_scan->scan_overlays();
-    QCOMPARE(m_list->count(), 2);
+    m_radius.setText(QStringLiteral("10"));
+    OverlayScan scan = makeScan(m_dir->filePath("no store.ini"));
+    scan.scan_overlays();
+    m_list.setCurrentRow(1);
+    scan.lstOverlayItems_Click();
+    QCOMPARE(m_label.text(), m_list.item(1)->text());
+    QVERIFY(m_label.text().startsWith(QStringLiteral("TWO      ")));
 
-    m_list->setCurrentRow(1);
-    m_scan->lstOverlayItems_Click();
-    QCOMPARE(m_label->text(), m_list->item(1)->text());
-    QVERIFY(m_label->text().startsWith(QStringLiteral("TWO      ")));
-
-    // The next cycle empties the list; the label keeps the line until the next click.
-    m_scan->scan_overlays();
-    QCOMPARE(m_list->currentRow(), -1);
-    QVERIFY(m_label->text().startsWith(QStringLiteral("TWO ")));
+    // The next cycle loses the selection; the label keeps the line until the next click.
+    scan.scan_overlays();
+    QCOMPARE(m_list.currentRow(), -1);
+    QCOMPARE(m_label.text(), m_list.item(1)->text());
 }
 
 void OverlayScanTest::demoFolderListsNearbyObjects()
 {
-    // The demo's own station stands at 5212.34N 00512.34E; the host's
-    // setting names the demo folder the way the host writes it.
+    // The demo's own station at 5212.34N 00512.34E; the setting names the
+    // demo folder the way the host writes it.
     const QString store = m_dir->filePath("Peak Systems.ini");
     QVERIFY(writeStore(store, QStringLiteral(NEARBELL_SOURCE_DIR "/demo/").replace(u'/', u'\\')));
     m_host->setStation(kMe, 0.0f, 3132.34f, 312.34f);
-    OverlayScan demo(m_list.get(), m_radius.get(), m_label.get(), m_host.get(), m_station, kMe,
-                     HostFolder(store, m_dir->path()));
-    m_radius->setText(QStringLiteral("10"));
+    m_radius.setText(QStringLiteral("10"));
+    OverlayScan demo = makeScan(store);
     demo.scan_overlays();
 
     QStringList names;
     for (const QString &line : listed()) {
         names << line.left(8).trimmed();
-        const double km = leadingNumber(QStringView(line).sliced(9));
-        QVERIFY2(km > 0 && km < 10, qPrintable(line));
+        QVERIFY2(leadingNumber(QStringView(line).sliced(9)) < 10, qPrintable(line));
     }
     QCOMPARE(names, (QStringList{"CLUBHS", "REPEATR", "MEETPT", "MARKET", "TOWER"}));
     QVERIFY(listed().at(2).endsWith(QStringLiteral("km (Meeting point, Sundays 10:00)")));
-    // Farther objects are there too, outside this range.
-    QVERIFY(demo.table().gintOverlayCount() > names.size());
+    QVERIFY(demo.table().gintOverlayCount() > names.size()); // farther objects are read too
 }
 
 NEARBELL_TEST(OverlayScanTest)
