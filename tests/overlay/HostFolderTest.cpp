@@ -26,7 +26,6 @@ private slots:
     void folderFromSetting_data();
     void folderFromSetting();
     void positionFilesInHostOrder();
-    void defaultStorePath();
 };
 
 void HostFolderTest::folderFromSetting_data()
@@ -79,18 +78,6 @@ void HostFolderTest::positionFilesInHostOrder()
     // By the upper-case forms: "." before the letters, "_" after them.
     QCOMPARE(fileNames(HostFolder::positionFilesIn(dir.path())),
              (QStringList{".pos", "A.pos", "b.pos", "c.POS", "ca.pos", "Cb.Pos", "_x.pos"}));
-}
-
-void HostFolderTest::defaultStorePath()
-{
-    const bool wasSet = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
-    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", "/some/config");
-    QCOMPARE(HostFolder::defaultStorePath(), QStringLiteral("/some/config/Peak Systems.ini"));
-    qunsetenv("XDG_CONFIG_HOME");
-    QCOMPARE(HostFolder::defaultStorePath(), QDir::homePath() + "/.config/Peak Systems.ini");
-    if (wasSet)
-        qputenv("XDG_CONFIG_HOME", saved);
 }
 
 NEARBELL_TEST(HostFolderTest)

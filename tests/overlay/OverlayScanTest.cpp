@@ -89,7 +89,6 @@ void OverlayScanTest::listsWithinRange_data()
         << QByteArray("CHURCH  !0100.00S/00000.00W#\r\nCHURCH  >Open on Sundays") << "111.2"
         << QStringList{"CHURCH   111.12km (Open on Sundays)"};
     QTest::newRow("range with letters") << north << "112abc" << northListed;
-    QTest::newRow("range with blanks") << north << "  1 12 km" << northListed;
     QTest::newRow("range below the distance") << north << "111" << QStringList{};
     QTest::newRow("empty range") << north << "" << QStringList{};
     QTest::newRow("non-numeric range") << north << "ten" << QStringList{};
