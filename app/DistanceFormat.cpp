@@ -10,13 +10,10 @@ QString formatDistance(double distance, const QLocale &locale)
         return QString::number(distance);
 
     const bool negative = distance < 0;
-    // Round in thousandths, halves away from zero. Going through the shortest
-    // decimal text first keeps 0.0005 or 2.675 from falling a hair short of
-    // the half because of their binary representation.
-    const QString shortest = QString::number(std::fabs(distance), 'g', 15);
-    double magnitude = shortest.toDouble();
-    if (!std::isfinite(magnitude)) // 15 digits of the largest doubles round past the range
-        magnitude = std::fabs(distance);
+    const double magnitude = std::fabs(distance);
+    // Round in thousandths, halves away from zero. The small allowance keeps
+    // 0.0005 or 2.675, which a double holds a hair below the half, from
+    // rounding down.
     const double thousandths = std::floor(magnitude * 1000.0 + 0.5 + 1e-9);
     // Whole and fraction are split in integers while the thousandths are
     // exact in a double; beyond that a double holds no fraction at all, and
@@ -29,22 +26,24 @@ QString formatDistance(double distance, const QLocale &locale)
         whole = double(count / 1000);
         fraction = int(count % 1000);
     } else {
-        whole = std::round(magnitude);
+        // Shown with the 15 significant digits a double is good for.
+        const double rounded = QString::number(magnitude, 'g', 15).toDouble();
+        whole = std::isfinite(rounded) ? rounded : magnitude;
         fraction = 0;
     }
 
     QString text;
+    text.reserve(16);
     if (negative && thousandths != 0)
         text += locale.negativeSign();
     if (whole > 0)
-        text += QString::number(whole, 'f', 0);
+        text += whole < exactLimit ? QString::number(qint64(whole)) : QString::number(whole, 'f', 0);
     text += locale.decimalPoint();
-    if (fraction > 0) {
-        QString decimals = QString::number(fraction).rightJustified(3, u'0');
-        while (decimals.endsWith(u'0'))
-            decimals.chop(1);
-        text += decimals;
-    }
+    // One to three decimals, trailing zeros dropped.
+    const char digits[3] = {char('0' + fraction / 100), char('0' + fraction / 10 % 10), char('0' + fraction % 10)};
+    const int shown = fraction % 10 ? 3 : fraction % 100 ? 2 : fraction ? 1 : 0;
+    for (int i = 0; i < shown; ++i)
+        text += QLatin1Char(digits[i]);
     return text;
 }
 
