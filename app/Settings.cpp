@@ -10,39 +10,16 @@
 #include <cmath>
 
 #include "app/A_GetSetIniFile.h"
+#include "platform/BlankTrim.h"
 #include "platform/LeadingNumber.h"
 #include "platform/ProfileFile.h"
+#include "ui/Twips.h"
 
 namespace nearbell {
 
 namespace {
 
 const QString setupSection = QStringLiteral("SETUP");
-
-// Rounds halves to even and keeps the value inside the 16-bit range
-// (a position beyond it is clamped, never wrapped).
-qint16 toInt16(double value)
-{
-    if (!std::isfinite(value))
-        return 0;
-    const double rounded = std::nearbyint(value);
-    if (rounded > 32767.0)
-        return 32767;
-    if (rounded < -32768.0)
-        return -32768;
-    return qint16(rounded);
-}
-
-QString trimBlanks(const QString &text)
-{
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text[first] == u' ')
-        ++first;
-    while (last > first && text[last - 1] == u' ')
-        --last;
-    return text.mid(first, last - first);
-}
 
 // The window's outer size in pixels, also before it was ever shown.
 QSize outerSize(const QWidget *window)
@@ -103,11 +80,11 @@ void Settings::loadini()
     const QScreen *screen = m_c.window->screen() ? m_c.window->screen() : QGuiApplication::primaryScreen();
     const QRect screenRect = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
     const QSize outer = outerSize(m_c.window);
-    const qint16 centredLeft = toInt16((screenRect.width() * tpp - outer.width() * tpp) / 2.0);
-    const qint16 centredTop = toInt16((screenRect.height() * tpp - outer.height() * tpp) / 2.0);
+    const qint16 centredLeft = toTwips16((screenRect.width() * tpp - outer.width() * tpp) / 2.0);
+    const qint16 centredTop = toTwips16((screenRect.height() * tpp - outer.height() * tpp) / 2.0);
 
-    const qint16 left = toInt16(leadingNumber(read(QStringLiteral("LEFT"), QString::number(centredLeft))));
-    const qint16 top = toInt16(leadingNumber(read(QStringLiteral("TOP"), QString::number(centredTop))));
+    const qint16 left = toTwips16(leadingNumber(read(QStringLiteral("LEFT"), QString::number(centredLeft))));
+    const qint16 top = toTwips16(leadingNumber(read(QStringLiteral("TOP"), QString::number(centredTop))));
 
     QPoint position(int(std::lround(left / tpp)), int(std::lround(top / tpp)));
     if (!isOnSomeScreen(QRect(position, outer)))
@@ -115,8 +92,8 @@ void Settings::loadini()
     m_c.window->move(position);
     // Until the window is seen in the normal state, the loaded position is
     // the one to keep (a run that stays minimized saves it unchanged).
-    *m_c.intLastLeft = toInt16(position.x() * tpp);
-    *m_c.intLastTop = toInt16(position.y() * tpp);
+    *m_c.intLastLeft = toTwips16(position.x() * tpp);
+    *m_c.intLastTop = toTwips16(position.y() * tpp);
 
     QString minimized = read(QStringLiteral("MINIMIZED"), QStringLiteral("FALSE"));
     if (IsTrueText(minimized))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QRect>
+#include <QtGlobal>
 #include <cmath>
 
 namespace nearbell {
@@ -21,6 +22,20 @@ inline QRect twipsRect(int left, int top, int width, int height, double logicalD
 {
     return QRect(twipsToPixels(left, logicalDpi), twipsToPixels(top, logicalDpi),
                  twipsToPixels(width, logicalDpi), twipsToPixels(height, logicalDpi));
+}
+
+// A twips value as the window keeps it: a 16-bit integer, rounded halves
+// to even, clamped (never wrapped) when it lies beyond that range.
+inline qint16 toTwips16(double twips)
+{
+    if (!std::isfinite(twips))
+        return 0;
+    const double rounded = std::nearbyint(twips);
+    if (rounded > 32767.0)
+        return 32767;
+    if (rounded < -32768.0)
+        return -32768;
+    return qint16(rounded);
 }
 
 } // namespace nearbell

@@ -23,17 +23,6 @@ constexpr int clientHeightTwips = 5085;
 const QString selectFirstText = QStringLiteral("You should select a station first");
 const QString programTitle = QStringLiteral("Nearbell");
 
-qint16 roundToInt16(double value)
-{
-    // Halves to even, clamped to the 16-bit range rather than wrapped.
-    const double rounded = std::nearbyint(value);
-    if (rounded > 32767.0)
-        return 32767;
-    if (rounded < -32768.0)
-        return -32768;
-    return qint16(rounded);
-}
-
 void setListColour(QListWidget *list, const QColor &background)
 {
     QPalette palette = list->palette();
@@ -325,8 +314,8 @@ void frmMain::Form_Resize()
         return;
     const double tpp = twipsPerPixel();
     const QPoint topLeft = pos();
-    intLastLeft = roundToInt16(topLeft.x() * tpp);
-    intLastTop = roundToInt16(topLeft.y() * tpp);
+    intLastLeft = toTwips16(topLeft.x() * tpp);
+    intLastTop = toTwips16(topLeft.y() * tpp);
 }
 
 void frmMain::resizeEvent(QResizeEvent *event)
