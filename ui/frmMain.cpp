@@ -92,6 +92,7 @@ void frmMain::createControls()
         // Long lines are cut at the border; the full overlay line shows in
         // the status line when clicked.
         list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        list->setTextElideMode(Qt::ElideNone);
         return list;
     };
     auto makeLabel = [this](const char *name, const QString &text, const QFont *font) {
