@@ -26,6 +26,13 @@ StationScan::StationScan(const MonitorControls &controls, ScanState &state,
       m_station(objStation),
       m_globals(globals)
 {
+    // The scans yield after every station, and every yield lets the list lay
+    // itself out again: with lines of one height, laid out in batches, that
+    // costs the same for 10 lines as for 10,000.
+    if (m_lstStations) {
+        m_lstStations->setUniformItemSizes(true);
+        m_lstStations->setLayoutMode(QListView::Batched);
+    }
 }
 
 bool StationScan::controlsAlive() const

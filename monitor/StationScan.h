@@ -27,7 +27,9 @@ struct ProgramGlobals;
 //    set lblMinDist from them at the end;
 //  - yield to the event loop after every station and once after the loop;
 //  - end silently at the first failing host call or when the host is gone,
-//    keeping what was listed; skip a malformed entry and go on.
+//    keeping what was listed; skip a malformed entry and go on;
+//  - keep lstStations cheap to lay out while it grows (uniform line height,
+//    batched layout), since the window repaints at every yield.
 class StationScan : public QObject
 {
     Q_OBJECT

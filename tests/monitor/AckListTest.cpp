@@ -1,0 +1,319 @@
+#include "common/TestRegistry.h"
+#include "MonitorFixture.h"
+
+#include "monitor/AckList.h"
+#include "monitor/AckListFile.h"
+#include "monitor/StationScan.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace nearbell;
+using namespace nearbell::test;
+
+namespace {
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+} // namespace
+
+class AckListTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    struct Run
+    {
+        MonitorFixture f;
+        AckList ack{f.c, f.messages, QStringLiteral("Nearbell")};
+        Run()
+        {
+            f.c.Timer1->start();
+            f.c.lstStations->addItems({"AB1CD distance 3.142", "EF2GH (watch) 900.",
+                                       "EF2GH distance 20.5", "IJ3KL distance 1."});
+        }
+    };
+
+private slots:
+    void acknowledgeSelected_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("ackedBefore");
+        QTest::addColumn<QStringList>("ackedAfter");
+        QTest::addColumn<int>("linesAfter");
+        QTest::newRow("distance line") << "AB1CD distance 3.142" << QStringList{}
+                                       << QStringList{"AB1CD"} << 3;
+        QTest::newRow("watch line") << "EF2GH (watch) 900." << QStringList{}
+                                    << QStringList{"EF2GH"} << 3;
+        QTest::newRow("already acknowledged") << "AB1CD distance 3.142" << QStringList{"AB1CD"}
+                                              << QStringList{"AB1CD"} << 4;
+        QTest::newRow("other case is another callsign")
+            << "AB1CD distance 3.142" << QStringList{"ab1cd"} << QStringList{"AB1CD", "ab1cd"} << 3;
+    }
+    void acknowledgeSelected()
+    {
+        QFETCH(QString, line);
+        QFETCH(QStringList, ackedBefore);
+        QFETCH(QStringList, ackedAfter);
+        QFETCH(int, linesAfter);
+        for (const bool byButton : {true, false}) {
+            Run r;
+            r.f.c.lstAcked->addItems(ackedBefore);
+            r.f.select(r.f.c.lstStations, line);
+            r.f.c.Timer1->start(10000);
+            QTest::qWait(30);
+            if (byButton)
+                r.f.c.cmdAck->click();
+            else
+                r.ack.mnuPopup1Ack_Click();
+            QCOMPARE(r.f.acked(), ackedAfter);
+            QCOMPARE(r.f.c.lstStations->count(), linesAfter);
+            QCOMPARE(r.f.stationLines().contains(line), linesAfter == 4);
+            // Restarted: a full new interval from now.
+            QVERIFY(r.f.c.Timer1->isActive());
+            QVERIFY(r.f.c.Timer1->remainingTime() > 9980);
+            QVERIFY(r.f.messages.shown.isEmpty());
+        }
+    }
+
+    void buttonsWithoutSelection()
+    {
+        Run r;
+        int timerActiveDuringBox = -1;
+        r.f.messages.onShow = [&] { timerActiveDuringBox = r.f.c.Timer1->isActive(); };
+        r.f.c.lstAcked->addItem("AB1CD");
+        r.f.c.cmdAck->click();
+        QCOMPARE(timerActiveDuringBox, 0);
+        r.f.c.cmdRearm->click();
+        QCOMPARE(r.f.messages.shown.size(), 2);
+        for (const auto &box : r.f.messages.shown) {
+            QCOMPARE(box.title, QStringLiteral("Nearbell"));
+            QCOMPARE(box.text, QStringLiteral("You should select a station first"));
+            QCOMPARE(box.icon, MessageDisplay::Icon::None);
+        }
+        QCOMPARE(r.f.c.lstStations->count(), 4);
+        QCOMPARE(r.f.acked(), QStringList{"AB1CD"});
+        QVERIFY(r.f.c.Timer1->isActive());
+        r.ack.mnuPopup1Ack_Click(); // pop-up without a selection changes nothing
+        QCOMPARE(r.f.c.lstStations->count(), 4);
+    }
+
+    void acknowledgeAll()
+    {
+        Run r;
+        r.f.c.lstAcked->addItem("IJ3KL");
+        r.f.c.cmdAckAll->click();
+        QCOMPARE(r.f.acked(), (QStringList{"AB1CD", "EF2GH", "IJ3KL"}));
+        QCOMPARE(r.f.c.lstStations->count(), 0);
+        QVERIFY(r.f.c.Timer1->isActive());
+
+        r.f.c.Timer1->stop();
+        r.f.c.cmdAckAll->click(); // empty list: nothing added, timer still restarted
+        QCOMPARE(r.f.acked().size(), 3);
+        QVERIFY(r.f.c.Timer1->isActive());
+    }
+
+    void rearm()
+    {
+        Run r;
+        r.f.c.lstAcked->addItems({"AB1CD", "AB1CD", "ZZ9ZZ"});
+        r.f.c.lstAcked->item(0)->setSelected(true);
+        r.f.c.Timer1->stop();
+        r.ack.mnuPopup2ReArm_Click(); // the pop-up command leaves Timer1 alone
+        QVERIFY(!r.f.c.Timer1->isActive());
+        QCOMPARE(r.f.acked(), (QStringList{"AB1CD", "ZZ9ZZ"}));
+
+        r.f.c.lstAcked->item(1)->setSelected(true);
+        r.f.c.cmdRearm->click();
+        QVERIFY(r.f.c.Timer1->isActive());
+        QCOMPARE(r.f.acked(), QStringList{"AB1CD"});
+
+        r.f.c.Timer1->stop();
+        r.f.c.cmdRearmAll->click();
+        QVERIFY(r.f.acked().isEmpty());
+        QVERIFY(!r.f.c.Timer1->isActive());
+    }
+
+    // After acknowledging, the next scan leaves the station out; after
+    // re-arming it is listed again.
+    void acknowledgedStationLeavesTheScan()
+    {
+        Run r;
+        ScanState state;
+        StationScan scan(r.f.c, state, r.f.objStation, r.f.globals);
+        scan.setHost(&r.f.host);
+        scan.setYield([] {});
+        r.f.addStation("AB1CD", 3);
+        r.f.addStation("EF2GH", 4);
+        scan.scan_stations();
+        r.f.select(r.f.c.lstStations, "AB1CD distance 3.");
+        r.f.c.cmdAck->click();
+        QCOMPARE(r.f.stationLines(), QStringList{"EF2GH distance 4."});
+        scan.scan_stations();
+        QCOMPARE(r.f.stationLines(), QStringList{"EF2GH distance 4."});
+        r.f.c.cmdRearmAll->click();
+        scan.scan_stations();
+        QCOMPARE(r.f.stationLines().size(), 2);
+    }
+
+    // Saved files come back byte for byte; reading follows the line rules.
+    void fileRoundTrip_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("entries");
+        QTest::newRow("empty") << QByteArray() << QStringList{};
+        QTest::newRow("callsigns") << QByteArray("AB1CD\r\nEF2GH-9\r\n")
+                                   << QStringList{"AB1CD", "EF2GH-9"};
+        QTest::newRow("duplicates and empty kept")
+            << QByteArray("\r\nAB1CD\r\nAB1CD\r\n") << QStringList{"", "AB1CD", "AB1CD"};
+        QTest::newRow("8-bit text") << QByteArray("D\xc9J\xc0\r\nZ\xe9\r\n")
+                                    << QStringList{QString::fromLatin1("D\xc9J\xc0"),
+                                                   QString::fromLatin1("Z\xe9")};
+        QTest::newRow("binary bytes") << QByteArray("\x01\x02\x7f\0X\r\nY\tZ\r\n", 12)
+                                      << QStringList{QString::fromLatin1("\x01\x02\x7f\0X", 5),
+                                                     "Y\tZ"};
+    }
+    void fileRoundTrip()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, entries);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("nearbell.LST");
+        writeBytes(path, bytes);
+        Run r;
+        r.ack.setListFile(path);
+        QVERIFY(r.ack.load_acked_list());
+        QCOMPARE(r.f.acked(), entries);
+        QFile::remove(path);
+        QVERIFY(r.ack.save_acked_list());
+        QCOMPARE(readBytes(path), bytes);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"nearbell.LST"});
+    }
+
+    void readingRules_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("no final line end") << QByteArray("A\r\nB") << QStringList{"A", "B"};
+        QTest::newRow("CR alone ends a line") << QByteArray("A\rB\r") << QStringList{"A", "B"};
+        QTest::newRow("CR CR LF") << QByteArray("A\r\r\nB") << QStringList{"A", "", "B"};
+        QTest::newRow("LF alone stays in the line") << QByteArray("A\nB\r\n")
+                                                    << QStringList{"A\nB"};
+        QTest::newRow("only CR LF") << QByteArray("\r\n") << QStringList{""};
+        const QByteArray longLine(300000, 'K');
+        QTest::newRow("very long line across reads")
+            << (longLine + "\r\nB") << QStringList{QString::fromLatin1(longLine), "B"};
+        QByteArray split(64 * 1024 - 1, 'S');
+        split += "\r\nT"; // the CR ends one read, its LF starts the next
+        QTest::newRow("line end across reads")
+            << split << QStringList{QString::fromLatin1(split.left(64 * 1024 - 1)), "T"};
+    }
+    void readingRules()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, lines);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("list.LST");
+        writeBytes(path, bytes);
+        QStringList read;
+        QVERIFY(AckListFile::read(path, [&](const QString &line) { read.append(line); }));
+        QCOMPARE(read, lines);
+    }
+
+    void missingFileAndLoadJoinsList()
+    {
+        QTemporaryDir dir;
+        Run r;
+        r.f.c.lstAcked->addItem("MM1MM");
+        r.ack.setListFile(dir.filePath("none.LST"));
+        QVERIFY(!r.ack.load_acked_list());
+        QCOMPARE(r.f.acked(), QStringList{"MM1MM"});
+        QVERIFY(r.f.messages.shown.isEmpty());
+        writeBytes(dir.filePath("none.LST"), "ZZ1ZZ\r\nAA1AA\r\n");
+        QVERIFY(r.ack.load_acked_list());
+        QCOMPARE(r.f.acked(), (QStringList{"AA1AA", "MM1MM", "ZZ1ZZ"}));
+    }
+
+    // A save that cannot complete leaves the previous file whole.
+    void failedSaveKeepsPreviousFile_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("read-only folder") << "readonly";
+        QTest::newRow("folder missing") << "missing";
+        QTest::newRow("path is a folder") << "folder";
+    }
+    void failedSaveKeepsPreviousFile()
+    {
+        QFETCH(QString, how);
+        if (how == "readonly" && ::geteuid() == 0)
+            QSKIP("root writes into read-only folders");
+        QTemporaryDir dir;
+        const QByteArray previous("OLD1\r\nOLD2\r\n");
+        QString path = dir.filePath("ro/list.LST");
+        QDir().mkpath(dir.filePath("ro"));
+        writeBytes(path, previous);
+        if (how == "readonly")
+            QFile::setPermissions(dir.filePath("ro"), QFile::ReadOwner | QFile::ExeOwner);
+        else if (how == "missing")
+            path = dir.filePath("gone/list.LST");
+        else
+            path = dir.filePath("ro");
+        Run r;
+        r.f.c.lstAcked->addItems({"NEW1", "NEW2"});
+        r.ack.setListFile(path);
+        QVERIFY(!r.ack.save_acked_list());
+        QCOMPARE(readBytes(dir.filePath("ro/list.LST")), previous);
+        QCOMPARE(QDir(dir.filePath("ro")).entryList(QDir::Files), QStringList{"list.LST"});
+        QFile::setPermissions(dir.filePath("ro"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    // A write that fails part-way (the disk fills up) replaces nothing: a
+    // file-size limit makes the write fail after the first kilobyte.
+    void writeFailingPartWayKeepsPreviousFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("list.LST");
+        writeBytes(path, "OLD\r\n");
+        Run r;
+        for (int i = 0; i < 20000; ++i)
+            r.f.c.lstAcked->addItem(QStringLiteral("CALL%1").arg(i));
+        r.ack.setListFile(path);
+
+        rlimit before{};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &before), 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = before;
+        small.rlim_cur = 1024;
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        const bool saved = r.ack.save_acked_list();
+        ::setrlimit(RLIMIT_FSIZE, &before);
+        std::signal(SIGXFSZ, oldHandler);
+
+        QVERIFY(!saved);
+        QCOMPARE(readBytes(path), QByteArray("OLD\r\n"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"list.LST"});
+        // With room again the same save goes through whole.
+        QVERIFY(r.ack.save_acked_list());
+        QVERIFY(readBytes(path).endsWith("CALL9999\r\n"));
+    }
+};
+
+NEARBELL_TEST(AckListTest)
+#include "AckListTest.moc"

@@ -1,0 +1,92 @@
+#include "common/TestRegistry.h"
+
+#include "platform/WidgetWindowRaiser.h"
+
+#include <QGuiApplication>
+#include <QTest>
+#include <QWidget>
+
+using namespace nearbell;
+
+// Runs offscreen and, through xvfb-run, against a real X server.
+class WindowRaiserTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { qInfo("platform: %s", qPrintable(QGuiApplication::platformName())); }
+
+    void raisesIntoTopBandWithoutMovingOrResizing()
+    {
+        QWidget window;
+        window.setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint);
+        window.setFixedSize(644, 339);
+        window.move(130, 90);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTest::qWait(100);
+        const QRect before = window.geometry();
+
+        WidgetWindowRaiser raiser(&window);
+        raiser.bringToFront();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTest::qWait(100);
+        QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(window.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(window.isVisible());
+        QCOMPARE(window.geometry(), before);
+
+        // Later alarms keep it where it is.
+        raiser.bringToFront();
+        QTest::qWait(50);
+        QCOMPARE(window.geometry(), before);
+        QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    }
+
+    void restoresMinimizedWindow()
+    {
+        // On X, minimizing and restoring are the window manager's work.
+        if (QGuiApplication::platformName() == u"xcb"
+            && qEnvironmentVariableIsEmpty("NEARBELL_X_WINDOW_MANAGER"))
+            QSKIP("X session without a window manager");
+        QWidget window;
+        window.resize(300, 200);
+        window.move(200, 150);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QSize size = window.size();
+        window.showMinimized();
+        QTest::qWait(100);
+        QVERIFY(window.isMinimized());
+
+        WidgetWindowRaiser raiser(&window);
+        raiser.bringToFront();
+        QTest::qWait(100);
+        QVERIFY(!window.isMinimized());
+        QVERIFY(window.isVisible());
+        QCOMPARE(window.size(), size);
+        QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    }
+
+    void hiddenWindowIsShown()
+    {
+        QWidget window;
+        window.resize(300, 200);
+        WidgetWindowRaiser raiser(&window);
+        raiser.bringToFront();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    }
+
+    void windowGoneIsNoFault()
+    {
+        auto *window = new QWidget;
+        WidgetWindowRaiser raiser(window);
+        delete window;
+        raiser.bringToFront();
+        QVERIFY(true);
+    }
+};
+
+NEARBELL_TEST(WindowRaiserTest)
+#include "WindowRaiserTest.moc"
