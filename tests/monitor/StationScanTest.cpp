@@ -66,17 +66,6 @@ private slots:
             QCOMPARE(*cut, callsign);
     }
 
-    void lineCallsignAndCaption()
-    {
-        QCOMPARE(callsignOfLine(u"AB1CD distance 3.142"), QStringLiteral("AB1CD"));
-        QCOMPARE(callsignOfLine(u"AB1CD (watch) 3."), QStringLiteral("AB1CD"));
-        QCOMPARE(callsignOfLine(u"disabled"), QStringLiteral("disabled"));
-        QCOMPARE(stationLine("AB1CD", 3.14159), QStringLiteral("AB1CD distance 3.142"));
-        QCOMPARE(watchLine("AB1CD", 0.25), QStringLiteral("AB1CD (watch) .25"));
-        QCOMPARE(minDistCaption(0, 3), QStringLiteral("No stations within alarm range"));
-        QCOMPARE(minDistCaption(2, 12), QStringLiteral("(minimum distance observed is 12.)"));
-    }
-
     // One station against one alarm-range text: is it listed?
     void rangeAndFilters_data()
     {

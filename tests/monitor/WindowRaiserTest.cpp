@@ -77,15 +77,6 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     }
-
-    void windowGoneIsNoFault()
-    {
-        auto *window = new QWidget;
-        WidgetWindowRaiser raiser(window);
-        delete window;
-        raiser.bringToFront();
-        QVERIFY(true);
-    }
 };
 
 NEARBELL_TEST(WindowRaiserTest)
