@@ -3,7 +3,6 @@
 
 #include "monitor/AckList.h"
 #include "monitor/AckListFile.h"
-#include "monitor/StationScan.h"
 
 #include <QDir>
 #include <QFile>
@@ -149,28 +148,6 @@ private slots:
         r.f.c.cmdRearmAll->click();
         QVERIFY(r.f.acked().isEmpty());
         QVERIFY(!r.f.c.Timer1->isActive());
-    }
-
-    // After acknowledging, the next scan leaves the station out; after
-    // re-arming it is listed again.
-    void acknowledgedStationLeavesTheScan()
-    {
-        Run r;
-        ScanState state;
-        StationScan scan(r.f.c, state, r.f.objStation, r.f.globals);
-        scan.setHost(&r.f.host);
-        scan.setYield([] {});
-        r.f.addStation("AB1CD", 3);
-        r.f.addStation("EF2GH", 4);
-        scan.scan_stations();
-        r.f.select(r.f.c.lstStations, "AB1CD distance 3.");
-        r.f.c.cmdAck->click();
-        QCOMPARE(r.f.stationLines(), QStringList{"EF2GH distance 4."});
-        scan.scan_stations();
-        QCOMPARE(r.f.stationLines(), QStringList{"EF2GH distance 4."});
-        r.f.c.cmdRearmAll->click();
-        scan.scan_stations();
-        QCOMPARE(r.f.stationLines().size(), 2);
     }
 
     // Saved files come back byte for byte; reading follows the line rules.

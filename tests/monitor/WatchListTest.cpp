@@ -133,20 +133,6 @@ private slots:
         QCOMPARE(r.f.c.lblMinDist->text(), QStringLiteral("(minimum distance observed is 700.)"));
     }
 
-    void watchListChangedDuringYield()
-    {
-        Run r;
-        r.f.addStation("W1", 700);
-        r.f.addStation("W2", 800);
-        r.watchFor({"W1"});
-        r.f.host.setEntryHook([&](int index) {
-            if (index == 1 && r.f.c.lstWatch->count() == 1 && r.yields == 1)
-                r.f.c.lstWatch->addItem("W2");
-        });
-        r.watch.scan_watchlist();
-        QCOMPARE(r.f.stationLines(), (QStringList{"W1 (watch) 700.", "W2 (watch) 800."}));
-    }
-
     // Typing goes through the upper-casing filter; blanks are dropped; Enter adds.
     void keyFilter_data()
     {
