@@ -4,6 +4,7 @@
 #include "host/HostApplication.h"
 #include "host/HostStation.h"
 #include "monitor/ScanText.h"
+#include "platform/BlankTrim.h"
 #include "platform/MessageDisplay.h"
 #include "platform/Windows1252.h"
 
@@ -17,22 +18,6 @@
 #include <exception>
 
 namespace nearbell {
-
-namespace {
-
-// Blanks only, as the text box's own trimming of a typed callsign.
-QString trimBlanks(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
-        ++begin;
-    while (end > begin && text[end - 1] == u' ')
-        --end;
-    return text.mid(begin, end - begin);
-}
-
-} // namespace
 
 WatchList::WatchList(const MonitorControls &controls, ScanState &state, HostStation &objStation,
                      MessageDisplay &messages, const QString &title, QObject *parent)

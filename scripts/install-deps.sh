@@ -8,6 +8,6 @@ apt-get install -y -qq --no-install-recommends \
     qt6-base-dev qt6-multimedia-dev libqt6multimedia6 \
     qt6-qpa-plugins libgl-dev \
     fonts-dejavu-core fonts-dejavu-extra \
-    xvfb xauth \
+    xvfb xauth openbox \
     direwolf \
     python3 >/dev/null

@@ -109,6 +109,7 @@ void frmMain::createControls()
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(15000);
+    Timer2->setTimerType(Qt::PreciseTimer);
 
     cmdAddWatch = makeButton("cmdAddWatch", QStringLiteral("Add"));
     cmdAddWatch->setFont(fixedsys);
@@ -156,6 +157,8 @@ void frmMain::createControls()
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(10000);
+    // A coarse timer may drift by 5 %: keep the cycle on its 10 s beat.
+    Timer1->setTimerType(Qt::PreciseTimer);
 
     txtRadius = new QLineEdit(QStringLiteral("25"), m_client);
     txtRadius->setObjectName(QStringLiteral("txtRadius"));
