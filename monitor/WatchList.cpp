@@ -3,6 +3,7 @@
 #include "app/A_GetSetIniFile.h"
 #include "host/HostApplication.h"
 #include "host/HostStation.h"
+#include "monitor/RepaintThrottle.h"
 #include "monitor/ScanText.h"
 #include "platform/BlankTrim.h"
 #include "platform/MessageDisplay.h"
@@ -60,6 +61,7 @@ void WatchList::scan_watchlist()
     // the station scan of the same cycle. A failure keeps what was done and
     // leaves the caption as the station scan set it.
     const QPointer<WatchList> self(this);
+    RepaintThrottle throttle(m_lstStations);
     try {
         if (!m_host)
             return;
@@ -72,7 +74,9 @@ void WatchList::scan_watchlist()
             if (entry.isEmpty())
                 break;
             examine(*m_host, entry);
+            throttle.beforeYield();
             m_yield();
+            throttle.afterYield();
             if (!self || !scanControlsAlive())
                 return;
         }
