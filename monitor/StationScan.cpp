@@ -3,8 +3,8 @@
 #include "app/ProgramGlobals.h"
 #include "host/HostApplication.h"
 #include "host/HostStation.h"
-#include "monitor/RepaintThrottle.h"
 #include "monitor/ScanText.h"
+#include "monitor/StationListWalk.h"
 #include "platform/LeadingNumber.h"
 
 #include <QLabel>
@@ -55,25 +55,13 @@ void StationScan::scan_stations()
     // Whatever goes wrong from here on ends the scan quietly; the lines
     // listed so far stay and the caption keeps its old text.
     const QPointer<StationScan> self(this);
-    RepaintThrottle throttle(m_lstStations);
     try {
-        if (!m_host)
+        const bool walked = StationListWalk::run(
+            m_host, m_lstStations, m_yield,
+            [this](HostApplication &host, const QString &entry) { examine(host, entry); },
+            [&self] { return self && self->controlsAlive(); });
+        if (!walked)
             return;
-        const int count = m_host->StationCount();
-        for (int i = 0; i < count; ++i) {
-            if (!m_host)
-                return; // the host went away during a yield
-            qint16 index = qint16(i);
-            const QString entry = m_host->StationListEntry(index);
-            if (entry.isEmpty())
-                break;
-            examine(*m_host, entry);
-            throttle.beforeYield();
-            m_yield();
-            throttle.afterYield();
-            if (!self || !controlsAlive())
-                return;
-        }
         m_yield();
         if (!self || !controlsAlive())
             return;

@@ -3,8 +3,8 @@
 #include "app/A_GetSetIniFile.h"
 #include "host/HostApplication.h"
 #include "host/HostStation.h"
-#include "monitor/RepaintThrottle.h"
 #include "monitor/ScanText.h"
+#include "monitor/StationListWalk.h"
 #include "platform/BlankTrim.h"
 #include "platform/MessageDisplay.h"
 #include "platform/Windows1252.h"
@@ -61,25 +61,13 @@ void WatchList::scan_watchlist()
     // the station scan of the same cycle. A failure keeps what was done and
     // leaves the caption as the station scan set it.
     const QPointer<WatchList> self(this);
-    RepaintThrottle throttle(m_lstStations);
     try {
-        if (!m_host)
+        const bool walked = StationListWalk::run(
+            m_host, m_lstStations, m_yield,
+            [this](HostApplication &host, const QString &entry) { examine(host, entry); },
+            [&self] { return self && self->scanControlsAlive(); });
+        if (!walked)
             return;
-        const int count = m_host->StationCount();
-        for (int i = 0; i < count; ++i) {
-            if (!m_host)
-                return;
-            qint16 index = qint16(i);
-            const QString entry = m_host->StationListEntry(index);
-            if (entry.isEmpty())
-                break;
-            examine(*m_host, entry);
-            throttle.beforeYield();
-            m_yield();
-            throttle.afterYield();
-            if (!self || !scanControlsAlive())
-                return;
-        }
         m_lblMinDist->setText(minDistCaption(m_lstStations->count(), m_state.dblMinDist));
     } catch (const std::exception &) {
     }
