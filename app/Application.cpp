@@ -27,8 +27,24 @@ static void initResources()
 
 namespace nearbell {
 
+namespace {
+
+// Without any display the toolkit would abort with its own message; say
+// plainly what is missing instead.
+bool hasDisplay()
+{
+    return qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsSet("DISPLAY")
+           || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+}
+
+} // namespace
+
 int Application::run(int argc, char **argv)
 {
+    if (!hasDisplay()) {
+        std::fputs("Nearbell needs a desktop session, and none was found (DISPLAY is not set).\n", stderr);
+        return 1;
+    }
     QApplication app(argc, argv);
     initResources();
     QApplication::setApplicationName(QStringLiteral("Nearbell"));
