@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
+#include <QSet>
 #include <QTest>
 #include <QTimer>
 
@@ -169,8 +170,11 @@ private slots:
         }
         if (situation == u"silent")
             QVERIFY2(clock.elapsed() >= 900 && clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+        // The request and the five redirects followed. Counted as distinct
+        // paths: the network layer may resend a request whose connection the
+        // server closed under it.
         if (situation == u"redirects")
-            QCOMPARE(rig.server.requestedPaths.size(), 6); // the request and the five redirects followed
+            QCOMPARE(QSet<QString>(rig.server.requestedPaths.begin(), rig.server.requestedPaths.end()).size(), 6);
     }
 
     void redirectsAreFollowed_data()
@@ -187,7 +191,8 @@ private slots:
         rig.server.setPage(rig.redirectChain(redirects), kPage + "0.6.0 " + kFile);
         rig.checker->CheckForUpdate();
 
-        QCOMPARE(rig.server.requestedPaths.size(), redirects + 1);
+        QCOMPARE(QSet<QString>(rig.server.requestedPaths.begin(), rig.server.requestedPaths.end()).size(),
+                 redirects + 1);
         QVERIFY(rig.messages.shown.isEmpty());
         // The download stays beside the configured page address.
         QCOMPARE(rig.dialog()->URLLink1->URL(), rig.address() + QStringLiteral("/nearbell060.zip"));
