@@ -1,4 +1,5 @@
 #include "common/TestRegistry.h"
+#include "Ax25TestFrames.h"
 #include "host/aprs/AprsDecoder.h"
 #include "host/aprs/AprsReport.h"
 
@@ -8,19 +9,11 @@ using namespace nearbell;
 
 namespace {
 
+using nearbell::test::ax25Address;
+
 std::string_view view(const QByteArray &bytes)
 {
     return {bytes.constData(), std::size_t(bytes.size())};
-}
-
-// One AX.25 address field: six shifted characters and the SSID byte.
-QByteArray ax25Address(const QByteArray &call, int ssid, bool last, bool repeated = false)
-{
-    QByteArray out;
-    for (int i = 0; i < 6; ++i)
-        out.append(char((i < call.size() ? call.at(i) : ' ') << 1));
-    out.append(char(0x60 | (ssid << 1) | (last ? 1 : 0) | (repeated ? 0x80 : 0)));
-    return out;
 }
 
 } // namespace

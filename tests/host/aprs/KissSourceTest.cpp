@@ -1,4 +1,5 @@
 #include "common/TestRegistry.h"
+#include "Ax25TestFrames.h"
 #include "host/aprs/AprsDecoder.h"
 #include "host/aprs/AprsReport.h"
 #include "host/aprs/KissSource.h"
@@ -20,14 +21,7 @@ using namespace nearbell;
 
 namespace {
 
-QByteArray ax25Address(const QByteArray &call, int ssid, bool last, bool repeated = false)
-{
-    QByteArray out;
-    for (int i = 0; i < 6; ++i)
-        out.append(char((i < call.size() ? call.at(i) : ' ') << 1));
-    out.append(char(0x60 | (ssid << 1) | (last ? 1 : 0) | (repeated ? 0x80 : 0)));
-    return out;
-}
+using nearbell::test::ax25Address;
 
 // A KISS data frame on channel 0 carrying an APRS UI frame.
 QByteArray kissFrame(const QByteArray &source, bool viaDigipeater, const QByteArray &info,
