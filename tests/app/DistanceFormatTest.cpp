@@ -72,4 +72,4 @@ void DistanceFormatTest::hugeDistancesHaveNoFraction()
 }
 
 NEARBELL_TEST(DistanceFormatTest)
-#include "test_DistanceFormat.moc"
+#include "DistanceFormatTest.moc"

@@ -410,4 +410,4 @@ void ProfileFileTest::codePageEncodesUnknownCharactersAsQuestionMark()
 }
 
 NEARBELL_TEST(ProfileFileTest)
-#include "test_ProfileFile.moc"
+#include "ProfileFileTest.moc"

@@ -136,4 +136,4 @@ void SingleInstanceTest::unusableLockFolderLetsTheProgramRun()
 }
 
 NEARBELL_TEST(SingleInstanceTest)
-#include "test_SingleInstance.moc"
+#include "SingleInstanceTest.moc"

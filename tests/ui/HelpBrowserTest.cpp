@@ -52,4 +52,4 @@ private slots:
 };
 
 NEARBELL_TEST(HelpBrowserTest)
-#include "tst_help_browser.moc"
+#include "HelpBrowserTest.moc"

@@ -269,4 +269,4 @@ private slots:
 };
 
 NEARBELL_TEST(UpdateCheckTest)
-#include "tst_update_check.moc"
+#include "UpdateCheckTest.moc"

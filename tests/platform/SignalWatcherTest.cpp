@@ -103,4 +103,4 @@ void SignalWatcherTest::onlyOneWatcherAtATime()
 }
 
 NEARBELL_TEST(SignalWatcherTest)
-#include "test_SignalWatcher.moc"
+#include "SignalWatcherTest.moc"

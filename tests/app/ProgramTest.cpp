@@ -434,4 +434,4 @@ private slots:
 };
 
 NEARBELL_TEST(ProgramTest)
-#include "tst_program.moc"
+#include "ProgramTest.moc"

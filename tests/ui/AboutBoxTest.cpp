@@ -92,4 +92,4 @@ private slots:
 };
 
 NEARBELL_TEST(AboutBoxTest)
-#include "tst_about_box.moc"
+#include "AboutBoxTest.moc"

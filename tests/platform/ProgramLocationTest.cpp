@@ -71,4 +71,4 @@ void ProgramLocationTest::runningProgram()
 }
 
 NEARBELL_TEST(ProgramLocationTest)
-#include "test_ProgramLocation.moc"
+#include "ProgramLocationTest.moc"

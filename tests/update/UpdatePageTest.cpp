@@ -134,4 +134,4 @@ private slots:
 };
 
 NEARBELL_TEST(UpdatePageTest)
-#include "tst_update_page.moc"
+#include "UpdatePageTest.moc"

@@ -156,4 +156,4 @@ void DisplayMessageTest::defaultEndStopsTheProcessWithFailure()
 }
 
 NEARBELL_TEST(DisplayMessageTest)
-#include "test_DisplayMessage.moc"
+#include "DisplayMessageTest.moc"

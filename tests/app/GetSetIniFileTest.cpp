@@ -251,4 +251,4 @@ void GetSetIniFileTest::firstRunFillsTheSettingsInOrder()
 }
 
 NEARBELL_TEST(GetSetIniFileTest)
-#include "test_GetSetIniFile.moc"
+#include "GetSetIniFileTest.moc"

@@ -111,4 +111,4 @@ void LeadingNumberTest::pointWhateverTheLocale()
 }
 
 NEARBELL_TEST(LeadingNumberTest)
-#include "test_LeadingNumber.moc"
+#include "LeadingNumberTest.moc"

@@ -368,4 +368,4 @@ private slots:
 };
 
 NEARBELL_TEST(MainWindowTest)
-#include "tst_main_window.moc"
+#include "MainWindowTest.moc"

@@ -85,4 +85,4 @@ void ProfileFileBench::writeKeyInLargeProfile()
 }
 
 QTEST_GUILESS_MAIN(ProfileFileBench)
-#include "bench_ProfileFile.moc"
+#include "ProfileFileBench.moc"

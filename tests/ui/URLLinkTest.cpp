@@ -218,4 +218,4 @@ private slots:
 };
 
 NEARBELL_TEST(URLLinkTest)
-#include "tst_url_link.moc"
+#include "URLLinkTest.moc"
