@@ -1,6 +1,6 @@
 #include "app/A_Display_Message.h"
 
-#include "app/ProgramGlobals.h"
+#include "platform/ProgramGlobals.h"
 
 #include <cstdio>
 #include <cstdlib>

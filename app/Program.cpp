@@ -5,7 +5,7 @@
 
 #include "Version.h"
 #include "app/A_Display_Message.h"
-#include "app/A_GetSetIniFile.h"
+#include "platform/A_GetSetIniFile.h"
 #include "app/Settings.h"
 #include "host/HostApplication.h"
 #include "monitor/StationMonitor.h"

@@ -6,8 +6,8 @@
 #include <functional>
 #include <memory>
 
-#include "app/OptionFlags.h"
-#include "app/ProgramGlobals.h"
+#include "monitor/OptionFlags.h"
+#include "platform/ProgramGlobals.h"
 #include "host/HostStation.h"
 
 namespace nearbell {

@@ -9,7 +9,7 @@
 #include <QWidget>
 #include <cmath>
 
-#include "app/A_GetSetIniFile.h"
+#include "platform/A_GetSetIniFile.h"
 #include "platform/BlankTrim.h"
 #include "platform/LeadingNumber.h"
 #include "platform/ProfileFile.h"

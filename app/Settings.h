@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "app/OptionFlags.h"
+#include "monitor/OptionFlags.h"
 
 class QAction;
 class QLineEdit;

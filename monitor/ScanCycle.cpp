@@ -1,7 +1,7 @@
 #include "monitor/ScanCycle.h"
 
-#include "app/OptionFlags.h"
-#include "app/ProgramGlobals.h"
+#include "monitor/OptionFlags.h"
+#include "platform/ProgramGlobals.h"
 #include "monitor/SirenPath.h"
 #include "monitor/StationScan.h"
 #include "monitor/WatchList.h"

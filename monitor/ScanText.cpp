@@ -1,6 +1,6 @@
 #include "monitor/ScanText.h"
 
-#include "app/DistanceFormat.h"
+#include "platform/DistanceFormat.h"
 
 namespace nearbell {
 

@@ -1,6 +1,6 @@
 #include "monitor/StationMonitor.h"
 
-#include "app/ProgramGlobals.h"
+#include "platform/ProgramGlobals.h"
 
 namespace nearbell {
 

@@ -1,6 +1,6 @@
 #include "monitor/StationScan.h"
 
-#include "app/ProgramGlobals.h"
+#include "platform/ProgramGlobals.h"
 #include "host/HostApplication.h"
 #include "host/HostStation.h"
 #include "monitor/ScanText.h"

@@ -1,6 +1,6 @@
 #include "monitor/WatchList.h"
 
-#include "app/A_GetSetIniFile.h"
+#include "platform/A_GetSetIniFile.h"
 #include "host/HostApplication.h"
 #include "host/HostStation.h"
 #include "monitor/ScanText.h"

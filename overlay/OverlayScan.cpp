@@ -1,6 +1,6 @@
 #include "overlay/OverlayScan.h"
 
-#include "app/DistanceFormat.h"
+#include "platform/DistanceFormat.h"
 #include "host/HostApplication.h"
 #include "host/HostError.h"
 #include "host/HostStation.h"

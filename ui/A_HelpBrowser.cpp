@@ -1,6 +1,6 @@
 #include "ui/A_HelpBrowser.h"
 
-#include "app/ProgramGlobals.h"
+#include "platform/ProgramGlobals.h"
 #include "platform/DesktopServicesOpener.h"
 
 #include <exception>

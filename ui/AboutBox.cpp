@@ -1,7 +1,7 @@
 #include "ui/AboutBox.h"
 
 #include "Version.h"
-#include "app/ProgramGlobals.h"
+#include "platform/ProgramGlobals.h"
 #include "ui/frmAbout.h"
 
 namespace nearbell {

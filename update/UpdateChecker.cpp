@@ -1,7 +1,7 @@
 #include "update/UpdateChecker.h"
 
 #include "Version.h"
-#include "app/ProgramGlobals.h"
+#include "platform/ProgramGlobals.h"
 #include "platform/MessageDisplay.h"
 #include "ui/URLLink.h"
 #include "update/frmUpdate.h"

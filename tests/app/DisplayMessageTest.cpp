@@ -1,5 +1,5 @@
 #include "app/A_Display_Message.h"
-#include "app/ProgramGlobals.h"
+#include "platform/ProgramGlobals.h"
 #include "common/RecordingMessageDisplay.h"
 #include "common/TestRegistry.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/OptionFlags.h"
-#include "app/ProgramGlobals.h"
+#include "monitor/OptionFlags.h"
+#include "platform/ProgramGlobals.h"
 #include "common/RecordingMessageDisplay.h"
 #include "host/HostStation.h"
 #include "host/ScriptedHost.h"

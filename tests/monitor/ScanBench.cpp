@@ -2,7 +2,7 @@
 // 10,000 and 50,000 stations, with 1,000 acknowledged and 100 watched
 // callsigns and half of the stations in range. Prints the time per cycle and
 // the longest stretch the event loop waits between two yields.
-#include "app/ProgramGlobals.h"
+#include "platform/ProgramGlobals.h"
 #include "host/HostStation.h"
 #include "host/ScriptedHost.h"
 #include "monitor/MonitorControls.h"

@@ -1,5 +1,5 @@
 #include "Version.h"
-#include "app/ProgramGlobals.h"
+#include "platform/ProgramGlobals.h"
 #include "common/RecordingMessageDisplay.h"
 #include "common/TestRegistry.h"
 #include "platform/ScreenPointer.h"

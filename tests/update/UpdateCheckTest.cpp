@@ -1,4 +1,4 @@
-#include "app/ProgramGlobals.h"
+#include "platform/ProgramGlobals.h"
 #include "common/RecordingMessageDisplay.h"
 #include "common/TestRegistry.h"
 #include "ui/RecordingDesktopOpener.h"

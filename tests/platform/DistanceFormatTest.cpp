@@ -1,4 +1,4 @@
-#include "app/DistanceFormat.h"
+#include "platform/DistanceFormat.h"
 #include "common/TestRegistry.h"
 
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "app/A_GetSetIniFile.h"
+#include "platform/A_GetSetIniFile.h"
 #include "common/TestRegistry.h"
 #include "platform/ProfileFile.h"
 
