@@ -7,6 +7,8 @@
 #include "app/A_Display_Message.h"
 #include "platform/A_GetSetIniFile.h"
 #include "app/Settings.h"
+#include "app/StatusBoard.h"
+#include "host/HostExtension.h"
 #include "host/HostApplication.h"
 #include "monitor/StationMonitor.h"
 #include "overlay/HostFolder.h"
@@ -29,7 +31,9 @@ Program::Program(ProgramServices services, QObject *parent)
 
 Program::~Program()
 {
-    // The dialogs and scans hold pointers into the window: let them go first.
+    // The dialogs and scans hold pointers into the window, and the status
+    // board asks the host: let them go first.
+    m_statusBoard.reset();
     m_updateChecker.reset();
     m_aboutBox.reset();
     m_overlayScan.reset();
@@ -107,6 +111,10 @@ bool Program::Form_Load()
     connect(host, &HostApplication::UIView32IsClosing, this, &Program::gUIV_UIView32IsClosing);
     m_monitor->setHost(host);
     m_overlayScan->setHost(host);
+    if (const HostExtension *extension = dynamic_cast<const HostExtension *>(host))
+        m_statusBoard->addProvider([extension] { return extension->statusParts(); });
+    m_statusBoard->refresh();
+    m_statusBoard->start();
     qint32 attachOption = -1;
     host->SetAttachOption(attachOption);
 
@@ -136,6 +144,7 @@ void Program::wireWindow()
     controls.capturePosition = [&w] { w.Form_Resize(); };
     controls.twipsPerPixel = [&w] { return w.twipsPerPixel(); };
     m_settings = std::make_unique<Settings>(m_strIniFile, controls, m_options);
+    m_statusBoard = std::make_unique<StatusBoard>(w.lblStatus);
 
     MonitorControls mc;
     mc.lstStations = w.lstStations;

@@ -20,6 +20,7 @@ class MessageReporter;
 class OverlayScan;
 class PopupMenuPresenter;
 class Settings;
+class StatusBoard;
 class SoundPlayer;
 class StationMonitor;
 class UpdateChecker;
@@ -89,6 +90,7 @@ public:
     StationMonitor *monitor() const { return m_monitor.get(); }
     OverlayScan *overlayScan() const { return m_overlayScan.get(); }
     Settings *settings() const { return m_settings.get(); }
+    StatusBoard *statusBoard() const { return m_statusBoard.get(); }
     const QString &strIniFile() const { return m_strIniFile; }
     const QString &strListFile() const { return m_strListFile; }
     // How many times the settings and the list were saved (once per run).
@@ -110,6 +112,7 @@ private:
     std::unique_ptr<Settings> m_settings;
     std::unique_ptr<StationMonitor> m_monitor;
     std::unique_ptr<OverlayScan> m_overlayScan;
+    std::unique_ptr<StatusBoard> m_statusBoard;
     std::unique_ptr<UpdateChecker> m_updateChecker;
     std::unique_ptr<AboutBox> m_aboutBox;
     std::unique_ptr<WindowRaiser> m_ownRaiser;

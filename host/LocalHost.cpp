@@ -103,3 +103,14 @@ void LocalHost::SetAttachOption(qint32 &value)
 }
 
 } // namespace nearbell
+
+namespace nearbell {
+
+StatusParts LocalHost::statusParts() const
+{
+    if (!m_source)
+        return {StatusPart{QStringLiteral("No station source: no stations will be heard"), true}};
+    return {m_source->status()};
+}
+
+} // namespace nearbell

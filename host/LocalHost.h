@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "host/HostApplication.h"
+#include "host/HostExtension.h"
 #include "host/HostSettings.h"
 #include "host/StationSource.h"
 #include "host/StationTable.h"
@@ -22,8 +23,9 @@ namespace nearbell {
 //    for each position, NotifyDelete for each deletion (killed, expired),
 //    NotifyDeleteAllStations when the table is cleared and DataAvailable
 //    after each batch the source delivers;
-//  - delete stations not heard for the expiry time, checked once a minute.
-class LocalHost : public HostApplication
+//  - delete stations not heard for the expiry time, checked once a minute;
+//  - tell the status line what state the source is in.
+class LocalHost : public HostApplication, public HostExtension
 {
     Q_OBJECT
 public:
@@ -43,6 +45,8 @@ public:
     qint16 StationCount() override;
     QString StationListEntry(qint16 &index) override;
     void SetAttachOption(qint32 &value) override;
+
+    StatusParts statusParts() const override;
 
     // Starts the source and the expiry check.
     void start();

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "host/StationReport.h"
+#include "platform/StatusPart.h"
 
 namespace nearbell {
 
@@ -21,16 +22,22 @@ class StationSource : public QObject
 {
     Q_OBJECT
 public:
-    using QObject::QObject;
+    explicit StationSource(QObject *parent = nullptr);
     ~StationSource() override = default;
 
     // Starts receiving; called once, after the signals are connected.
     virtual void start() = 0;
 
+    // The state for the status line; by default the last state line announced.
+    virtual StatusPart status() const;
+
 signals:
     void reportReceived(const nearbell::StationReport &report);
     void batchReceived();
     void connectionStateChanged(const QString &description);
+
+private:
+    QString m_lastState;
 };
 
 } // namespace nearbell

@@ -16,9 +16,12 @@ namespace nearbell {
 
 namespace {
 
-// Client area of the window, twips.
+// Client area of the window, twips: the five bands, and the status line
+// below them.
 constexpr int clientWidthTwips = 9660;
-constexpr int clientHeightTwips = 5085;
+constexpr int bandsHeightTwips = 5085;
+constexpr int statusHeightTwips = 300;
+constexpr int clientHeightTwips = bandsHeightTwips + statusHeightTwips;
 
 const QString selectFirstText = QStringLiteral("You should select a station first");
 const QString programTitle = QStringLiteral("Nearbell");
@@ -197,6 +200,9 @@ void frmMain::createControls()
     lblAlarmRange2 = makeLabel("lblAlarmRange2", QStringLiteral("Miles or kilometers (see UI-View setup)"),
                                &boldSans);
     place(lblAlarmRange2, 3000, 120, 4095, 375);
+
+    lblStatus = new StatusLine(m_client);
+    place(lblStatus, 0, bandsHeightTwips, clientWidthTwips, statusHeightTwips);
 
     // Labels sit behind the lists and buttons they head, as created first
     // in the original order; keep the interactive controls on top.

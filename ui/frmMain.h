@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "ui/ListBox.h"
+#include "ui/StatusLine.h"
 
 namespace nearbell {
 
@@ -73,6 +74,9 @@ public:
     QLabel *lblStationsAlarm = nullptr;
     QLabel *lblAlarmRange1 = nullptr;
     QLabel *lblAlarmRange2 = nullptr;
+    // Below the five bands: what the alarm depends on (source, own
+    // position, files that could not be written).
+    StatusLine *lblStatus = nullptr;
 
     QMenu *mnuFile = nullptr;
     QAction *mnuFileExit = nullptr;

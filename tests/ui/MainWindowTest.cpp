@@ -134,7 +134,14 @@ private slots:
         const double tpp = window->twipsPerPixel();
         QWidget *client = window->centralWidget();
         QVERIFY(qAbs(client->width() * tpp - 9660) <= tpp);
-        QVERIFY(qAbs(client->height() * tpp - 5085) <= tpp);
+        // The five bands (5085 twips) and the status line below them; the
+        // status line spans the window and keeps out of the bands.
+        QVERIFY(qAbs(client->height() * tpp - 5385) <= tpp);
+        const QRect status = window->lblStatus->geometry();
+        QCOMPARE(status.bottom(), client->rect().bottom());
+        QVERIFY(qAbs(status.y() * tpp - 5085) <= tpp);
+        QCOMPARE(status.width(), client->width());
+        QCOMPARE(window->lblStatus->accessibleName(), QStringLiteral("Status"));
         QCOMPARE(client->minimumSize(), client->maximumSize());
         QVERIFY(!(window->windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(window->windowFlags() & Qt::WindowMinimizeButtonHint);

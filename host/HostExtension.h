@@ -1,0 +1,20 @@
+#pragma once
+
+#include "platform/StatusPart.h"
+
+namespace nearbell {
+
+// What our own host offers beyond the host contract. The program asks for it
+// with dynamic_cast on the host it attached; a host without it (a test's
+// scripted host) simply offers none of this.
+class HostExtension
+{
+public:
+    virtual ~HostExtension() = default;
+
+    // The host's part of the status line, most important first: the station
+    // source's state, then anything that keeps distances from being measured.
+    virtual StatusParts statusParts() const = 0;
+};
+
+} // namespace nearbell
