@@ -14,7 +14,7 @@ struct HostSettings
     double ownLongitude = 0.0;    // signed minutes of arc, east positive
     QString source = QStringLiteral("KISS 127.0.0.1:8001"); // HOST/SOURCE
     bool unitsMiles = false;      // HOST/UNITS "MILES" (default "KM")
-    int expireMinutes = 60;       // HOST/EXPIRE
+    int expireMinutes = 1440;     // HOST/EXPIRE: a day
     int rangeKm = 100;            // HOST/RANGE_KM (APRS-IS filter radius)
     QString filter;               // HOST/FILTER, replaces the APRS-IS filter when not empty
     int replayMs = 1000;          // HOST/REPLAY_MS

@@ -84,17 +84,20 @@ bool LocalHost::GetStation(HostStation &station)
 
 qint16 LocalHost::StationCount()
 {
-    // Beyond 32767 the 16-bit count would wrap to a negative number and the
-    // program would see an empty list: it sees the first 32767 instead.
-    return qint16(std::min(m_table.entryCount(), int(std::numeric_limits<qint16>::max())));
+    // The table holds no more than the 16-bit count can say; were it ever
+    // made larger, the list leaves out the farthest, never a near station.
+    m_list = m_table.listed(std::numeric_limits<qint16>::max());
+    m_listTaken = true;
+    return qint16(m_list.size());
 }
 
 QString LocalHost::StationListEntry(qint16 &index)
 {
-    // The list offered ends where the count says, also when it was clamped.
-    if (index >= StationCount())
+    if (!m_listTaken)
+        StationCount();
+    if (index < 0 || size_t(index) >= m_list.size())
         return QString();
-    return m_table.entry(index);
+    return StationTable::entryText(m_list[size_t(index)]);
 }
 
 void LocalHost::SetAttachOption(qint32 &value)
@@ -110,7 +113,14 @@ StatusParts LocalHost::statusParts() const
 {
     if (!m_source)
         return {StatusPart{QStringLiteral("No station source: no stations will be heard"), true}};
-    return {m_source->status()};
+    StatusParts parts{m_source->status()};
+    if (m_table.isFull()) {
+        parts.append(StatusPart{QStringLiteral("Station table full (%1 stations): %2 farthest dropped")
+                                    .arg(m_table.capacity())
+                                    .arg(m_table.droppedCount()),
+                                false});
+    }
+    return parts;
 }
 
 } // namespace nearbell

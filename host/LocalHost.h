@@ -19,12 +19,16 @@ namespace nearbell {
 //  - answer the host calls from the station table: station list entries,
 //    the count (at most 32767, the contract's 16-bit limit), and the
 //    position and distance of a station;
+//  - take the list afresh on each StationCount, the call that begins a
+//    walk, so that a walk reads one steady list however fast stations
+//    arrive or leave during it; a station gone meanwhile is no longer found;
 //  - feed every report of the source into the table and raise NotifyBeacon
 //    for each position, NotifyDelete for each deletion (killed, expired),
 //    NotifyDeleteAllStations when the table is cleared and DataAvailable
 //    after each batch the source delivers;
 //  - delete stations not heard for the expiry time, checked once a minute;
-//  - tell the status line what state the source is in.
+//  - tell the status line what state the source is in, and when the table
+//    is full, how many stations it dropped.
 class LocalHost : public HostApplication, public HostExtension
 {
     Q_OBJECT
@@ -66,6 +70,8 @@ private:
     std::unique_ptr<StationSource> m_source;
     QTimer m_expiryTimer;
     qint32 m_attachOption = 0;
+    std::vector<StationTable::Station> m_list; // as taken by the last StationCount
+    bool m_listTaken = false;
 };
 
 } // namespace nearbell

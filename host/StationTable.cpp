@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_set>
+#include <numbers>
 
 namespace nearbell {
 
@@ -28,6 +28,12 @@ char listableSymbol(char code)
 {
     return code > ' ' && code < 0x7f ? code : '/';
 }
+
+constexpr double kRadiansPerMinute = std::numbers::pi / (180.0 * 60.0);
+
+// One pass chooses this share of the table as eviction candidates: large
+// enough that the pass is rare, small enough that the pass stays cheap.
+constexpr size_t kCandidateShare = 4;
 
 bool byCallsign(const StationTable::Station *a, const StationTable::Station *b)
 {
@@ -79,7 +85,16 @@ void StationTable::setOwnStation(const QString &callsign, double latitude, doubl
     own.lastHeard = now();
     own.heardDirectly = false;
     own.own = true;
+    own.serial = ++m_nextSerial;
     m_own = &own;
+    // Farness was measured from the old position.
+    m_haveCandidates = false;
+    m_candidates.clear();
+}
+
+void StationTable::setCapacity(int stations)
+{
+    m_capacity = std::max(stations, 2);
 }
 
 bool StationTable::apply(const StationReport &report)
@@ -100,15 +115,23 @@ bool StationTable::apply(const StationReport &report)
         || std::abs(report.latitude) > kMaxLatitude || std::abs(report.longitude) > kMaxLongitude)
         return false;
 
-    auto [it, inserted] = m_stations.try_emplace(report.callsign);
-    Station &station = it->second;
-    if (inserted) {
-        station.callsign = report.callsign;
-        insertIntoOrder(&station);
+    auto it = m_stations.find(report.callsign);
+    bool moved = false;
+    if (it == m_stations.end()) {
+        if (isFull() && !makeRoomFor(farness(report.latitude, report.longitude))) {
+            ++m_dropped; // the newcomer is the farthest of all
+            return true;
+        }
+        it = m_stations.try_emplace(report.callsign).first;
+        it->second.callsign = report.callsign;
+        insertIntoOrder(&it->second);
+        moved = true;
     }
+    Station &station = it->second;
     // The own station stays where the profile puts it; hearing its own
     // beacon only refreshes how and when it was heard.
     if (!station.own) {
+        moved = moved || station.latitude != report.latitude || station.longitude != report.longitude;
         station.latitude = report.latitude;
         station.longitude = report.longitude;
     }
@@ -116,6 +139,8 @@ bool StationTable::apply(const StationReport &report)
     station.symbolCode = listableSymbol(report.symbolCode);
     station.lastHeard = now();
     station.heardDirectly = report.heardDirectly;
+    if (moved)
+        noteMove(station);
     emit beaconReceived(report.callsign, report.latitude, report.longitude);
     return true;
 }
@@ -131,21 +156,15 @@ int StationTable::expire(const QDateTime &now)
         return 0;
     const QDateTime cutoff = now.toUTC().addSecs(-qint64(m_expiryMinutes) * 60);
     QStringList gone;
-    std::unordered_set<const Station *> leaving;
-    for (const auto &[callsign, station] : m_stations) {
-        if (!station.own && station.lastHeard <= cutoff) {
-            gone.append(callsign);
-            leaving.insert(&station);
+    for (auto it = m_stations.begin(); it != m_stations.end();) {
+        const auto here = it++;
+        if (!here->second.own && here->second.lastHeard <= cutoff) {
+            gone.append(here->first);
+            bury(m_stations.extract(here));
         }
     }
     if (gone.isEmpty())
         return 0;
-    // One pass over the order, however many leave.
-    const auto isLeaving = [&leaving](const Station *s) { return leaving.count(s) > 0; };
-    std::erase_if(m_ordered, isLeaving);
-    std::erase_if(m_pending, isLeaving);
-    for (const QString &callsign : std::as_const(gone))
-        m_stations.erase(callsign);
     // Deletions are announced in list order, whatever the hash order is.
     gone.sort();
     for (const QString &callsign : std::as_const(gone))
@@ -163,6 +182,9 @@ void StationTable::clear()
     }
     m_ordered.clear();
     m_pending.clear();
+    m_buried.clear();
+    m_candidates.clear();
+    m_haveCandidates = false;
     if (m_own)
         m_ordered.push_back(m_own);
     emit cleared();
@@ -173,29 +195,123 @@ void StationTable::insertIntoOrder(const Station *station)
     m_pending.push_back(station);
 }
 
-void StationTable::removeFromOrder(const Station *station)
-{
-    const auto pending = std::find(m_pending.begin(), m_pending.end(), station);
-    if (pending != m_pending.end()) {
-        m_pending.erase(pending);
-        return;
-    }
-    const auto at = std::lower_bound(m_ordered.begin(), m_ordered.end(), station, byCallsign);
-    if (at != m_ordered.end() && *at == station)
-        m_ordered.erase(at);
-}
-
 void StationTable::remove(const QString &callsign)
 {
-    const auto it = m_stations.find(callsign);
-    if (it == m_stations.end())
+    auto node = m_stations.extract(callsign);
+    if (!node.empty())
+        bury(std::move(node));
+}
+
+void StationTable::bury(std::unordered_map<QString, Station>::node_type node)
+{
+    node.mapped().removed = true;
+    m_buried.push_back(std::move(node));
+    // Without reads the dead would pile up: let go of them now and then.
+    if (m_buried.size() > m_stations.size() / 2 + 1024)
+        dropBuriedFromOrder();
+}
+
+void StationTable::dropBuriedFromOrder() const
+{
+    const auto isRemoved = [](const Station *s) { return s->removed; };
+    std::erase_if(m_ordered, isRemoved);
+    std::erase_if(m_pending, isRemoved);
+    m_buried.clear();
+}
+
+double StationTable::farness(double latitude, double longitude) const
+{
+    // The haversine of the central angle: it grows with the distance and
+    // needs no arc sine. Without an own position all are equally far.
+    if (!m_own)
+        return 0.0;
+    const double phi1 = m_own->latitude * kRadiansPerMinute;
+    const double phi2 = latitude * kRadiansPerMinute;
+    const double s1 = std::sin((phi2 - phi1) / 2.0);
+    const double s2 = std::sin((longitude - m_own->longitude) * kRadiansPerMinute / 2.0);
+    return s1 * s1 + std::cos(phi1) * std::cos(phi2) * s2 * s2;
+}
+
+void StationTable::noteMove(Station &station)
+{
+    station.serial = ++m_nextSerial;
+    if (!m_haveCandidates || station.own)
         return;
-    removeFromOrder(&it->second);
-    m_stations.erase(it);
+    const double f = farness(station.latitude, station.longitude);
+    if (f <= m_candidateFloor)
+        return;
+    m_candidates.push_back(Candidate{f, station.callsign, station.serial});
+    std::push_heap(m_candidates.begin(), m_candidates.end(),
+                   [](const Candidate &a, const Candidate &b) { return a.farness < b.farness; });
+    // Far stations that keep moving leave stale entries behind; past this
+    // size a fresh pass is cheaper than carrying them.
+    if (m_candidates.size() > m_stations.size() / 4 + 64) {
+        m_candidates.clear();
+        m_haveCandidates = false;
+    }
+}
+
+void StationTable::chooseCandidates()
+{
+    std::vector<std::pair<double, const Station *>> all;
+    all.reserve(m_stations.size());
+    for (const auto &[callsign, station] : m_stations) {
+        if (!station.own)
+            all.emplace_back(farness(station.latitude, station.longitude), &station);
+    }
+    m_candidates.clear();
+    m_haveCandidates = true;
+    m_candidatesFromLat = m_own ? m_own->latitude : 0.0;
+    m_candidatesFromLon = m_own ? m_own->longitude : 0.0;
+    if (all.empty())
+        return;
+    const size_t batch = std::max<size_t>(1, all.size() / kCandidateShare);
+    std::nth_element(all.begin(), all.begin() + std::ptrdiff_t(batch - 1), all.end(),
+                     [](const auto &a, const auto &b) { return a.first > b.first; });
+    m_candidateFloor = all[batch - 1].first;
+    m_candidates.reserve(batch);
+    for (size_t i = 0; i < batch; ++i)
+        m_candidates.push_back(Candidate{all[i].first, all[i].second->callsign, all[i].second->serial});
+    std::make_heap(m_candidates.begin(), m_candidates.end(),
+                   [](const Candidate &a, const Candidate &b) { return a.farness < b.farness; });
+}
+
+bool StationTable::makeRoomFor(double arrivalFarness)
+{
+    const auto nearerFirst = [](const Candidate &a, const Candidate &b) { return a.farness < b.farness; };
+    // Two rounds at most: the batch at hand, then one fresh pass.
+    for (int round = 0; round < 2; ++round) {
+        if (!m_haveCandidates
+            || (m_own && (m_own->latitude != m_candidatesFromLat || m_own->longitude != m_candidatesFromLon)))
+            chooseCandidates();
+        while (!m_candidates.empty()) {
+            const Candidate &top = m_candidates.front();
+            const Station *station = find(top.callsign);
+            if (!station || station->serial != top.serial || station->own) {
+                std::pop_heap(m_candidates.begin(), m_candidates.end(), nearerFirst);
+                m_candidates.pop_back(); // deleted or moved since it was chosen
+                continue;
+            }
+            // A tie goes to the newcomer: it was heard last.
+            if (arrivalFarness > top.farness)
+                return false;
+            const QString callsign = top.callsign;
+            std::pop_heap(m_candidates.begin(), m_candidates.end(), nearerFirst);
+            m_candidates.pop_back();
+            remove(callsign);
+            ++m_dropped;
+            emit stationDeleted(callsign);
+            return true;
+        }
+        m_haveCandidates = false;
+    }
+    return false; // nothing but the own station to make room with
 }
 
 const std::vector<const StationTable::Station *> &StationTable::ordered() const
 {
+    if (!m_buried.empty())
+        dropBuriedFromOrder();
     if (!m_pending.empty()) {
         std::sort(m_pending.begin(), m_pending.end(), byCallsign);
         if (m_pending.size() <= 16) {
@@ -234,6 +350,34 @@ double StationTable::distanceOf(const Station &station) const
         return kUnknownDistance;
     return greatcircle::distance(m_own->latitude, m_own->longitude, station.latitude,
                                  station.longitude, m_unit);
+}
+
+std::vector<StationTable::Station> StationTable::listed(int limit) const
+{
+    const std::vector<const Station *> &order = ordered();
+    std::vector<Station> out;
+    if (limit <= 0)
+        return out;
+    std::vector<bool> keep(order.size(), true);
+    if (order.size() > size_t(limit)) {
+        // Keep the nearest `limit` (the own station first of all), then
+        // list them in the usual order.
+        std::vector<std::pair<double, size_t>> byFarness;
+        byFarness.reserve(order.size());
+        for (size_t i = 0; i < order.size(); ++i) {
+            const Station &s = *order[i];
+            byFarness.emplace_back(s.own ? -1.0 : farness(s.latitude, s.longitude), i);
+        }
+        std::nth_element(byFarness.begin(), byFarness.begin() + limit, byFarness.end());
+        for (size_t i = size_t(limit); i < byFarness.size(); ++i)
+            keep[byFarness[i].second] = false;
+    }
+    out.reserve(std::min(size_t(limit), order.size()));
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (keep[i])
+            out.push_back(*order[i]);
+    }
+    return out;
 }
 
 QString StationTable::entryText(const Station &station)

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <unordered_map>
@@ -24,10 +25,15 @@ namespace nearbell {
 //    never deleted by a report;
 //  - delete killed objects and items, and stations not heard for the
 //    expiry time;
+//  - hold at most capacity() stations (the own one included): when full, a
+//    new station either takes the place of the station farthest from the
+//    own position, or is dropped itself when it is the farthest, so that a
+//    flood of distant stations never pushes out a near one; count the drops;
 //  - present the stations as the host's station list: entries in ascending
 //    callsign order, each "<symbol><callsign>[*] HH:mm:ss" with the time in
 //    UTC; reading an entry by index costs O(1); stations that arrived since
-//    the last read are merged into the order on the next read;
+//    the last read are merged into the order on the next read, and after a
+//    deletion the order is rebuilt once on the next read;
 //  - measure the great-circle distance of a station from the own station in
 //    the host's unit;
 //  - announce each position taken in, each deletion and a clearing.
@@ -42,6 +48,8 @@ public:
     static constexpr char kOwnSymbolCode = '-';
     // Reported when no own position is known: far beyond any alarm range.
     static constexpr double kUnknownDistance = 99999.0;
+    // The most stations the host contract can count (16 bits, signed).
+    static constexpr int kDefaultCapacity = 32767;
 
     struct Station
     {
@@ -53,6 +61,10 @@ public:
         QDateTime lastHeard;    // UTC
         bool heardDirectly = false;
         bool own = false;
+        // Changes whenever the station is put in or moves: tells a current
+        // eviction candidate from one that went stale.
+        quint64 serial = 0;
+        bool removed = false; // deleted, still held until the order lets go
     };
 
     explicit StationTable(QObject *parent = nullptr);
@@ -69,12 +81,21 @@ public:
     void setExpiryMinutes(int minutes) { m_expiryMinutes = minutes; }
     int expiryMinutes() const { return m_expiryMinutes; }
 
+    // The most stations held, the own one included (at least 2).
+    void setCapacity(int stations);
+    int capacity() const { return m_capacity; }
+    bool isFull() const { return entryCount() >= m_capacity; }
+    // Stations dropped because the table was full: evicted ones and new
+    // arrivals that were the farthest themselves.
+    qint64 droppedCount() const { return m_dropped; }
+
     // Puts the own station into the table (replacing an earlier one).
     void setOwnStation(const QString &callsign, double latitude, double longitude);
     bool hasOwnStation() const { return m_own != nullptr; }
 
     // Takes in one report. Returns false when it was ignored: an empty name
-    // or one holding a blank, or a position that is not a real one.
+    // or one holding a blank, or a position that is not a real one. A new
+    // station that a full table drops as the farthest counts as taken in.
     bool apply(const StationReport &report);
     // Deletes the stations not heard for the expiry time; returns how many.
     int expire();
@@ -89,6 +110,10 @@ public:
     // Distance of a station from the own station in the table's unit.
     double distanceOf(const Station &station) const;
 
+    // A copy of the stations in list order, at most limit of them: when
+    // the table holds more, the farthest are left out.
+    std::vector<Station> listed(int limit) const;
+
     static QString entryText(const Station &station);
 
 signals:
@@ -97,21 +122,52 @@ signals:
     void cleared();
 
 private:
+    // A station that may be evicted, with how far it was when chosen.
+    struct Candidate
+    {
+        double farness;
+        QString callsign;
+        quint64 serial;
+    };
+
     void insertIntoOrder(const Station *station);
-    void removeFromOrder(const Station *station);
     void remove(const QString &callsign);
+    void bury(std::unordered_map<QString, Station>::node_type node);
+    void dropBuriedFromOrder() const;
     const std::vector<const Station *> &ordered() const;
+    double farness(double latitude, double longitude) const;
+    // Frees one place for a new station `farness` away; false when the new
+    // one is the farthest and must be dropped itself.
+    bool makeRoomFor(double arrivalFarness);
+    void chooseCandidates();
+    void noteMove(Station &station);
 
     std::unordered_map<QString, Station> m_stations;
     const Station *m_own = nullptr;
     // The list order: m_ordered is sorted by callsign; stations that arrived
     // since the last read wait in m_pending and are merged in on the next
-    // read, so a burst of arrivals costs one merge, not one sort each.
+    // read, so a burst of arrivals costs one merge, not one sort each. A
+    // deleted station is kept (marked) in m_buried until the next read drops
+    // all of them from the order in one pass, so a flood of evictions costs
+    // one pass per read, not a shift each.
     mutable std::vector<const Station *> m_ordered;
     mutable std::vector<const Station *> m_pending;
+    mutable std::vector<std::unordered_map<QString, Station>::node_type> m_buried;
+    // Eviction candidates, a max-heap by farness: the farthest batch found
+    // in one pass relative to the own position at m_candidatesFrom, plus
+    // every station put in or moved farther than m_candidateFloor since.
+    // Taken from until it runs dry or the own position moves.
+    std::vector<Candidate> m_candidates;
+    bool m_haveCandidates = false;
+    double m_candidateFloor = 0.0;
+    double m_candidatesFromLat = 0.0;
+    double m_candidatesFromLon = 0.0;
+    quint64 m_nextSerial = 0;
+    qint64 m_dropped = 0;
+    int m_capacity = kDefaultCapacity;
     Clock m_clock;
     DistanceUnit m_unit = DistanceUnit::Kilometres;
-    int m_expiryMinutes = 60;
+    int m_expiryMinutes = 1440;
 };
 
 } // namespace nearbell

@@ -64,7 +64,7 @@ private slots:
         QTest::addColumn<QList<int>>("expireRangeReplay");
 
         const QString kiss = QStringLiteral("KISS 127.0.0.1:8001");
-        const QList<int> defaults{60, 100, 1000};
+        const QList<int> defaults{1440, 100, 1000}; // a day of stations
         static const char garbage[] = "\x01\x02\xff[[[=\n=\x00\x00zz\r\r\n[STATION\nCALLSIGN\n";
         QTest::newRow("everything")
             << QByteArray("[STATION]\r\nCALLSIGN=PA3XYZ-9\r\nLATITUDE=5212.34N\r\n"

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 #include "host/LocalHost.h"
@@ -116,6 +117,80 @@ private slots:
             const bool inside = index >= 0 && index < count;
             QCOMPARE(host->StationListEntry(index).isEmpty(), !inside);
         }
+    }
+
+    // 40,000 distant stations and two 22 m away at both ends of the callsign
+    // order: both near ones are listed, whether the table evicts (its bound)
+    // or the list leaves out (a table made larger than the count can say).
+    void nearStationsSurviveAFloodOfDistantOnes_data()
+    {
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<bool>("nearFirst");
+        QTest::newRow("bounded table, near ones first") << StationTable::kDefaultCapacity << true;
+        QTest::newRow("bounded table, near ones last") << StationTable::kDefaultCapacity << false;
+        QTest::newRow("larger table cut by the count") << 50000 << true;
+    }
+
+    void nearStationsSurviveAFloodOfDistantOnes()
+    {
+        QFETCH(int, capacity);
+        QFETCH(bool, nearFirst);
+
+        auto host = makeHost(ownAt(3000, 300));
+        host->table().setCapacity(capacity);
+        const auto deliverNear = [this] {
+            m_hand->deliver(QStringLiteral("AACLOS"), 3000.0119, 300.0); // 22 m north
+            m_hand->deliver(QStringLiteral("ZZCLOS"), 3000.0, 300.0185); // 22 m east
+        };
+        if (nearFirst)
+            deliverNear();
+        for (int i = 0; i < 40000; ++i)
+            m_hand->deliver(QStringLiteral("D%1").arg(i, 5, 10, QLatin1Char('0')), -3000.0 + i % 500, 2000.0 + i / 500);
+        if (!nearFirst)
+            deliverNear();
+
+        QCOMPARE(int(host->StationCount()), 32767);
+        QStringList listed;
+        for (qint16 i = 0; i < 32767; ++i) {
+            const QString entry = host->StationListEntry(i);
+            listed.append(entry.mid(1, entry.indexOf(u' ') - 1));
+        }
+        QVERIFY(std::is_sorted(listed.cbegin(), listed.cend()));
+        QCOMPARE(listed.first(), QStringLiteral("AACLOS"));
+        QCOMPARE(listed.last(), QStringLiteral("ZZCLOS"));
+        QVERIFY(listed.contains(QStringLiteral("PA3XYZ")));
+
+        // The status line tells of a full table and its drops.
+        const StatusParts parts = host->statusParts();
+        const bool full = capacity == StationTable::kDefaultCapacity;
+        QCOMPARE(parts.size(), full ? 2 : 1);
+        if (full) {
+            QCOMPARE(parts.last().text,
+                     QStringLiteral("Station table full (32767 stations): %1 farthest dropped").arg(40002 + 1 - 32767));
+            QVERIFY(!parts.last().failure);
+        }
+    }
+
+    // A walk reads the list as it stood at StationCount; a station that
+    // left meanwhile is no longer found.
+    void walkReadsASteadyList()
+    {
+        auto host = makeHost(ownAt(0, 0));
+        for (const char *name : {"B", "D", "F"})
+            m_hand->deliver(QString::fromLatin1(name), 1, 1);
+        QCOMPARE(int(host->StationCount()), 4);
+        m_hand->deliver(QStringLiteral("A"), 1, 1);
+        m_hand->deliver(QStringLiteral("D"), 0, 0, true);
+        QStringList seen;
+        for (qint16 i = 0; i < 5; ++i)
+            seen.append(host->StationListEntry(i).section(u' ', 0, 0).mid(1));
+        QCOMPARE(seen, (QStringList{"B", "D", "F", "PA3XYZ", ""}));
+        HostStation gone;
+        gone.setCallsign(QStringLiteral("D"));
+        QVERIFY(!host->GetStation(gone));
+        QCOMPARE(int(host->StationCount()), 4); // the next walk sees A, not D
+        qint16 first = 0;
+        QCOMPARE(host->StationListEntry(first).mid(1, 2), QStringLiteral("A "));
     }
 
     void eventsFollowTheSource()

@@ -5,6 +5,9 @@
 #include <QTest>
 #include <QTimeZone>
 
+#include <QRandomGenerator>
+
+#include <algorithm>
 #include <limits>
 
 #include "host/StationTable.h"
@@ -46,6 +49,14 @@ QStringList listedCallsigns(const StationTable &table)
         callsigns.append(callsign);
     }
     return callsigns;
+}
+
+QStringList deletions(const QSignalSpy &spy)
+{
+    QStringList out;
+    for (const auto &args : spy)
+        out.append(args.at(0).toString());
+    return out;
 }
 
 } // namespace
@@ -146,6 +157,142 @@ private slots:
                 continue; // no read this round: changes pile up
             QCOMPARE(listedCallsigns(table), model.keys());
         }
+    }
+
+    // At the full size: the 32,768th station either takes the place of the
+    // farthest or, being the farthest itself, is dropped; a near one never goes.
+    void fullTableAtTheContractBound_data()
+    {
+        QTest::addColumn<double>("arrivalLatitude");
+        QTest::addColumn<bool>("arrivalKept");
+        QTest::addColumn<QString>("evicted");
+
+        // Own at 0/0; S00000..S32765 at 0.1 to 3276.6 minutes north.
+        QTest::newRow("near newcomer evicts the farthest") << 0.05 << true << "S32765";
+        QTest::newRow("newcomer beyond all is dropped") << 4000.0 << false << "";
+        QTest::newRow("newcomer as far as the farthest wins the tie") << 32766 * 0.1 << true << "S32765";
+    }
+
+    void fullTableAtTheContractBound()
+    {
+        QFETCH(double, arrivalLatitude);
+        QFETCH(bool, arrivalKept);
+        QFETCH(QString, evicted);
+
+        StationTable table;
+        table.setOwnStation(QStringLiteral("OWN"), 0, 0);
+        QCOMPARE(table.capacity(), 32767);
+        for (int i = 0; i < 32766; ++i)
+            table.apply(report(QStringLiteral("S%1").arg(i, 5, 10, QLatin1Char('0')), (i + 1) * 0.1, 0));
+        QCOMPARE(table.entryCount(), 32767);
+        QVERIFY(table.isFull());
+        QCOMPARE(table.droppedCount(), 0);
+
+        QSignalSpy deleted(&table, &StationTable::stationDeleted);
+        QVERIFY(table.apply(report(QStringLiteral("NEWCOMER"), arrivalLatitude, 0)));
+        QCOMPARE(table.entryCount(), 32767);
+        QCOMPARE(table.droppedCount(), 1);
+        QCOMPARE(bool(table.find(QStringLiteral("NEWCOMER"))), arrivalKept);
+        QCOMPARE(deletions(deleted), evicted.isEmpty() ? QStringList{} : QStringList{evicted});
+        QVERIFY(table.find(QStringLiteral("OWN")));
+        QVERIFY(table.find(QStringLiteral("S00000")));
+        // A station already held is updated in place, full or not.
+        QVERIFY(table.apply(report(QStringLiteral("S00001"), 0.25, 0)));
+        QCOMPARE(table.droppedCount(), 1);
+        QCOMPARE(table.entryCount(), 32767);
+    }
+
+    // Random arrivals, moves, kills, expiries and moves of the own position
+    // in a small table, against a model that drops the farthest of all.
+    void evictsFarthestFirstLikeAModel()
+    {
+        StationTable table;
+        useFakeClock(table);
+        table.setCapacity(40);
+        table.setExpiryMinutes(30);
+        double ownLat = 3000, ownLon = 300;
+        table.setOwnStation(QStringLiteral("OWN"), ownLat, ownLon);
+        struct Held { double lat, lon; QDateTime heard; };
+        QMap<QString, Held> model;
+        QRandomGenerator random(777);
+        const auto kmFromOwn = [&](double lat, double lon) {
+            return greatcircle::kilometres(ownLat, ownLon, lat, lon);
+        };
+        qint64 dropped = 0;
+        for (int step = 0; step < 6000; ++step) {
+            const int what = random.bounded(100);
+            const QString name = QStringLiteral("S%1").arg(random.bounded(300));
+            if (what < 3) {
+                table.apply(kill(name));
+                model.remove(name);
+            } else if (what < 4) {
+                ownLat = std::clamp(ownLat + random.bounded(600.0) - 300.0, -4000.0, 4000.0);
+                ownLon = std::clamp(ownLon + random.bounded(600.0) - 300.0, -9000.0, 9000.0);
+                table.setOwnStation(QStringLiteral("OWN"), ownLat, ownLon);
+            } else if (what < 5) {
+                m_now = m_now.addSecs(random.bounded(20 * 60));
+                table.expire();
+                for (auto it = model.begin(); it != model.end();)
+                    it = it->heard.addSecs(30 * 60) <= m_now ? model.erase(it) : std::next(it);
+            } else {
+                const double lat = ownLat + random.bounded(2000.0) - 1000.0;
+                const double lon = ownLon + random.bounded(2000.0) - 1000.0;
+                if (!model.contains(name) && model.size() + 1 >= 40) {
+                    // The farthest of the held ones and the newcomer goes.
+                    QString farthest = name;
+                    double worst = kmFromOwn(lat, lon);
+                    for (auto it = model.cbegin(); it != model.cend(); ++it) {
+                        if (kmFromOwn(it->lat, it->lon) >= worst) {
+                            worst = kmFromOwn(it->lat, it->lon);
+                            farthest = it.key();
+                        }
+                    }
+                    ++dropped;
+                    if (farthest == name) {
+                        table.apply(report(name, lat, lon));
+                        continue;
+                    }
+                    model.remove(farthest);
+                }
+                model.insert(name, Held{lat, lon, m_now});
+                table.apply(report(name, lat, lon));
+            }
+            m_now = m_now.addSecs(1);
+            QStringList expected = model.keys();
+            expected.append(QStringLiteral("OWN"));
+            expected.sort();
+            QCOMPARE(listedCallsigns(table), expected);
+            QCOMPARE(table.droppedCount(), dropped);
+        }
+        QVERIFY(dropped > 500);
+    }
+
+    void fullTableMakesRoomAgainAfterExpiry()
+    {
+        StationTable table;
+        useFakeClock(table);
+        table.setCapacity(4);
+        table.setExpiryMinutes(10);
+        table.setOwnStation(QStringLiteral("OWN"), 0, 0);
+        const auto put = [&table](const char *name, double latitude) {
+            table.apply(report(QString::fromLatin1(name), latitude, 0));
+        };
+        put("A", 100);
+        put("B", 200);
+        put("C", 300);
+        put("D", 50);
+        QCOMPARE(listedCallsigns(table), (QStringList{"A", "B", "D", "OWN"}));
+        m_now = m_now.addSecs(10 * 60);
+        QCOMPARE(table.expire(), 3);
+        put("X", 500);
+        put("Y", 600);
+        put("Z", 400);
+        QCOMPARE(table.droppedCount(), 1);
+        // Candidates chosen before the expiry are gone; Y moved in since.
+        put("Y", 10);
+        put("NEAR", 20);
+        QCOMPARE(listedCallsigns(table), (QStringList{"NEAR", "OWN", "Y", "Z"}));
+        QCOMPARE(table.droppedCount(), 2);
     }
 
     void ownStationStaysPut()
