@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QPointer>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,12 +14,14 @@
 #include "host/LocalHost.h"
 #include "host/StationSourceFactory.h"
 #include "platform/DesktopServicesOpener.h"
+#include "platform/LatencyLog.h"
 #include "platform/ProgramLocation.h"
 #include "platform/QtMessageDisplay.h"
 #include "platform/QtSoundPlayer.h"
 #include "platform/SignalWatcher.h"
 #include "platform/SingleInstance.h"
 #include "ui/QtPopupMenuPresenter.h"
+#include "ui/frmMain.h"
 
 static void initResources()
 {
@@ -65,9 +69,16 @@ int Application::run(int argc, char **argv)
     services.sound = &sound;
     services.opener = &opener;
     services.anotherInstanceRunning = [&instance] { return instance.anotherInstanceRunning(); };
-    services.createHost = [](const ProgramGlobals &globals) -> std::unique_ptr<HostApplication> {
+    // Long-run measurements (scripts/soak.sh), only on request.
+    const std::unique_ptr<LatencyLog> latency = LatencyLog::fromEnvironment();
+    services.createHost = [&latency](const ProgramGlobals &globals) -> std::unique_ptr<HostApplication> {
         const HostSettings settings = HostProfile::read(globals.gstrHostIniFile);
         auto host = std::make_unique<LocalHost>(settings, makeStationSource(settings));
+        if (latency) {
+            QPointer<LocalHost> held(host.get());
+            latency->addFigure("stations", [held] { return held ? held->table().entryCount() : 0; });
+            latency->addFigure("dropped", [held] { return held ? held->table().droppedCount() : 0; });
+        }
         host->start();
         return host;
     };
@@ -83,6 +94,8 @@ int Application::run(int argc, char **argv)
 
     if (!program.Form_Load())
         return program.exitStatus();
+    if (latency && program.window())
+        latency->watchCycle(program.window()->findChild<QTimer *>(QStringLiteral("Timer1")));
     return app.exec();
 }
 

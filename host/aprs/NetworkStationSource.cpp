@@ -22,6 +22,10 @@ NetworkStationSource::NetworkStationSource(QString kind, QString host, quint16 p
       m_port(port),
       m_socket(new QTcpSocket(this))
 {
+    m_socket->setReadBufferSize(kSocketBufferBytes);
+    m_readTimer.setSingleShot(true);
+    m_readTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_readTimer, &QTimer::timeout, this, &NetworkStationSource::readSlice);
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, &NetworkStationSource::attempt);
     connect(m_socket, &QTcpSocket::connected, this, [this] {
@@ -32,18 +36,18 @@ NetworkStationSource::NetworkStationSource(QString kind, QString host, quint16 p
         onConnected();
     });
     connect(m_socket, &QTcpSocket::readyRead, this, [this] {
-        const QByteArray bytes = m_socket->readAll();
-        if (m_state == State::Connected && !bytes.isEmpty())
-            onBytes(bytes);
+        if (!m_readTimer.isActive())
+            readSlice();
     });
     connect(m_socket, &QTcpSocket::disconnected, this,
-            [this] { handleLoss(QStringLiteral("the remote host closed the connection")); });
+            [this] { loseAfterDraining(QStringLiteral("the remote host closed the connection")); });
     connect(m_socket, &QTcpSocket::errorOccurred, this,
-            [this](QAbstractSocket::SocketError) { handleLoss(m_socket->errorString()); });
+            [this](QAbstractSocket::SocketError) { loseAfterDraining(m_socket->errorString()); });
 }
 
 NetworkStationSource::~NetworkStationSource()
 {
+    m_readTimer.stop();
     // No announcements from a source being destroyed.
     m_socket->disconnect(this);
     m_socket->abort();
@@ -117,6 +121,32 @@ void NetworkStationSource::attempt()
     lookup->start();
 }
 
+void NetworkStationSource::readSlice()
+{
+    if (m_state != State::Connected)
+        return;
+    QElapsedTimer took;
+    took.start();
+    const QByteArray bytes = m_socket->read(kReadBudgetBytes);
+    if (!bytes.isEmpty())
+        onBytes(bytes);
+    if (m_state == State::Connected && m_socket->bytesAvailable() > 0) {
+        const qint64 restNs = 2 * took.nsecsElapsed();
+        m_readTimer.start(int((restNs + 999999) / 1000000));
+    }
+}
+
+void NetworkStationSource::loseAfterDraining(const QString &reason)
+{
+    m_readTimer.stop();
+    // Bounded by the socket's buffer size.
+    if (m_state == State::Connected && m_socket->bytesAvailable() > 0) {
+        const QByteArray rest = m_socket->readAll();
+        onBytes(rest);
+    }
+    handleLoss(reason);
+}
+
 void NetworkStationSource::connectTo(const QHostAddress &address)
 {
     m_state = State::Connecting;
@@ -141,6 +171,7 @@ void NetworkStationSource::handleLoss(const QString &reason)
         return; // the second report of the same loss
     const bool wasConnected = m_state == State::Connected;
     m_state = State::Waiting;
+    m_readTimer.stop();
     if (wasConnected && (m_alive || m_connectedFor.elapsed() >= steadyConnectionMs))
         m_backoff.reset();
     m_socket->abort();

@@ -1,0 +1,92 @@
+#include "common/TestRegistry.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include "platform/LatencyLog.h"
+
+using namespace nearbell;
+
+namespace {
+
+// The largest value written under `what`, and how many lines carry it.
+QPair<double, int> worst(const QString &path, const QByteArray &what)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {-1, 0};
+    double most = -1;
+    int lines = 0;
+    while (!file.atEnd()) {
+        const QList<QByteArray> words = file.readLine().trimmed().split(' ');
+        if (words.size() == 3 && words[1] == what) {
+            most = std::max(most, words[2].toDouble());
+            ++lines;
+        }
+    }
+    return {most, lines};
+}
+
+} // namespace
+
+class LatencyLogTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void onlyWhenAsked()
+    {
+        qunsetenv("NEARBELL_LATENCY_LOG");
+        QVERIFY(!LatencyLog::fromEnvironment());
+        qputenv("NEARBELL_LATENCY_LOG", "/nonexistent-folder/latency.log");
+        QVERIFY(!LatencyLog::fromEnvironment());
+        qunsetenv("NEARBELL_LATENCY_LOG");
+    }
+
+    // A loop blocked for 60 ms shows as a wait of about that; a cycle that
+    // yields for 80 ms shows as one cycle of its whole length and no wait;
+    // figures come with every report.
+    void waitsCyclesAndFigures()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("latency.log"));
+        LatencyLog log(path, 100);
+        QVERIFY(log.isOpen());
+        qint64 counted = 7;
+        log.addFigure("stations", [&counted] { return counted; });
+
+        QTimer cycle;
+        cycle.setInterval(20);
+        int runs = 0;
+        QObject::connect(&cycle, &QTimer::timeout, [&runs] {
+            if (++runs > 1)
+                return; // later ticks: a cycle already ran
+            QElapsedTimer running;
+            running.start();
+            while (running.elapsed() < 80)
+                QCoreApplication::processEvents(); // the log's own ticks run in here
+        });
+        log.watchCycle(&cycle);
+        cycle.start();
+        QTest::qWait(150);
+        cycle.stop();
+        QThread::msleep(60);
+        counted = 32767;
+        QTest::qWait(250);
+
+        const auto [wait, waitLines] = worst(path, "wait");
+        QVERIFY2(wait >= 50 && wait < 1000, qPrintable(QString::number(wait)));
+        QVERIFY(waitLines >= 3);
+        const auto [longestCycle, cycles] = worst(path, "cycle");
+        QVERIFY2(longestCycle >= 80 && longestCycle < 1000, qPrintable(QString::number(longestCycle)));
+        QVERIFY(cycles >= 1 && cycles <= runs);
+        QCOMPARE(worst(path, "stations").first, 32767.0);
+    }
+};
+
+NEARBELL_TEST(LatencyLogTest)
+#include "LatencyLogTest.moc"
