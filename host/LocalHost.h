@@ -24,7 +24,8 @@ namespace nearbell {
 //    NotifyDeleteAllStations when the table is cleared and DataAvailable
 //    after each batch the source delivers;
 //  - delete stations not heard for the expiry time, checked once a minute;
-//  - tell the status line what state the source is in.
+//  - tell the status line what state the source is in;
+//  - take new settings while running (applySettings).
 class LocalHost : public HostApplication, public HostExtension
 {
     Q_OBJECT
@@ -47,6 +48,8 @@ public:
     void SetAttachOption(qint32 &value) override;
 
     StatusParts statusParts() const override;
+    void applySettings(const HostSettings &settings) override;
+    const HostSettings &settings() const { return m_settings; }
 
     // Starts the source and the expiry check.
     void start();
@@ -62,8 +65,12 @@ public:
     StationSource *source() const { return m_source.get(); }
 
 private:
+    void adoptSource(std::unique_ptr<StationSource> source);
+
+    HostSettings m_settings;
     StationTable m_table;
     std::unique_ptr<StationSource> m_source;
+    bool m_started = false;
     QTimer m_expiryTimer;
     qint32 m_attachOption = 0;
 };
