@@ -9,17 +9,19 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/CommandLine.h"
 #include "app/Program.h"
 #include "host/HostProfile.h"
 #include "host/LocalHost.h"
 #include "host/StationSourceFactory.h"
 #include "platform/DesktopServicesOpener.h"
 #include "platform/LatencyLog.h"
-#include "platform/ProgramLocation.h"
+#include "platform/ProgramLayout.h"
 #include "platform/QtMessageDisplay.h"
 #include "platform/QtSoundPlayer.h"
 #include "platform/SignalWatcher.h"
 #include "platform/SingleInstance.h"
+#include "ui/DialogPresenter.h"
 #include "ui/QtPopupMenuPresenter.h"
 #include "ui/frmMain.h"
 
@@ -41,10 +43,32 @@ bool hasDisplay()
            || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
 }
 
+// Reads the command line before any window exists, so --help and --version
+// work without a desktop. False when the program is to end with *status.
+bool readCommandLine(int argc, char **argv, QString &folder, int &status)
+{
+    if (argc <= 1)
+        return true;
+    const QCoreApplication core(argc, argv);
+    const CommandLine::Outcome outcome = CommandLine::parse(QCoreApplication::arguments());
+    if (outcome.action == CommandLine::Action::Print) {
+        std::fputs(outcome.standardOutput.toLocal8Bit().constData(), stdout);
+        std::fputs(outcome.standardError.toLocal8Bit().constData(), stderr);
+        status = outcome.status;
+        return false;
+    }
+    folder = outcome.folder;
+    return true;
+}
+
 } // namespace
 
 int Application::run(int argc, char **argv)
 {
+    QString forcedFolder;
+    int status = 0;
+    if (!readCommandLine(argc, argv, forcedFolder, status))
+        return status;
     if (!hasDisplay()) {
         std::fputs("Nearbell needs a desktop session, and none was found (DISPLAY is not set).\n", stderr);
         return 1;
@@ -53,17 +77,29 @@ int Application::run(int argc, char **argv)
     initResources();
     QApplication::setApplicationName(QStringLiteral("Nearbell"));
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/nearbell/nearbell.png")));
+    // Lets the desktop match the window to the menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("nearbell"));
 
-    const ProgramLocation location = ProgramLocation::ofRunningProgram();
-    SingleInstance instance(location.executablePath());
+    const ProgramLayout layout = ProgramLayout::ofRunningProgram(forcedFolder);
     QtMessageDisplay messages;
+    if (const QString problem = layout.prepareProgramFolder(); !problem.isEmpty()) {
+        // Running on would lose every setting and acknowledgement at exit.
+        std::fprintf(stderr, "Nearbell: %s\n", problem.toLocal8Bit().constData());
+        messages.show(nullptr, QStringLiteral("Nearbell"),
+                      problem + QStringLiteral("\n\nStart it with --folder and a folder that can be written, or make this one writable. The program will be stopped"), MessageDisplay::Icon::Critical);
+        return 1;
+    }
+    SingleInstance instance(layout.executablePath());
     QtPopupMenuPresenter popups;
     QtSoundPlayer sound;
     DesktopServicesOpener opener;
+    QtDialogPresenter dialogs;
 
     ProgramServices services;
-    services.programFolder = location.folder();
-    services.executableName = location.executableName();
+    services.programFolder = layout.programFolder();
+    services.dataFolder = layout.dataFolder();
+    services.executableName = layout.executableName();
+    services.dialogs = &dialogs;
     services.messages = &messages;
     services.popups = &popups;
     services.sound = &sound;

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QFileInfo>
 
 #include "Version.h"
 #include "app/A_Display_Message.h"
@@ -15,7 +16,10 @@
 #include "overlay/OverlayScan.h"
 #include "platform/MessageDisplay.h"
 #include "platform/WidgetWindowRaiser.h"
+#include "host/HostProfile.h"
 #include "ui/A_HelpBrowser.h"
+#include "ui/DialogPresenter.h"
+#include "ui/frmStationSetup.h"
 #include "ui/AboutBox.h"
 #include "ui/frmAbout.h"
 #include "ui/frmMain.h"
@@ -51,8 +55,24 @@ void Program::endNow(int status)
         m_services.endProgram(status);
 }
 
+// The host is set up before the add-on starts, as it would be in the host
+// itself. Cancelling leaves the profile without a callsign, and start-up
+// then stops exactly as it always has.
+void Program::offerStationSetup()
+{
+    const QString hostIniFile = m_services.programFolder + QStringLiteral("/uiview32.ini");
+    if (!m_services.dialogs
+        || ReadIniString(hostIniFile, QStringLiteral("STATION"), QStringLiteral("CALLSIGN"), QStringLiteral("NOCALL"))
+               != QStringLiteral("NOCALL"))
+        return;
+    frmStationSetup dialog(hostIniFile, QString());
+    m_services.dialogs->present(dialog);
+}
+
 bool Program::Form_Load()
 {
+    offerStationSetup();
+
     // The window exists before its load runs; its scan timer runs from now.
     m_window = std::make_unique<frmMain>(*m_services.messages, *m_services.popups);
 
@@ -63,11 +83,17 @@ bool Program::Form_Load()
                                     .arg(version::revision);
     m_globals.gstrCaption = m_globals.gstrProgramTitle + u' ' + versionText;
     m_globals.programFolder = m_services.programFolder;
+    m_globals.dataFolder = m_services.dataFolder;
     m_globals.executableName = m_services.executableName;
     const QString base = m_services.programFolder + u'/' + m_services.executableName;
     m_strIniFile = base + QStringLiteral(".INI");
     m_strListFile = base + QStringLiteral(".LST");
+    // The user's own copy of the help document wins over the installed one.
     m_globals.gstrHelpFile = base + QStringLiteral(".html");
+    const QString installedHelp = m_services.dataFolder + u'/' + m_services.executableName + QStringLiteral(".html");
+    if (!m_services.dataFolder.isEmpty() && !QFileInfo::exists(m_globals.gstrHelpFile)
+        && QFileInfo::exists(installedHelp))
+        m_globals.gstrHelpFile = installedHelp;
     m_window->setWindowTitle(m_globals.gstrCaption);
     m_reporter = std::make_unique<MessageReporter>(m_globals, *m_services.messages, nullptr,
                                                    [this] { endNow(1); });
@@ -179,6 +205,7 @@ void Program::wireWindow()
 
     // Pop-up commands and the menus.
     connect(w.mnuFileExit, &QAction::triggered, this, &Program::mnuFileExit_Click);
+    connect(w.mnuFileSetup, &QAction::triggered, this, &Program::mnuFileSetup_Click);
     connect(w.mnuAlarm, &QAction::triggered, this, [this] { m_settings->mnuAlarm_Click(); });
     connect(w.mnuAlarmBringToFront, &QAction::triggered, this, [this] { m_settings->mnuAlarmBringToFront_Click(); });
     connect(w.mnuOptionsStations, &QAction::triggered, this, [this] { m_settings->mnuOptionsStations_Click(); });
@@ -214,6 +241,17 @@ void Program::mnuFileExit_Click()
     m_ended = true;
     if (m_services.quit)
         m_services.quit();
+}
+
+void Program::mnuFileSetup_Click()
+{
+    if (!m_services.dialogs || !m_window)
+        return;
+    frmStationSetup dialog(m_globals.gstrHostIniFile, m_globals.gstrMyCallsign, m_window.get());
+    if (!m_services.dialogs->present(dialog))
+        return;
+    if (auto *extension = dynamic_cast<HostExtension *>(m_gUIV.get()))
+        extension->applySettings(HostProfile::read(m_globals.gstrHostIniFile));
 }
 
 void Program::Form_Unload()

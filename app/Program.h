@@ -14,6 +14,7 @@ namespace nearbell {
 
 class AboutBox;
 class DesktopOpener;
+class DialogPresenter;
 class HostApplication;
 class MessageDisplay;
 class MessageReporter;
@@ -31,13 +32,16 @@ class frmMain;
 // fills it from the platform layer; tests fill it with fakes.
 struct ProgramServices
 {
-    QString programFolder;   // folder of the executable, no trailing separator
+    QString programFolder;   // folder of the user's files, no trailing separator
+    QString dataFolder;      // folder of the read-only files; empty: the program folder
     QString executableName;  // executable's file name without extension
     MessageDisplay *messages = nullptr;
     PopupMenuPresenter *popups = nullptr;
     SoundPlayer *sound = nullptr;
     WindowRaiser *raiser = nullptr; // null: the main window raises itself
     DesktopOpener *opener = nullptr;
+    // Runs the "Station setup" window; null: no set-up window is offered.
+    DialogPresenter *dialogs = nullptr;
     // True when another instance of this executable runs for this user.
     std::function<bool()> anotherInstanceRunning;
     // Creates the host application object (step "attach to the host").
@@ -52,6 +56,9 @@ struct ProgramServices
 // ending, and the wiring of every subsystem to the main window.
 //
 // Responsibilities:
+//  - before start-up, the host's "Station setup" window when the host
+//    profile holds no callsign; later from File, "Station setup...", with
+//    the new host settings in force at once;
 //  - Form_Load: title, caption, file paths, single instance, host station
 //    record, settings, watch-list view, own callsign (or the critical stop),
 //    show the window, attach the host, load the acknowledged list;
@@ -73,6 +80,7 @@ public:
     int exitStatus() const { return m_exitStatus; }
 
     void mnuFileExit_Click();
+    void mnuFileSetup_Click();
     void Form_Unload();
     void terminate();
 
@@ -98,6 +106,7 @@ public:
 
 private:
     void endNow(int status);
+    void offerStationSetup();
     void wireWindow();
     void saveAll();
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "host/HostSettings.h"
 #include "platform/StatusPart.h"
 
 namespace nearbell {
@@ -15,6 +16,12 @@ public:
     // The host's part of the status line, most important first: the station
     // source's state, then anything that keeps distances from being measured.
     virtual StatusParts statusParts() const = 0;
+
+    // New host settings from the set-up window, in force at once: units,
+    // expiry and own position change in place, and a changed source is
+    // restarted with the heard stations cleared. The own callsign is the one
+    // read at start-up and stays until the next start.
+    virtual void applySettings(const HostSettings &settings) = 0;
 };
 
 } // namespace nearbell

@@ -111,4 +111,44 @@ HostSettings HostProfile::read(const QString &path)
     return settings;
 }
 
+namespace {
+
+struct KeyText
+{
+    const QString &section;
+    const char *key;
+    QString HostProfile::Texts::*text;
+};
+
+const KeyText kKeys[] = {
+    {kStation, "CALLSIGN", &HostProfile::Texts::callsign},
+    {kStation, "LATITUDE", &HostProfile::Texts::latitude},
+    {kStation, "LONGITUDE", &HostProfile::Texts::longitude},
+    {kHost, "SOURCE", &HostProfile::Texts::source},
+    {kHost, "UNITS", &HostProfile::Texts::units},
+    {kHost, "EXPIRE", &HostProfile::Texts::expire},
+    {kHost, "RANGE_KM", &HostProfile::Texts::rangeKm},
+    {kHost, "FILTER", &HostProfile::Texts::filter},
+    {kHost, "REPLAY_MS", &HostProfile::Texts::replayMs},
+};
+
+} // namespace
+
+HostProfile::Texts HostProfile::readTexts(const QString &path)
+{
+    Texts texts;
+    for (const KeyText &entry : kKeys)
+        texts.*entry.text = ProfileFile::readString(path, entry.section, QLatin1String(entry.key), QString());
+    return texts;
+}
+
+bool HostProfile::write(const QString &path, const Texts &texts)
+{
+    for (const KeyText &entry : kKeys) {
+        if (!ProfileFile::writeString(path, entry.section, QLatin1String(entry.key), texts.*entry.text))
+            return false;
+    }
+    return true;
+}
+
 } // namespace nearbell

@@ -9,13 +9,14 @@
 
 namespace nearbell {
 
-// The host's own settings file "uiview32.ini" (read only).
+// The host's own settings file "uiview32.ini".
 //
 // Responsibilities:
 //  - read the own station (STATION: CALLSIGN, LATITUDE, LONGITUDE) and the
 //    host options (HOST: SOURCE, UNITS, EXPIRE, RANGE_KM, FILTER, REPLAY_MS)
 //    into HostSettings, falling back to the defaults for missing or
-//    unusable values; the file is never written;
+//    unusable values;
+//  - read and write the stored texts for the host's set-up window;
 //  - parse the own position texts strictly: "DDMM.mmN" and "DDDMM.mmE".
 //    A position that is not exactly of that form, with minutes of 60 or
 //    more, a latitude beyond 90 degrees or a longitude beyond 180 degrees,
@@ -23,6 +24,26 @@ namespace nearbell {
 class HostProfile
 {
 public:
+    // The stored texts, one per key, as the set-up window edits them.
+    struct Texts
+    {
+        QString callsign;   // STATION/CALLSIGN
+        QString latitude;   // STATION/LATITUDE
+        QString longitude;  // STATION/LONGITUDE
+        QString source;     // HOST/SOURCE
+        QString units;      // HOST/UNITS
+        QString expire;     // HOST/EXPIRE
+        QString rangeKm;    // HOST/RANGE_KM
+        QString filter;     // HOST/FILTER
+        QString replayMs;   // HOST/REPLAY_MS
+    };
+    // Missing keys give empty texts.
+    static Texts readTexts(const QString &path);
+    // Writes every key in place: comments, other sections and unknown keys
+    // stay. False when a value holds a line break (it would add lines) or the
+    // file cannot be written; the first failing key stops the write.
+    static bool write(const QString &path, const Texts &texts);
+
     static HostSettings read(const QString &path);
 
     // Signed minutes of arc (north positive), or nothing when malformed.

@@ -10,7 +10,7 @@ namespace nearbell {
 
 LocalHost::LocalHost(const HostSettings &settings, std::unique_ptr<StationSource> source,
                      QObject *parent)
-    : HostApplication(parent), m_source(std::move(source))
+    : HostApplication(parent), m_settings(settings)
 {
     m_table.setUnit(settings.unitsMiles ? DistanceUnit::Miles : DistanceUnit::Kilometres);
     m_table.setExpiryMinutes(settings.expireMinutes);
@@ -24,14 +24,7 @@ LocalHost::LocalHost(const HostSettings &settings, std::unique_ptr<StationSource
     connect(&m_table, &StationTable::stationDeleted, this, &HostApplication::NotifyDelete);
     connect(&m_table, &StationTable::cleared, this, &HostApplication::NotifyDeleteAllStations);
 
-    if (m_source) {
-        // The host alone owns its source, whatever parent it was made with.
-        m_source->setParent(nullptr);
-        connect(m_source.get(), &StationSource::reportReceived, &m_table,
-                [this](const StationReport &report) { m_table.apply(report); });
-        connect(m_source.get(), &StationSource::batchReceived, this,
-                &HostApplication::DataAvailable);
-    }
+    adoptSource(std::move(source));
 
     m_expiryTimer.setInterval(kDefaultExpiryCheckMs);
     connect(&m_expiryTimer, &QTimer::timeout, this, [this] { m_table.expire(); });
@@ -50,8 +43,21 @@ LocalHost::~LocalHost()
     m_source.reset();
 }
 
+void LocalHost::adoptSource(std::unique_ptr<StationSource> source)
+{
+    m_source = std::move(source);
+    if (!m_source)
+        return;
+    // The host alone owns its source, whatever parent it was made with.
+    m_source->setParent(nullptr);
+    connect(m_source.get(), &StationSource::reportReceived, &m_table,
+            [this](const StationReport &report) { m_table.apply(report); });
+    connect(m_source.get(), &StationSource::batchReceived, this, &HostApplication::DataAvailable);
+}
+
 void LocalHost::start()
 {
+    m_started = true;
     m_expiryTimer.start();
     if (m_source)
         m_source->start();
@@ -121,6 +127,45 @@ StatusParts LocalHost::statusParts() const
                                 false});
     }
     return parts;
+}
+
+} // namespace nearbell
+
+namespace nearbell {
+
+namespace {
+
+// Whether the source made from b would differ from the one made from a.
+bool sourceDiffers(const HostSettings &a, const HostSettings &b)
+{
+    const bool demo = a.source.trimmed().startsWith(QLatin1String("DEMO"), Qt::CaseInsensitive);
+    // The simulated stations are placed around the own position.
+    const bool positionMatters = demo && (a.ownLatitude != b.ownLatitude || a.ownLongitude != b.ownLongitude);
+    return a.source.trimmed() != b.source.trimmed() || a.rangeKm != b.rangeKm || a.filter != b.filter
+           || a.replayMs != b.replayMs || positionMatters;
+}
+
+} // namespace
+
+void LocalHost::applySettings(const HostSettings &settings)
+{
+    HostSettings next = settings;
+    next.callsign = m_settings.callsign;
+    m_table.setUnit(next.unitsMiles ? DistanceUnit::Miles : DistanceUnit::Kilometres);
+    m_table.setExpiryMinutes(next.expireMinutes);
+    if (next.hasOwnPosition)
+        m_table.setOwnStation(next.callsign, next.ownLatitude, next.ownLongitude);
+
+    const bool restart = sourceDiffers(m_settings, next);
+    m_settings = next;
+    if (!restart)
+        return;
+    // The old source goes before anything it heard, so nothing late arrives.
+    m_source.reset();
+    m_table.clear();
+    adoptSource(makeStationSource(m_settings));
+    if (m_started && m_source)
+        m_source->start();
 }
 
 } // namespace nearbell

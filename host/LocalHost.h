@@ -28,7 +28,8 @@ namespace nearbell {
 //    after each batch the source delivers;
 //  - delete stations not heard for the expiry time, checked once a minute;
 //  - tell the status line what state the source is in, and when the table
-//    is full, how many stations it dropped.
+//    is full, how many stations it dropped;
+//  - take new settings while running (applySettings).
 class LocalHost : public HostApplication, public HostExtension
 {
     Q_OBJECT
@@ -51,6 +52,8 @@ public:
     void SetAttachOption(qint32 &value) override;
 
     StatusParts statusParts() const override;
+    void applySettings(const HostSettings &settings) override;
+    const HostSettings &settings() const { return m_settings; }
 
     // Starts the source and the expiry check.
     void start();
@@ -66,8 +69,12 @@ public:
     StationSource *source() const { return m_source.get(); }
 
 private:
+    void adoptSource(std::unique_ptr<StationSource> source);
+
+    HostSettings m_settings;
     StationTable m_table;
     std::unique_ptr<StationSource> m_source;
+    bool m_started = false;
     QTimer m_expiryTimer;
     qint32 m_attachOption = 0;
     std::vector<StationTable::Station> m_list; // as taken by the last StationCount

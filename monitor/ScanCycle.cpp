@@ -71,7 +71,7 @@ void ScanCycle::Timer1_Timer()
     if (!m_state.blnAlarm)
         return;
     if (m_options.gblnAudibleAlarm) {
-        m_sound.play(sirenPath(m_globals.programFolder));
+        m_sound.play(sirenPath(m_globals.programFolder, m_globals.dataFolder));
         m_yield();
         if (!self)
             return;

@@ -36,8 +36,13 @@ QString HostFolder::programFolderSetting() const
 
 QString HostFolder::hostFolder() const
 {
-    const QString setting = programFolderSetting();
-    return localPath(setting.isEmpty() ? m_ownFolder : setting);
+    // A folder that is named but absent (another machine's drive letter, a
+    // removed installation) falls back too, so overlays beside the program
+    // are still found.
+    const QString named = localPath(programFolderSetting());
+    if (!named.isEmpty() && QFileInfo(named).isDir())
+        return named;
+    return localPath(m_ownFolder);
 }
 
 QStringList HostFolder::overlayFiles() const

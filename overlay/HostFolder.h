@@ -10,7 +10,8 @@ namespace nearbell {
 // Responsibilities:
 //  - read the host's "Program Folder" setting from the per-user store (a
 //    profile file, section "UI-View32"); never write it;
-//  - fall back to the program's own folder when the setting is empty;
+//  - fall back to the program's own folder when the setting is empty or
+//    names no existing folder;
 //  - map the host's folder text to this file system: backslashes are folder
 //    separators, doubled separators are harmless, the "overlays" subfolder
 //    and the ".pos" ending match in any letter case;
@@ -31,7 +32,8 @@ public:
 
     // The stored "Program Folder" text, empty when missing or blank.
     QString programFolderSetting() const;
-    // The host folder on this file system: the setting, or the own folder.
+    // The host folder on this file system: the setting when it names an
+    // existing folder, else the own folder.
     QString hostFolder() const;
     // The overlay files of the host folder, in enumeration order.
     QStringList overlayFiles() const;

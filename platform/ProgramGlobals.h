@@ -11,10 +11,11 @@ struct ProgramGlobals
 {
     QString gstrProgramTitle;  // "UI-View32 add-on Nearbell"
     QString gstrCaption;       // title, one blank, version text ("V0.5.4")
-    QString gstrHelpFile;      // program folder + "/" + executable name + ".html"
+    QString gstrHelpFile;      // executable name + ".html" in the program folder, else the data folder
     QString gstrHostIniFile;   // program folder + "/uiview32.ini"
     QString gstrMyCallsign;    // own callsign from the host profile
-    QString programFolder;     // folder holding the executable, no trailing separator
+    QString programFolder;     // folder of the user's files (beside the executable when portable)
+    QString dataFolder;        // folder of the read-only files; empty: the program folder
     QString executableName;    // executable's file name without extension
 };
 

@@ -243,6 +243,8 @@ void frmMain::createMenus()
 
     mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuFileSetup = makeAction(mnuFile, "mnuFileSetup", QStringLiteral("&Station setup..."));
+    mnuFile->addSeparator();
     mnuFileExit = makeAction(mnuFile, "mnuFileExit", QStringLiteral("E&xit"));
 
     mnuSetup = menuBar()->addMenu(QStringLiteral("&Alarm"));

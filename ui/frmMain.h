@@ -79,6 +79,7 @@ public:
     StatusLine *lblStatus = nullptr;
 
     QMenu *mnuFile = nullptr;
+    QAction *mnuFileSetup = nullptr;  // the host's "Station setup" window
     QAction *mnuFileExit = nullptr;
     QMenu *mnuSetup = nullptr;
     QAction *mnuAlarmBringToFront = nullptr;

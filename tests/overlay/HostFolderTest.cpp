@@ -44,8 +44,11 @@ void HostFolderTest::folderFromSetting_data()
     QTest::newRow("lower-case subfolder") << "<tmp>/host" << "overlays" << host;
     QTest::newRow("mixed-case subfolder") << "<tmp>/host" << "OverLays" << host;
     QTest::newRow("other subfolder") << "<tmp>/host" << "overlay" << QStringList{};
-    QTest::newRow("folder that does not exist") << "<tmp>\\gone\\" << "OVERLAYS" << QStringList{};
-    QTest::newRow("foreign drive") << "C:\\Program Files\\UI-View32\\" << "OVERLAYS" << QStringList{};
+    QTest::newRow("folder that does not exist: own folder")
+        << "<tmp>\\gone\\" << "OVERLAYS" << QStringList{"own.pos"};
+    QTest::newRow("foreign drive: own folder")
+        << "C:\\Program Files\\UI-View32\\" << "OVERLAYS" << QStringList{"own.pos"};
+    QTest::newRow("names a file: own folder") << "<tmp>/host/overlays.pos" << "OVERLAYS" << QStringList{"own.pos"};
 }
 
 void HostFolderTest::folderFromSetting()

@@ -1,0 +1,300 @@
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "common/TestRegistry.h"
+#include "host/HostProfile.h"
+#include "host/HostSetup.h"
+#include "ui/frmStationSetup.h"
+
+using namespace nearbell;
+using Field = HostSetup::Field;
+using Source = HostSetup::Source;
+
+Q_DECLARE_METATYPE(nearbell::HostSetup::Field)
+Q_DECLARE_METATYPE(nearbell::HostSetup::Source)
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+// A set-up that passes every check, to vary one field at a time.
+HostSetup validSetup(Source source)
+{
+    HostSetup setup;
+    setup.callsign = QStringLiteral("N0CALL-9");
+    setup.latitude = QStringLiteral("5130.00N");
+    setup.longitude = QStringLiteral("00007.50W");
+    setup.source = source;
+    setup.aprsIsServer = QStringLiteral("aprs.example.org");
+    setup.replayFile = QStringLiteral(NEARBELL_SOURCE_FILE);
+    return setup;
+}
+
+const QByteArray userProfile = "; my station\r\n[STATION]\r\nCALLSIGN=NOCALL\r\nQTH=Home ; kept\r\n"
+                               "[HOST]\r\nSOURCE=DEMO\r\nCUSTOM=1\r\n[OTHER]\r\nA=B\r\n";
+
+} // namespace
+
+class StationSetupTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fieldsAreChecked_data()
+    {
+        QTest::addColumn<Source>("source");
+        QTest::addColumn<Field>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("reason"); // empty: accepted
+
+        const QString tenThousand(10000, u'A');
+        QTest::newRow("callsign with SSID") << Source::Kiss << Field::Callsign << "dl1abc-15" << "";
+        QTest::newRow("callsign plain") << Source::Kiss << Field::Callsign << "G4XYZ" << "";
+        QTest::newRow("callsign empty") << Source::Kiss << Field::Callsign << "  " << "Enter your callsign";
+        QTest::newRow("callsign NOCALL") << Source::Kiss << Field::Callsign << "nocall" << "NOCALL";
+        QTest::newRow("callsign 10,000 characters") << Source::Kiss << Field::Callsign << tenThousand << "Too long";
+        QTest::newRow("callsign with =") << Source::Kiss << Field::Callsign << "A=B" << "Letters and digits";
+        QTest::newRow("callsign with [") << Source::Kiss << Field::Callsign << "[HOST]" << "Letters and digits";
+        QTest::newRow("callsign empty SSID") << Source::Kiss << Field::Callsign << "N0CALL-" << "Letters and digits";
+        QTest::newRow("callsign SSID too long") << Source::Kiss << Field::Callsign << "N0C-123" << "Letters";
+        QTest::newRow("latitude") << Source::Kiss << Field::Latitude << "4807.04S" << "";
+        QTest::newRow("latitude beyond the pole") << Source::Kiss << Field::Latitude << "9100.00N" << "Not a latitude";
+        QTest::newRow("latitude empty") << Source::Kiss << Field::Latitude << "" << "Enter your latitude";
+        QTest::newRow("longitude") << Source::Kiss << Field::Longitude << "01131.00E" << "";
+        QTest::newRow("longitude with line break") << Source::Kiss << Field::Longitude << "01131.00E\n[X]"
+                                                   << "Not a longitude";
+        QTest::newRow("TNC host") << Source::Kiss << Field::KissHost << "tnc.local" << "";
+        QTest::newRow("TNC IPv6 host") << Source::Kiss << Field::KissHost << "::1" << "";
+        QTest::newRow("TNC host with blank") << Source::Kiss << Field::KissHost << "a b" << "Only letters";
+        QTest::newRow("TNC host 10,000 characters") << Source::Kiss << Field::KissHost << tenThousand << "Too long";
+        QTest::newRow("TNC port 0") << Source::Kiss << Field::KissPort << "0" << "from 1 to 65535";
+        QTest::newRow("TNC port 70000") << Source::Kiss << Field::KissPort << "70000" << "from 1 to 65535";
+        QTest::newRow("TNC port 65535") << Source::Kiss << Field::KissPort << "65535" << "";
+        QTest::newRow("TNC port sign") << Source::Kiss << Field::KissPort << "+80" << "from 1 to 65535";
+        QTest::newRow("TNC port not checked for APRS-IS") << Source::AprsIs << Field::KissPort << "0" << "";
+        QTest::newRow("server empty") << Source::AprsIs << Field::AprsIsServer << "" << "Enter the server";
+        QTest::newRow("server with =") << Source::AprsIs << Field::AprsIsServer << "a=b" << "Only letters";
+        QTest::newRow("APRS-IS port 70000") << Source::AprsIs << Field::AprsIsPort << "70000" << "65535";
+        QTest::newRow("range 0") << Source::AprsIs << Field::RangeKm << "0" << "from 1 to 20000";
+        QTest::newRow("range huge") << Source::AprsIs << Field::RangeKm << "99999999999999999999" << "20000";
+        QTest::newRow("filter with = and [") << Source::AprsIs << Field::Filter << "r/51/0/50 [x]=y" << "";
+        QTest::newRow("filter with control character") << Source::AprsIs << Field::Filter << "a\tb"
+                                                        << "Control characters";
+        QTest::newRow("filter with line break") << Source::AprsIs << Field::Filter << "a\r\n[STATION]"
+                                                 << "Control characters";
+        QTest::newRow("filter 10,000 characters") << Source::AprsIs << Field::Filter << tenThousand << "Too long";
+        QTest::newRow("filter outside the code page") << Source::AprsIs << Field::Filter << QString(QChar(0x4e2d))
+                                                      << "cannot be stored";
+        QTest::newRow("replay file missing") << Source::Replay << Field::ReplayFile << "/nonexistent/x.tnc2"
+                                             << "No such file";
+        QTest::newRow("replay file is a folder") << Source::Replay << Field::ReplayFile << "/tmp"
+                                                 << "Not a readable file";
+        QTest::newRow("replay interval 0") << Source::Replay << Field::ReplayMs << "0" << "";
+        QTest::newRow("replay interval negative") << Source::Replay << Field::ReplayMs << "-5" << "milliseconds";
+        QTest::newRow("expiry 0") << Source::Demo << Field::Expire << "0" << "minutes from 1";
+        QTest::newRow("expiry empty") << Source::None << Field::Expire << "" << "Enter minutes";
+    }
+
+    void fieldsAreChecked()
+    {
+        QFETCH(Source, source);
+        QFETCH(Field, field);
+        QFETCH(QString, text);
+        QFETCH(QString, reason);
+
+        HostSetup setup = validSetup(source);
+        QVERIFY(setup.valid());
+        setup.setText(field, text);
+        QCOMPARE(setup.text(field), text);
+        const QString problem = setup.problem(field);
+        if (reason.isEmpty())
+            QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        else
+            QVERIFY2(problem.contains(reason), qPrintable(problem));
+        QCOMPARE(setup.valid(), reason.isEmpty());
+    }
+
+    void profileTextsRoundTrip_data()
+    {
+        QTest::addColumn<QString>("stored");   // HOST/SOURCE as found
+        QTest::addColumn<Source>("source");
+        QTest::addColumn<QString>("written");  // HOST/SOURCE as written back
+
+        QTest::newRow("demo") << "demo" << Source::Demo << "DEMO";
+        QTest::newRow("none") << "NONE" << Source::None << "NONE";
+        QTest::newRow("kiss") << "KISS 10.0.0.5:8100" << Source::Kiss << "KISS 10.0.0.5:8100";
+        QTest::newRow("kiss IPv6") << "KISS [::1]:8001" << Source::Kiss << "KISS [::1]:8001";
+        QTest::newRow("aprs-is") << "APRSIS aprs.example.org:14580" << Source::AprsIs
+                                 << "APRSIS aprs.example.org:14580";
+        QTest::newRow("replay") << "REPLAY " NEARBELL_SOURCE_FILE << Source::Replay << "REPLAY " NEARBELL_SOURCE_FILE;
+        QTest::newRow("missing: the usual TNC") << "" << Source::Kiss << "KISS 127.0.0.1:8001";
+        QTest::newRow("unknown: the usual TNC") << "RADIO" << Source::Kiss << "KISS 127.0.0.1:8001";
+    }
+
+    void profileTextsRoundTrip()
+    {
+        QFETCH(QString, stored);
+        QFETCH(Source, source);
+        QFETCH(QString, written);
+        HostProfile::Texts texts;
+        texts.callsign = QStringLiteral("n0abc-7");
+        texts.latitude = QStringLiteral(" 5130.00N ");
+        texts.longitude = QStringLiteral("00007.50W");
+        texts.source = stored;
+        texts.units = QStringLiteral("miles");
+        texts.expire = QStringLiteral("30");
+
+        const HostSetup setup = HostSetup::fromTexts(texts);
+        QCOMPARE(setup.source, source);
+        QVERIFY(setup.unitsMiles);
+        const HostProfile::Texts back = setup.toTexts();
+        QCOMPARE(back.source, written);
+        QCOMPARE(back.callsign, QStringLiteral("N0ABC-7"));
+        QCOMPARE(back.latitude, QStringLiteral("5130.00N"));
+        QCOMPARE(back.units, QStringLiteral("MILES"));
+        QCOMPARE(back.expire, QStringLiteral("30"));
+        QCOMPARE(back.rangeKm, QStringLiteral("100"));
+        QCOMPARE(back.replayMs, QStringLiteral("1000"));
+    }
+
+    void okWritesTheProfileKeepingTheRest()
+    {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("uiview32.ini");
+        writeFile(ini, userProfile);
+        frmStationSetup dialog(ini, QString());
+        QCOMPARE(dialog.setup().source, Source::Demo);
+        QVERIFY(!dialog.okEnabled()); // NOCALL and no position yet
+        QVERIFY(dialog.reason(Field::Callsign)->text().contains("NOCALL"));
+
+        dialog.edit(Field::Callsign)->setText("n0abc");
+        dialog.edit(Field::Latitude)->setText("5130.00N");
+        QVERIFY(!dialog.okEnabled());
+        QVERIFY(dialog.reason(Field::Longitude)->text().contains("longitude"));
+        dialog.edit(Field::Longitude)->setText("00007.50W");
+        QVERIFY(dialog.okEnabled());
+        dialog.setSource(Source::AprsIs);
+        QVERIFY(!dialog.okEnabled()); // the server is still empty
+        QVERIFY(dialog.edit(Field::AprsIsServer)->isVisibleTo(&dialog));
+        QVERIFY(!dialog.edit(Field::KissHost)->isVisibleTo(&dialog));
+        dialog.edit(Field::AprsIsServer)->setText("aprs.example.org");
+        dialog.edit(Field::Filter)->setText("r/51/0/50 [STATION]=x");
+        dialog.cboUnits->setCurrentIndex(1);
+        QVERIFY(dialog.okEnabled());
+        QVERIFY(dialog.reason(Field::AprsIsServer)->text().isEmpty());
+
+        dialog.buttons->button(QDialogButtonBox::Ok)->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        const QByteArray bytes = readAll(ini);
+        for (const char *kept : {"; my station\r\n", "QTH=Home ; kept\r\n", "CUSTOM=1\r\n", "[OTHER]\r\nA=B\r\n"})
+            QVERIFY2(bytes.contains(kept), kept);
+        QVERIFY(bytes.contains("CALLSIGN=N0ABC\r\n"));
+        QCOMPARE(bytes.count("[STATION]"), 1);
+        const HostSettings settings = HostProfile::read(ini);
+        QCOMPARE(settings.callsign, QStringLiteral("N0ABC"));
+        QVERIFY(settings.hasOwnPosition);
+        QCOMPARE(settings.ownLatitude, 51 * 60 + 30.0);
+        QCOMPARE(settings.ownLongitude, -7.5);
+        QVERIFY(settings.unitsMiles);
+        QCOMPARE(settings.source, QStringLiteral("APRSIS aprs.example.org:14580"));
+        QCOMPARE(settings.filter, QStringLiteral("r/51/0/50 [STATION]=x"));
+    }
+
+    void injectionIsRefusedBeforeWriting()
+    {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("uiview32.ini");
+        writeFile(ini, userProfile);
+        frmStationSetup dialog(ini, QString());
+        dialog.edit(Field::Callsign)->setText("N0ABC");
+        dialog.edit(Field::Latitude)->setText("5130.00N");
+        dialog.edit(Field::Longitude)->setText("00007.50W");
+        dialog.setSource(Source::AprsIs);
+        dialog.edit(Field::AprsIsServer)->setText("aprs.example.org");
+        dialog.edit(Field::Filter)->setText("x\r\n[STATION]\r\nCALLSIGN=EVIL");
+        QVERIFY(!dialog.okEnabled());
+        dialog.accept(); // even when forced, nothing is written
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(readAll(ini), userProfile);
+    }
+
+    void profileThatIsAFolderKeepsTheWindowOpen()
+    {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("uiview32.ini");
+        QVERIFY(QDir().mkpath(ini));
+        frmStationSetup dialog(ini, QString());
+        dialog.edit(Field::Callsign)->setText("N0ABC");
+        dialog.edit(Field::Latitude)->setText("5130.00N");
+        dialog.edit(Field::Longitude)->setText("00007.50W");
+        QVERIFY(dialog.okEnabled());
+        dialog.buttons->button(QDialogButtonBox::Ok)->click();
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QVERIFY(!dialog.lblWriteError->isHidden());
+        QVERIFY2(dialog.lblWriteError->text().contains("it is a folder"), qPrintable(dialog.lblWriteError->text()));
+        QVERIFY(QFileInfo(ini).isDir());
+    }
+
+    void changedCallsignIsNoted_data()
+    {
+        QTest::addColumn<QString>("running");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("noted");
+        QTest::newRow("first start") << "" << "N0NEW" << false;
+        QTest::newRow("unchanged") << "N0ABC" << "N0ABC" << false;
+        QTest::newRow("other letter case only") << "N0ABC" << "n0abc" << false;
+        QTest::newRow("changed") << "N0ABC" << "N0NEW" << true;
+    }
+
+    void changedCallsignIsNoted()
+    {
+        QFETCH(QString, running);
+        QFETCH(QString, typed);
+        QFETCH(bool, noted);
+        QTemporaryDir dir;
+        frmStationSetup dialog(dir.filePath("uiview32.ini"), running);
+        dialog.edit(Field::Callsign)->setText(typed);
+        QCOMPARE(!dialog.lblCallsignNote->isHidden(), noted);
+        QVERIFY(dialog.lblCallsignNote->text().contains("next start"));
+    }
+
+    void everyFieldIsNamedByItsLabel()
+    {
+        QTemporaryDir dir;
+        frmStationSetup dialog(dir.filePath("uiview32.ini"), QString());
+        int named = 0;
+        for (QLabel *label : dialog.findChildren<QLabel *>()) {
+            if (!label->buddy())
+                continue;
+            QCOMPARE(label->buddy()->accessibleName(), label->text());
+            ++named;
+        }
+        QCOMPARE(named, int(std::size(HostSetup::kFields)));
+        QCOMPARE(dialog.cboUnits->accessibleName(), QStringLiteral("Distance units"));
+        QCOMPARE(dialog.cboSource->accessibleName(), QStringLiteral("Station source"));
+        // The reason is also told to assistive tools.
+        QCOMPARE(dialog.edit(Field::Callsign)->accessibleDescription(), dialog.reason(Field::Callsign)->text());
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Station setup"));
+    }
+};
+
+NEARBELL_TEST(StationSetupTest)
+#include "StationSetupTest.moc"

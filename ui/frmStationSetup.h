@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include <map>
+
+#include "host/HostSetup.h"
+
+class QComboBox;
+class QDialogButtonBox;
+class QFormLayout;
+class QLabel;
+class QLineEdit;
+
+namespace nearbell {
+
+// The "Station setup" window: the host's own set-up (callsign, position,
+// units, station source and the rest of the host profile).
+//
+// Responsibilities:
+//  - show the host profile's values and check every field as it is typed,
+//    with the reason beside the field; OK only while everything is valid;
+//  - show only the fields of the chosen source;
+//  - on OK write the host profile through the profile layer, and stay open
+//    with the reason when it cannot be written;
+//  - say that a changed callsign applies at the next start.
+class frmStationSetup : public QDialog
+{
+    Q_OBJECT
+public:
+    // hostProfile: the "uiview32.ini" to edit. runningCallsign: the callsign
+    // the program runs with (empty before the first start).
+    frmStationSetup(QString hostProfile, QString runningCallsign, QWidget *parent = nullptr);
+
+    QLineEdit *edit(HostSetup::Field field) const { return m_edits.at(field); }
+    QLabel *reason(HostSetup::Field field) const { return m_reasons.at(field); }
+    QComboBox *cboUnits = nullptr;
+    QComboBox *cboSource = nullptr;
+    QLabel *lblCallsignNote = nullptr;
+    QLabel *lblWriteError = nullptr;
+    QDialogButtonBox *buttons = nullptr;
+
+    const HostSetup &setup() const { return m_setup; }
+    bool okEnabled() const;
+    void setSource(HostSetup::Source source);
+
+public slots:
+    // Writes the host profile; closes only when that worked.
+    void accept() override;
+
+private:
+    void addField(HostSetup::Field field, const QString &label, const QString &hint);
+    void refresh();
+
+    QString m_hostProfile;
+    QString m_runningCallsign;
+    HostSetup m_setup;
+    QFormLayout *m_form = nullptr;
+    std::map<HostSetup::Field, QLineEdit *> m_edits;
+    std::map<HostSetup::Field, QLabel *> m_reasons;
+    std::map<HostSetup::Field, QWidget *> m_rows;
+};
+
+} // namespace nearbell
