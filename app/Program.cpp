@@ -248,6 +248,8 @@ void Program::mnuFileSetup_Click()
     if (!m_services.dialogs || !m_window)
         return;
     frmStationSetup dialog(m_globals.gstrHostIniFile, m_globals.gstrMyCallsign, m_window.get());
+    // An alarm keeps the main window on top; the modal window must not hide behind it.
+    dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     if (!m_services.dialogs->present(dialog))
         return;
     if (auto *extension = dynamic_cast<HostExtension *>(m_gUIV.get()))

@@ -1,6 +1,7 @@
 #include "overlay/HostFolder.h"
 
 #include "platform/ProfileFile.h"
+#include "platform/ProgramLayout.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -23,10 +24,9 @@ HostFolder::HostFolder(QString storePath, QString ownFolder)
 
 QString HostFolder::defaultStorePath()
 {
-    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (base.isEmpty())
-        base = QDir::homePath() + QStringLiteral("/.config");
-    return base + QStringLiteral("/Peak Systems.ini");
+    // The same base as the program's own folder, with the same fallbacks.
+    return ProgramLayout::configBase(qEnvironmentVariable("XDG_CONFIG_HOME"), QDir::homePath())
+           + QStringLiteral("/Peak Systems.ini");
 }
 
 QString HostFolder::programFolderSetting() const

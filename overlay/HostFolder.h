@@ -24,7 +24,7 @@ public:
     HostFolder(QString storePath, QString ownFolder);
 
     // $XDG_CONFIG_HOME/Peak Systems.ini, or ~/.config/Peak Systems.ini when
-    // the variable is unset or empty.
+    // the variable is unset, relative or names a file.
     static QString defaultStorePath();
 
     const QString &storePath() const { return m_storePath; }

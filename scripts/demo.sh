@@ -7,7 +7,8 @@ build=${NEARBELL_BUILD_DIR:-$here/build}
 folder=${NEARBELL_DEMO_DIR:-$here/demo-folder}
 
 "$here/scripts/install-deps.sh"
-NEARBELL_BUILD_DIR=$build "$here/scripts/build.sh"
+# The demo is a portable folder: everything beside the executable.
+NEARBELL_BUILD_DIR=$build "$here/scripts/build.sh" -DNEARBELL_PORTABLE=ON
 cmake --install "$build" --prefix "$folder" >/dev/null
 # The demo's host profile, overlay files and replay file; the user's own
 # settings and list file in the folder are left alone.
