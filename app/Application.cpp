@@ -1,11 +1,15 @@
 #include "app/Application.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QIcon>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "app/Program.h"
 #include "host/HostProfile.h"
@@ -37,6 +41,26 @@ bool hasDisplay()
            || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
 }
 
+// The program folder as a path that opens the folder itself. File names are
+// bytes here: a folder whose name is not valid UTF-8 ("caf\xe9") does not
+// survive the trip through a QString, so it is opened once by its bytes and
+// then named through that open descriptor.
+QString reachableFolder(const ProgramLocation &location)
+{
+    char target[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", target, sizeof target - 1);
+    if (length <= 0)
+        return location.folder();
+    QByteArray folder(target, length);
+    folder.truncate(qMax<qsizetype>(folder.lastIndexOf('/'), 1));
+    if (QFile::encodeName(QFile::decodeName(folder)) == folder)
+        return location.folder();
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return location.folder();
+    return QStringLiteral("/proc/self/fd/%1").arg(fd);
+}
+
 } // namespace
 
 int Application::run(int argc, char **argv)
@@ -45,26 +69,42 @@ int Application::run(int argc, char **argv)
         std::fputs("Nearbell needs a desktop session, and none was found (DISPLAY is not set).\n", stderr);
         return 1;
     }
+    // Until start-up has completed a stop signal ends the program at once.
+    SignalWatcher::setStarting(true);
+    // Beyond a file-size limit a write fails with an error the saves report,
+    // instead of the signal ending the program in the middle of the save.
+    std::signal(SIGXFSZ, SIG_IGN);
+
     QApplication app(argc, argv);
+    SignalWatcher signalWatcher;
     initResources();
     QApplication::setApplicationName(QStringLiteral("Nearbell"));
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/nearbell/nearbell.png")));
 
     const ProgramLocation location = ProgramLocation::ofRunningProgram();
-    SingleInstance instance(location.executablePath());
+    const QString folder = reachableFolder(location);
+    SingleInstance instance(folder);
     QtMessageDisplay messages;
     QtPopupMenuPresenter popups;
     QtSoundPlayer sound;
     DesktopServicesOpener opener;
 
     ProgramServices services;
-    services.programFolder = location.folder();
+    services.programFolder = folder;
     services.executableName = location.executableName();
     services.messages = &messages;
     services.popups = &popups;
     services.sound = &sound;
     services.opener = &opener;
-    services.anotherInstanceRunning = [&instance] { return instance.anotherInstanceRunning(); };
+    services.anotherInstanceRunning = [&instance] {
+        const bool running = instance.anotherInstanceRunning();
+        if (!instance.failure().isEmpty()) {
+            const QString line = QStringLiteral("Cannot tell whether Nearbell already runs: %1")
+                                     .arg(instance.failure());
+            std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+        }
+        return running;
+    };
     services.createHost = [](const ProgramGlobals &globals) -> std::unique_ptr<HostApplication> {
         const HostSettings settings = HostProfile::read(globals.gstrHostIniFile);
         auto host = std::make_unique<LocalHost>(settings, makeStationSource(settings));
@@ -78,12 +118,14 @@ int Application::run(int argc, char **argv)
     services.quit = [] { QCoreApplication::exit(0); };
 
     Program program(services);
-    SignalWatcher signalWatcher;
     QObject::connect(&signalWatcher, &SignalWatcher::terminationRequested, &program, &Program::terminate);
 
     if (!program.Form_Load())
         return program.exitStatus();
-    return app.exec();
+    // From here a stop request closes the window and the list is saved.
+    SignalWatcher::setStarting(false);
+    const int status = app.exec();
+    return status != 0 ? status : program.exitStatusAtEnd();
 }
 
 } // namespace nearbell

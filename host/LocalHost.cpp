@@ -14,6 +14,7 @@ LocalHost::LocalHost(const HostSettings &settings, std::unique_ptr<StationSource
 {
     m_table.setUnit(settings.unitsMiles ? DistanceUnit::Miles : DistanceUnit::Kilometres);
     m_table.setExpiryMinutes(settings.expireMinutes);
+    m_hasOwnPosition = settings.hasOwnPosition;
     if (settings.hasOwnPosition)
         m_table.setOwnStation(settings.callsign, settings.ownLatitude, settings.ownLongitude);
 
@@ -108,9 +109,24 @@ namespace nearbell {
 
 StatusParts LocalHost::statusParts() const
 {
-    if (!m_source)
-        return {StatusPart{QStringLiteral("No station source: no stations will be heard"), true}};
-    return {m_source->status()};
+    StatusParts parts;
+    if (!m_source) {
+        parts.append({QStringLiteral("No station source: no stations will be heard"), true});
+    } else {
+        StatusPart state = m_source->status();
+        if (!state.failure) {
+            const int heard = m_table.entryCount() - (m_table.hasOwnStation() ? 1 : 0);
+            state.text += heard == 1 ? QStringLiteral(", 1 station heard")
+                                     : QStringLiteral(", %1 stations heard").arg(heard);
+        }
+        parts.append(state);
+    }
+    if (!m_hasOwnPosition) {
+        parts.append({QStringLiteral("Own position unknown: distances cannot be measured "
+                                     "(uiview32.ini, STATION, LATITUDE/LONGITUDE)"),
+                      true});
+    }
+    return parts;
 }
 
 } // namespace nearbell

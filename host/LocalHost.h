@@ -24,7 +24,9 @@ namespace nearbell {
 //    NotifyDeleteAllStations when the table is cleared and DataAvailable
 //    after each batch the source delivers;
 //  - delete stations not heard for the expiry time, checked once a minute;
-//  - tell the status line what state the source is in.
+//  - tell the status line what state the source is in, how many stations
+//    were heard, and that distances cannot be measured without an own
+//    position.
 class LocalHost : public HostApplication, public HostExtension
 {
     Q_OBJECT
@@ -66,6 +68,7 @@ private:
     std::unique_ptr<StationSource> m_source;
     QTimer m_expiryTimer;
     qint32 m_attachOption = 0;
+    bool m_hasOwnPosition = false;
 };
 
 } // namespace nearbell
