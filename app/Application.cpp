@@ -1,13 +1,17 @@
 #include "app/Application.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QPointer>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "app/CommandLine.h"
 #include "app/Program.h"
@@ -61,6 +65,26 @@ bool readCommandLine(int argc, char **argv, QString &folder, int &status)
     return true;
 }
 
+// The folder of the running executable as a path that opens the folder
+// itself. File names are bytes here: a folder whose name is not valid UTF-8
+// ("caf\xe9") does not survive the trip through a QString, so it is opened
+// once by its bytes and then named through that open descriptor.
+QString reachableFolder(const QString &folderText)
+{
+    char target[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", target, sizeof target - 1);
+    if (length <= 0)
+        return folderText;
+    QByteArray folder(target, length);
+    folder.truncate(qMax<qsizetype>(folder.lastIndexOf('/'), 1));
+    if (QFile::encodeName(QFile::decodeName(folder)) == folder)
+        return folderText;
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return folderText;
+    return QStringLiteral("/proc/self/fd/%1").arg(fd);
+}
+
 } // namespace
 
 int Application::run(int argc, char **argv)
@@ -73,7 +97,14 @@ int Application::run(int argc, char **argv)
         std::fputs("Nearbell needs a desktop session, and none was found (DISPLAY is not set).\n", stderr);
         return 1;
     }
+    // Until start-up has completed a stop signal ends the program at once.
+    SignalWatcher::setStarting(true);
+    // Beyond a file-size limit a write fails with an error the saves report,
+    // instead of the signal ending the program in the middle of the save.
+    std::signal(SIGXFSZ, SIG_IGN);
+
     QApplication app(argc, argv);
+    SignalWatcher signalWatcher;
     initResources();
     QApplication::setApplicationName(QStringLiteral("Nearbell"));
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/nearbell/nearbell.png")));
@@ -81,22 +112,25 @@ int Application::run(int argc, char **argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("nearbell"));
 
     const ProgramLayout layout = ProgramLayout::ofRunningProgram(forcedFolder);
+    // A portable folder is the executable's own, whatever bytes name it.
+    const QString folder = layout.installed() || !forcedFolder.isEmpty()
+                               ? layout.programFolder()
+                               : reachableFolder(layout.programFolder());
     QtMessageDisplay messages;
     if (const QString problem = layout.prepareProgramFolder(); !problem.isEmpty()) {
-        // Running on would lose every setting and acknowledgement at exit.
+        // A failed write never stops the program: it runs on, and every save
+        // that fails is shown in red in the status line and ends the program
+        // with a non-zero status.
         std::fprintf(stderr, "Nearbell: %s\n", problem.toLocal8Bit().constData());
-        messages.show(nullptr, QStringLiteral("Nearbell"),
-                      problem + QStringLiteral("\n\nStart it with --folder and a folder that can be written, or make this one writable. The program will be stopped"), MessageDisplay::Icon::Critical);
-        return 1;
     }
-    SingleInstance instance(layout.executablePath());
+    SingleInstance instance(folder);
     QtPopupMenuPresenter popups;
     QtSoundPlayer sound;
     DesktopServicesOpener opener;
     QtDialogPresenter dialogs;
 
     ProgramServices services;
-    services.programFolder = layout.programFolder();
+    services.programFolder = folder;
     services.dataFolder = layout.dataFolder();
     services.executableName = layout.executableName();
     services.dialogs = &dialogs;
@@ -104,7 +138,15 @@ int Application::run(int argc, char **argv)
     services.popups = &popups;
     services.sound = &sound;
     services.opener = &opener;
-    services.anotherInstanceRunning = [&instance] { return instance.anotherInstanceRunning(); };
+    services.anotherInstanceRunning = [&instance] {
+        const bool running = instance.anotherInstanceRunning();
+        if (!instance.failure().isEmpty()) {
+            const QString line = QStringLiteral("Cannot tell whether Nearbell already runs: %1")
+                                     .arg(instance.failure());
+            std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+        }
+        return running;
+    };
     // Long-run measurements (scripts/soak.sh), only on request.
     const std::unique_ptr<LatencyLog> latency = LatencyLog::fromEnvironment();
     services.createHost = [&latency](const ProgramGlobals &globals) -> std::unique_ptr<HostApplication> {
@@ -125,14 +167,16 @@ int Application::run(int argc, char **argv)
     services.quit = [] { QCoreApplication::exit(0); };
 
     Program program(services);
-    SignalWatcher signalWatcher;
     QObject::connect(&signalWatcher, &SignalWatcher::terminationRequested, &program, &Program::terminate);
 
     if (!program.Form_Load())
         return program.exitStatus();
     if (latency && program.window())
         latency->watchCycle(program.window()->findChild<QTimer *>(QStringLiteral("Timer1")));
-    return app.exec();
+    // From here a stop request closes the window and the list is saved.
+    SignalWatcher::setStarting(false);
+    const int status = app.exec();
+    return status != 0 ? status : program.exitStatusAtEnd();
 }
 
 } // namespace nearbell

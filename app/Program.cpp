@@ -139,12 +139,14 @@ bool Program::Form_Load()
     m_overlayScan->setHost(host);
     if (const HostExtension *extension = dynamic_cast<const HostExtension *>(host))
         m_statusBoard->addProvider([extension] { return extension->statusParts(); });
+    m_statusBoard->addProvider([this] { return m_writeFailures.statusParts(); });
     m_statusBoard->refresh();
     m_statusBoard->start();
     qint32 attachOption = -1;
     host->SetAttachOption(attachOption);
 
     m_monitor->load_acked_list();
+    m_started = true;
     return true;
 }
 
@@ -168,8 +170,9 @@ void Program::wireWindow()
     controls.intLastLeft = &w.intLastLeft;
     controls.intLastTop = &w.intLastTop;
     controls.capturePosition = [&w] { w.Form_Resize(); };
+    controls.placeWindow = [&w](QPoint framePos) { w.placeFrameAt(framePos); };
     controls.twipsPerPixel = [&w] { return w.twipsPerPixel(); };
-    m_settings = std::make_unique<Settings>(m_strIniFile, controls, m_options);
+    m_settings = std::make_unique<Settings>(m_strIniFile, controls, m_options, &m_writeFailures);
     m_statusBoard = std::make_unique<StatusBoard>(w.lblStatus);
 
     MonitorControls mc;
@@ -232,7 +235,17 @@ void Program::saveAll()
     m_saved = true;
     ++m_saveCount;
     m_settings->saveini();
-    m_monitor->save_acked_list();
+    if (m_monitor->save_acked_list())
+        m_writeFailures.succeeded(m_strListFile);
+    else
+        m_writeFailures.failed(m_strListFile, WriteFailures::probeReason(m_strListFile));
+    if (m_statusBoard)
+        m_statusBoard->refresh();
+}
+
+int Program::exitStatusAtEnd() const
+{
+    return m_writeFailures.isFailing(m_strListFile) ? 1 : m_exitStatus;
 }
 
 void Program::mnuFileExit_Click()
@@ -267,8 +280,15 @@ void Program::gUIV_UIView32IsClosing()
         m_window->close();
 }
 
-void Program::terminate()
+void Program::terminate(int signalNumber)
 {
+    // Before start-up has completed nothing is loaded, so nothing may be
+    // saved: the list file would be cut to what little was read so far.
+    if (!m_started) {
+        if (!m_ended)
+            endNow(128 + signalNumber);
+        return;
+    }
     if (m_window && m_window->isVisible())
         m_window->close();
     else if (m_window && !m_ended)

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/WriteFailures.h"
 #include "monitor/OptionFlags.h"
 #include "platform/ProgramGlobals.h"
 #include "host/HostStation.h"
@@ -65,7 +66,11 @@ struct ProgramServices
 //  - mnuFileExit_Click, Form_Unload and the host's closing event, each
 //    saving the settings and then the list exactly once;
 //  - terminate(): a request from outside (SIGTERM and friends) closes the
-//    window as its close box does.
+//    window as its close box does once start-up has completed; before that
+//    it ends the program at once without saving (nothing was loaded yet);
+//  - keep the failed saves of the settings and the list visible in the
+//    status line, and end with a non-zero status when the list could not
+//    be written.
 class Program : public QObject
 {
     Q_OBJECT
@@ -82,7 +87,15 @@ public:
     void mnuFileExit_Click();
     void mnuFileSetup_Click();
     void Form_Unload();
-    void terminate();
+    // signalNumber: the stop signal that asked (the exit status before the
+    // end of start-up is 128 + it).
+    void terminate(int signalNumber = 15);
+    // Start-up has completed: the program is running.
+    bool started() const { return m_started; }
+    // The status for the end of a normal run: non-zero when the list file
+    // could not be written at the last save.
+    int exitStatusAtEnd() const;
+    const WriteFailures &writeFailures() const { return m_writeFailures; }
 
     // Host events: only the closing one does anything.
     void gUIV_DataAvailable() {}
@@ -126,7 +139,9 @@ private:
     std::unique_ptr<AboutBox> m_aboutBox;
     std::unique_ptr<WindowRaiser> m_ownRaiser;
     std::unique_ptr<HostApplication> m_gUIV;
+    WriteFailures m_writeFailures;
     bool m_ended = false;
+    bool m_started = false;
     bool m_saved = false;
     int m_exitStatus = 0;
     int m_saveCount = 0;

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <cmath>
 
+#include "app/WriteFailures.h"
 #include "platform/A_GetSetIniFile.h"
 #include "platform/BlankTrim.h"
 #include "platform/LeadingNumber.h"
@@ -44,20 +45,33 @@ bool isOnSomeScreen(const QRect &frame)
 
 } // namespace
 
-Settings::Settings(QString strIniFile, SettingsControls controls, OptionFlags &flags)
-    : m_iniFile(std::move(strIniFile)), m_c(std::move(controls)), m_flags(flags)
+Settings::Settings(QString strIniFile, SettingsControls controls, OptionFlags &flags,
+                   WriteFailures *failures)
+    : m_iniFile(std::move(strIniFile)), m_c(std::move(controls)), m_flags(flags), m_failures(failures)
 {
 }
 
 QString Settings::read(const QString &key, const QString &defaultValue)
 {
-    return ReadIniSetting(m_iniFile, setupSection, key, defaultValue);
+    // As ReadIniSetting, with the write's outcome reported.
+    const QString value = ReadIniString(m_iniFile, setupSection, key, defaultValue);
+    if (value == defaultValue)
+        write(key, defaultValue);
+    return value;
 }
 
 void Settings::write(const QString &key, const QString &value)
 {
-    // Failures are not reported: the setting just does not persist.
-    ProfileFile::writeString(m_iniFile, setupSection, key, value);
+    // A failure does not stop the program: the setting does not persist,
+    // and the user is told until a later write of the file succeeds.
+    QString reason;
+    const bool written = ProfileFile::writeString(m_iniFile, setupSection, key, value, &reason);
+    if (!m_failures)
+        return;
+    if (written)
+        m_failures->succeeded(m_iniFile);
+    else
+        m_failures->failed(m_iniFile, reason);
 }
 
 void Settings::loadini()
@@ -89,7 +103,10 @@ void Settings::loadini()
     QPoint position(int(std::lround(left / tpp)), int(std::lround(top / tpp)));
     if (!isOnSomeScreen(QRect(position, outer)))
         position = QPoint(int(std::lround(centredLeft / tpp)), int(std::lround(centredTop / tpp)));
-    m_c.window->move(position);
+    if (m_c.placeWindow)
+        m_c.placeWindow(position);
+    else
+        m_c.window->move(position);
     // Until the window is seen in the normal state, the loaded position is
     // the one to keep (a run that stays minimized saves it unchanged).
     *m_c.intLastLeft = toTwips16(position.x() * tpp);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QString>
 
 #include <functional>
@@ -13,6 +14,8 @@ class QPushButton;
 class QWidget;
 
 namespace nearbell {
+
+class WriteFailures;
 
 // The controls of the main window that the settings read and write.
 struct SettingsControls
@@ -33,6 +36,8 @@ struct SettingsControls
     qint16 *intLastLeft = nullptr;
     qint16 *intLastTop = nullptr;
     std::function<void()> capturePosition;
+    // Places the outer window at a position in pixels (plain move when empty).
+    std::function<void(QPoint)> placeWindow;
     // Twips per pixel of the window's screen.
     std::function<double()> twipsPerPixel;
 };
@@ -44,13 +49,16 @@ struct SettingsControls
 //    state, adding every missing key with its default;
 //  - saveini: range, alarm options, position and state at shutdown;
 //  - the four option toggles, each saving its key at once;
-//  - enable_disable_stations / enable_disable_overlays.
+//  - enable_disable_stations / enable_disable_overlays;
+//  - tell the outcome of every write (loading defaults, toggles, saveini).
 // A restored position that leaves the window outside every screen is
 // replaced by the centred one: an alarm window off screen is useless.
 class Settings
 {
 public:
-    Settings(QString strIniFile, SettingsControls controls, OptionFlags &flags);
+    // failures, when given, hears the outcome of every write of the file.
+    Settings(QString strIniFile, SettingsControls controls, OptionFlags &flags,
+             WriteFailures *failures = nullptr);
 
     void loadini();
     void saveini();
@@ -72,6 +80,7 @@ private:
     QString m_iniFile;
     SettingsControls m_c;
     OptionFlags &m_flags;
+    WriteFailures *m_failures;
 };
 
 } // namespace nearbell

@@ -74,6 +74,11 @@ double DemoSource::nextUnit()
     return double(z >> 11) * 0x1.0p-53;
 }
 
+StatusPart DemoSource::status() const
+{
+    return {QStringLiteral("Demo: %1 simulated stations, no radio").arg(m_stations.size()), false};
+}
+
 void DemoSource::start()
 {
     // The first step reports every station, so the list fills at once.

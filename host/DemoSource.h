@@ -53,6 +53,8 @@ public:
     // Reports the first positions at once, then steps on the timer.
     void start() override;
     void stop() { m_timer.stop(); }
+    // "Demo: 6 simulated stations" (the host adds how many were heard).
+    StatusPart status() const override;
     // Moves every station once and reports the ones beaconing now.
     void step();
 

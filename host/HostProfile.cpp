@@ -2,6 +2,8 @@
 
 #include "platform/ProfileFile.h"
 
+#include <QFileInfo>
+
 namespace nearbell {
 
 namespace {
@@ -19,42 +21,84 @@ int digitsValue(QStringView digits)
     return value;
 }
 
-std::optional<double> parseAngle(QStringView text, int degreeDigits, QChar positive,
-                                 QChar negative, int maxDegrees)
-{
-    // Smallest form: degrees, two minute digits, ".", one digit, letter.
-    const qsizetype pointAt = degreeDigits + 2;
-    if (text.size() < pointAt + 3)
-        return std::nullopt;
-    for (qsizetype i = 0; i < pointAt; ++i) {
-        if (!isDigit(text[i]))
-            return std::nullopt;
-    }
-    if (text[pointAt] != u'.')
-        return std::nullopt;
-    const qsizetype letterAt = text.size() - 1;
-    for (qsizetype i = pointAt + 1; i < letterAt; ++i) {
-        if (!isDigit(text[i]))
-            return std::nullopt;
-    }
-    const QChar letter = text[letterAt].toUpper();
-    if (letter != positive && letter != negative)
-        return std::nullopt;
+// Longer texts are no position anyone typed; they are refused before any
+// digit is looked at.
+constexpr qsizetype kMaxPositionLength = 24;
 
-    const int degrees = digitsValue(text.first(degreeDigits));
-    const int minutes = digitsValue(text.sliced(degreeDigits, 2));
+// "DDMM.mm" + letter (APRS form): degrees of fixed width, two minute
+// digits, a point and at least one digit of decimal minutes.
+std::optional<double> parseAprsForm(QStringView number, int degreeDigits)
+{
+    const qsizetype pointAt = degreeDigits + 2;
+    if (number.size() < pointAt + 2 || number[pointAt] != u'.')
+        return std::nullopt;
+    for (qsizetype i = 0; i < number.size(); ++i) {
+        if (i != pointAt && !isDigit(number[i]))
+            return std::nullopt;
+    }
+    const int degrees = digitsValue(number.first(degreeDigits));
+    const int minutes = digitsValue(number.sliced(degreeDigits, 2));
+    if (minutes >= 60)
+        return std::nullopt;
     double fraction = 0.0;
     double scale = 0.1;
-    for (QChar c : text.sliced(pointAt + 1, letterAt - pointAt - 1)) {
+    for (QChar c : number.sliced(pointAt + 1)) {
         fraction += (c.unicode() - u'0') * scale;
         scale /= 10.0;
     }
-    if (minutes >= 60)
+    return degrees * 60.0 + minutes + fraction;
+}
+
+// Unsigned decimal degrees ("52", "52.2057", "5.5"), as minutes of arc.
+std::optional<double> parseDecimalDegrees(QStringView number)
+{
+    const qsizetype point = number.indexOf(u'.');
+    const QStringView whole = point < 0 ? number : number.first(point);
+    const QStringView fraction = point < 0 ? QStringView() : number.sliced(point + 1);
+    if (whole.isEmpty() || whole.size() > 3 || (point >= 0 && fraction.isEmpty()))
         return std::nullopt;
-    const double value = degrees * 60.0 + minutes + fraction;
-    if (value > maxDegrees * 60.0)
+    for (QStringView part : {whole, fraction}) {
+        for (QChar c : part) {
+            if (!isDigit(c))
+                return std::nullopt;
+        }
+    }
+    double value = digitsValue(whole);
+    double scale = 0.1;
+    for (QChar c : fraction) {
+        value += (c.unicode() - u'0') * scale;
+        scale /= 10.0;
+    }
+    return value * 60.0;
+}
+
+// The three forms people type: "5212.34N" (APRS), "52.2057N" (decimal
+// degrees and a hemisphere letter) and "-52.2057" (signed decimal degrees).
+std::optional<double> parseAngle(QStringView text, int degreeDigits, QChar positive,
+                                 QChar negative, int maxDegrees)
+{
+    if (text.isEmpty() || text.size() > kMaxPositionLength)
         return std::nullopt;
-    return letter == negative ? -value : value;
+    std::optional<double> value;
+    bool south = false;
+    const QChar letter = text.back().toUpper();
+    if (letter == positive || letter == negative) {
+        const QStringView number = text.chopped(1);
+        const qsizetype point = number.indexOf(u'.');
+        value = point == degreeDigits + 2 ? parseAprsForm(number, degreeDigits)
+                                          : parseDecimalDegrees(number);
+        south = letter == negative;
+    } else {
+        QStringView number = text;
+        if (number.front() == u'-' || number.front() == u'+') {
+            south = number.front() == u'-';
+            number = number.sliced(1);
+        }
+        value = parseDecimalDegrees(number);
+    }
+    if (!value || *value > maxDegrees * 60.0)
+        return std::nullopt;
+    return south ? -*value : *value;
 }
 
 // A whole number of at least minimum, else the default.
@@ -81,6 +125,7 @@ std::optional<double> HostProfile::parseLongitude(QStringView text)
 HostSettings HostProfile::read(const QString &path)
 {
     HostSettings settings;
+    settings.folder = QFileInfo(path).absolutePath();
     settings.callsign = ProfileFile::readString(path, kStation, QStringLiteral("CALLSIGN"), QString());
 
     const auto latitude = parseLatitude(

@@ -18,6 +18,7 @@ struct HostSettings
     int rangeKm = 100;            // HOST/RANGE_KM (APRS-IS filter radius)
     QString filter;               // HOST/FILTER, replaces the APRS-IS filter when not empty
     int replayMs = 1000;          // HOST/REPLAY_MS
+    QString folder;               // folder of the profile: relative REPLAY paths start here
 };
 
 } // namespace nearbell

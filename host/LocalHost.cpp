@@ -14,6 +14,7 @@ LocalHost::LocalHost(const HostSettings &settings, std::unique_ptr<StationSource
 {
     m_table.setUnit(settings.unitsMiles ? DistanceUnit::Miles : DistanceUnit::Kilometres);
     m_table.setExpiryMinutes(settings.expireMinutes);
+    m_hasOwnPosition = settings.hasOwnPosition;
     if (settings.hasOwnPosition)
         m_table.setOwnStation(settings.callsign, settings.ownLatitude, settings.ownLongitude);
 
@@ -117,9 +118,23 @@ namespace nearbell {
 
 StatusParts LocalHost::statusParts() const
 {
-    if (!m_source)
-        return {StatusPart{QStringLiteral("No station source: no stations will be heard"), true}};
-    StatusParts parts{m_source->status()};
+    StatusParts parts;
+    if (!m_source) {
+        parts.append({QStringLiteral("No station source: no stations will be heard"), true});
+    } else {
+        StatusPart state = m_source->status();
+        if (!state.failure) {
+            const int heard = m_table.entryCount() - (m_table.hasOwnStation() ? 1 : 0);
+            state.text += heard == 1 ? QStringLiteral(", 1 station heard")
+                                     : QStringLiteral(", %1 stations heard").arg(heard);
+        }
+        parts.append(state);
+    }
+    if (!m_hasOwnPosition) {
+        parts.append({QStringLiteral("Own position unknown: distances cannot be measured "
+                                     "(uiview32.ini, STATION, LATITUDE/LONGITUDE)"),
+                      true});
+    }
     if (m_table.isFull()) {
         parts.append(StatusPart{QStringLiteral("Station table full (%1 stations): %2 farthest dropped")
                                     .arg(m_table.capacity())
@@ -153,8 +168,10 @@ void LocalHost::applySettings(const HostSettings &settings)
     next.callsign = m_settings.callsign;
     m_table.setUnit(next.unitsMiles ? DistanceUnit::Miles : DistanceUnit::Kilometres);
     m_table.setExpiryMinutes(next.expireMinutes);
-    if (next.hasOwnPosition)
+    if (next.hasOwnPosition) {
         m_table.setOwnStation(next.callsign, next.ownLatitude, next.ownLongitude);
+        m_hasOwnPosition = true;
+    }
 
     const bool restart = sourceDiffers(m_settings, next);
     m_settings = next;

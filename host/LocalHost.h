@@ -27,8 +27,9 @@ namespace nearbell {
 //    NotifyDeleteAllStations when the table is cleared and DataAvailable
 //    after each batch the source delivers;
 //  - delete stations not heard for the expiry time, checked once a minute;
-//  - tell the status line what state the source is in, and when the table
-//    is full, how many stations it dropped;
+//  - tell the status line what state the source is in, how many stations
+//    were heard, when the table is full how many it dropped, and that
+//    distances cannot be measured without an own position;
 //  - take new settings while running (applySettings).
 class LocalHost : public HostApplication, public HostExtension
 {
@@ -79,6 +80,7 @@ private:
     qint32 m_attachOption = 0;
     std::vector<StationTable::Station> m_list; // as taken by the last StationCount
     bool m_listTaken = false;
+    bool m_hasOwnPosition = false;
 };
 
 } // namespace nearbell

@@ -38,7 +38,7 @@ std::unique_ptr<StationSource> makeStationSource(const HostSettings &settings, Q
         }
     }
     if (kind == QLatin1String("REPLAY") && !argument.isEmpty())
-        return std::make_unique<ReplaySource>(argument, settings.replayMs, parent);
+        return std::make_unique<ReplaySource>(argument, settings.replayMs, parent, settings.folder);
 
     QTextStream(stderr) << "Station source \"" << source
                         << "\" is not available: no stations will be heard\n";

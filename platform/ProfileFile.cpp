@@ -1,5 +1,6 @@
 #include "platform/ProfileFile.h"
 
+#include "platform/SignalWatcher.h"
 #include "platform/Windows1252.h"
 
 #include <QFile>
@@ -195,22 +196,36 @@ QString ProfileFile::readString(const QString &path, const QString &section, con
 }
 
 bool ProfileFile::writeString(const QString &path, const QString &section, const QString &key,
-                              const QString &value)
+                              const QString &value, QString *failure)
 {
-    if (path.isEmpty() || !writable(section, key, value))
+    auto fail = [failure](const QString &reason) {
+        if (failure)
+            *failure = reason;
         return false;
+    };
+    if (path.isEmpty())
+        return fail(QStringLiteral("no file name"));
+    if (!writable(section, key, value))
+        return fail(QStringLiteral("the value holds a line break"));
 
+    // A stop request while starting lets this write finish first.
+    const SignalWatcher::WriteGuard guard;
     const QFileInfo info(path);
     QByteArray content;
     if (info.exists()) {
         // Whatever cannot be read back in full cannot be rewritten safely.
-        if (!info.isFile() || !hasWritePermission(info) || !readAll(path, content))
-            return false;
+        if (!info.isFile())
+            return fail(QStringLiteral("it is not a regular file"));
+        if (!hasWritePermission(info))
+            return fail(QStringLiteral("it is read-only"));
+        if (!readAll(path, content))
+            return fail(QStringLiteral("it cannot be read back"));
     }
     const QFileInfo folder(info.absolutePath());
-    if (!folder.isDir() || !hasWritePermission(folder))
-        return false;
-
+    if (!folder.isDir())
+        return fail(QStringLiteral("its folder does not exist"));
+    if (!hasWritePermission(folder))
+        return fail(QStringLiteral("its folder is read-only"));
     const QString sectionName = trimmedBlanks(section).toString();
     const QString keyName = trimmedBlanks(key).toString();
     QList<Line> lines = parseLines(content);
@@ -263,16 +278,19 @@ bool ProfileFile::writeString(const QString &path, const QString &section, const
     QSaveFile file(path);
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly))
-        return false;
+        return fail(file.errorString());
     // The buffer is flushed and checked here: commit() alone renames a
     // temporary file whose last writes failed (a full disk would leave a
     // truncated settings file).
     if (file.write(output) != output.size() || !file.flush()
         || file.error() != QFileDevice::NoError) {
+        const QString reason = file.errorString();
         file.cancelWriting();
-        return false;
+        return fail(reason);
     }
-    return file.commit();
+    if (!file.commit())
+        return fail(file.errorString());
+    return true;
 }
 
 } // namespace nearbell

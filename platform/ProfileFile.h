@@ -26,9 +26,10 @@ public:
     // The value, or defaultValue when the file, section or key is missing.
     static QString readString(const QString &path, const QString &section, const QString &key,
                               const QString &defaultValue);
-    // True when the file was written; failures change nothing on disk.
+    // True when the file was written; failures change nothing on disk and,
+    // when failure is given, put the reason there in plain words.
     static bool writeString(const QString &path, const QString &section, const QString &key,
-                            const QString &value);
+                            const QString &value, QString *failure = nullptr);
 };
 
 } // namespace nearbell

@@ -17,10 +17,24 @@ constexpr int kSignalCount = int(sizeof(kSignals) / sizeof(kSignals[0]));
 
 volatile sig_atomic_t g_writeFd = -1;
 struct sigaction g_previous[kSignalCount];
+// While starting, a stop request ends the process from the handler itself:
+// start-up may be waiting in a box or a yield, and nothing is ours to save.
+volatile sig_atomic_t g_starting = 0;
+// Inside a file write during start-up the end waits for the write to finish.
+volatile sig_atomic_t g_writeDepth = 0;
+volatile sig_atomic_t g_pendingSignal = 0;
+void (*g_endProcess)(int) = ::_exit;
 
 extern "C" void forwardSignal(int signalNumber)
 {
     const int savedErrno = errno;
+    if (g_starting) {
+        if (g_writeDepth == 0)
+            g_endProcess(128 + signalNumber);
+        g_pendingSignal = signalNumber;
+        errno = savedErrno;
+        return;
+    }
     const int fd = g_writeFd;
     if (fd >= 0) {
         const unsigned char byte = static_cast<unsigned char>(signalNumber);
@@ -31,6 +45,36 @@ extern "C" void forwardSignal(int signalNumber)
 }
 
 } // namespace
+
+void SignalWatcher::setStarting(bool starting)
+{
+    g_starting = starting ? 1 : 0;
+    if (!starting)
+        g_pendingSignal = 0;
+}
+
+bool SignalWatcher::isStarting()
+{
+    return g_starting != 0;
+}
+
+void SignalWatcher::setProcessEnder(void (*endProcess)(int status))
+{
+    g_endProcess = endProcess ? endProcess : ::_exit;
+}
+
+SignalWatcher::WriteGuard::WriteGuard()
+{
+    g_writeDepth = g_writeDepth + 1;
+}
+
+SignalWatcher::WriteGuard::~WriteGuard()
+{
+    g_writeDepth = g_writeDepth - 1;
+    const int pending = g_pendingSignal;
+    if (g_writeDepth == 0 && g_starting && pending != 0)
+        g_endProcess(128 + pending);
+}
 
 SignalWatcher::SignalWatcher(QObject *parent)
     : QObject(parent)

@@ -15,6 +15,12 @@ namespace nearbell {
 // pair (the only thing a handler may safely do), restore the previous
 // handlers when destroyed. One watcher is active at a time; a second one
 // made while the first lives stays inactive.
+//
+// Until start-up has completed there is nothing to save and start-up may be
+// waiting (a message box, a yield to the window system): a stop request
+// then ends the process at once from the handler, with the status 128 + the
+// signal's number, and touches no file. A file write in progress (a WriteGuard
+// lives) finishes first, so no file is left cut short.
 class SignalWatcher : public QObject
 {
     Q_OBJECT
@@ -24,6 +30,23 @@ public:
     ~SignalWatcher() override;
 
     bool isActive() const { return m_active; }
+
+    // Start-up in progress: stop requests end the process at once.
+    static void setStarting(bool starting);
+    static bool isStarting();
+    // What ends the process (default _exit); tests record the status instead.
+    static void setProcessEnder(void (*endProcess)(int status));
+
+    // Marks a file write: a stop request during start-up waits until the
+    // outermost guard is gone.
+    class WriteGuard
+    {
+    public:
+        WriteGuard();
+        ~WriteGuard();
+        WriteGuard(const WriteGuard &) = delete;
+        WriteGuard &operator=(const WriteGuard &) = delete;
+    };
 
 signals:
     void terminationRequested(int signalNumber);

@@ -1,12 +1,9 @@
 #include "platform/SingleInstance.h"
 
-#include <QCryptographicHash>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QStandardPaths>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -15,38 +12,19 @@ namespace nearbell {
 
 namespace {
 
-QString identityOf(const QString &executablePath)
+QString systemError(int error)
 {
-    const QFileInfo info(executablePath);
-    const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 } // namespace
 
-QString SingleInstance::defaultLockFolder()
+SingleInstance::SingleInstance(const QString &programFolder) : m_folder(programFolder)
 {
-    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    return runtime.isEmpty() ? QDir::tempPath() : runtime;
-}
-
-SingleInstance::SingleInstance(const QString &executablePath, const QString &lockFolder)
-{
-    const QByteArray hash = QCryptographicHash::hash(identityOf(executablePath).toUtf8(),
-                                                     QCryptographicHash::Sha1)
-                                .toHex()
-                                .left(24);
-    // The user id is in the name too, in case the folder is a shared one.
-    const QString name = QStringLiteral("nearbell-%1-%2.lock")
-                             .arg(QString::number(::getuid()), QString::fromLatin1(hash));
-    const QString folder = lockFolder.isEmpty() ? defaultLockFolder() : lockFolder;
-    m_lockFilePath = QDir(folder).filePath(name);
 }
 
 SingleInstance::~SingleInstance()
 {
-    // Closing drops the lock. The file stays: removing it could let two
-    // starting instances lock two different files.
     if (m_fd >= 0)
         ::close(m_fd);
 }
@@ -55,27 +33,32 @@ bool SingleInstance::anotherInstanceRunning()
 {
     if (m_fd >= 0)
         return false;
-    const QByteArray path = QFile::encodeName(m_lockFilePath);
-    // No symbolic links followed and not inherited by programs we start
+    m_failure.clear();
+    const QByteArray path = QFile::encodeName(m_folder);
+    // Read-only is enough for the lock; not inherited by programs we start
     // (a browser must not keep the lock after we end).
-    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0)
-        return false;
+    int fd;
+    do {
+        fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        m_failure = QStringLiteral("the program folder %1 cannot be opened: %2")
+                        .arg(m_folder, systemError(errno));
+        return true;
+    }
     int result;
     do {
         result = ::flock(fd, LOCK_EX | LOCK_NB);
     } while (result != 0 && errno == EINTR);
     if (result != 0) {
-        const bool busy = errno == EWOULDBLOCK;
+        const int error = errno;
         ::close(fd);
-        return busy;
+        if (error != EWOULDBLOCK)
+            m_failure = QStringLiteral("the program folder %1 cannot be locked: %2")
+                            .arg(m_folder, systemError(error));
+        return true;
     }
     m_fd = fd;
-    // The holder's process id, for whoever looks at the file.
-    const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
-    if (::ftruncate(fd, 0) == 0) {
-        [[maybe_unused]] const ssize_t written = ::write(fd, pid.constData(), size_t(pid.size()));
-    }
     return false;
 }
 

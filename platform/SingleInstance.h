@@ -4,34 +4,36 @@
 
 namespace nearbell {
 
-// Tells whether the same executable is already running for the same user.
+// Tells whether a copy of the program already runs on the same program
+// folder (the folder holding the settings and the list file).
 //
-// Responsibilities: hold an exclusive lock, named after the executable's
-// absolute path, in the user's runtime folder for as long as this object
-// lives. The operating system drops the lock when its holder ends in any
-// way, so a crashed instance never blocks the next start: its leftover lock
-// file is simply locked again.
+// Responsibilities: hold an exclusive lock on the program folder itself for
+// as long as this object lives. The lock needs no file of its own, so it
+// works in a folder that cannot be written, and it does not depend on the
+// session or user the copy runs under. The operating system drops the lock
+// when its holder ends in any way, so a crashed copy never blocks the next
+// start. A lock that cannot be taken or checked counts as "running": two
+// copies on one folder would overwrite each other's list file.
 class SingleInstance
 {
 public:
-    // lockFolder empty: the user's runtime folder (temporary folder if none).
-    explicit SingleInstance(const QString &executablePath, const QString &lockFolder = QString());
+    explicit SingleInstance(const QString &programFolder);
     ~SingleInstance();
     SingleInstance(const SingleInstance &) = delete;
     SingleInstance &operator=(const SingleInstance &) = delete;
 
-    // True when another live instance holds the lock. Otherwise this object
-    // takes the lock (if it can) and keeps it until destroyed. When the lock
-    // folder cannot be used at all the answer is false: better a second
-    // instance than a program that never starts.
+    // False when this object now holds the lock (or already did). True when
+    // another live copy holds it, or when it cannot be told (failure() then
+    // says why).
     bool anotherInstanceRunning();
     bool holdsLock() const { return m_fd >= 0; }
-    QString lockFilePath() const { return m_lockFilePath; }
-
-    static QString defaultLockFolder();
+    // Why the lock could not be checked; empty when it could.
+    QString failure() const { return m_failure; }
+    QString folder() const { return m_folder; }
 
 private:
-    QString m_lockFilePath;
+    QString m_folder;
+    QString m_failure;
     int m_fd = -1;
 };
 

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QLayout>
 #include <QMenuBar>
+#include <QMoveEvent>
 #include <QScreen>
 #include <cmath>
 
@@ -330,6 +331,42 @@ void frmMain::Form_Resize()
     intLastTop = toTwips16(topLeft.y() * tpp);
 }
 
+void frmMain::placeFrameAt(QPoint framePos)
+{
+    m_wantedFrame = framePos;
+    m_frameCorrections = 0;
+    move(framePos);
+    correctFramePosition();
+}
+
+void frmMain::correctFramePosition()
+{
+    if (!m_wantedFrame || !isVisible() || (windowState() & Qt::WindowMinimized))
+        return;
+    // Without a known frame there is nothing to correct yet; a window
+    // system that draws none has its frame where the window is.
+    const bool frameKnown = frameGeometry() != geometry();
+    if (frameGeometry().topLeft() == *m_wantedFrame) {
+        if (frameKnown)
+            m_wantedFrame.reset();
+        return;
+    }
+    if (!frameKnown)
+        return;
+    // A window manager that keeps the window elsewhere is not fought for ever.
+    if (++m_frameCorrections > 3) {
+        m_wantedFrame.reset();
+        return;
+    }
+    move(*m_wantedFrame);
+}
+
+void frmMain::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    correctFramePosition();
+}
+
 void frmMain::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
@@ -339,6 +376,7 @@ void frmMain::resizeEvent(QResizeEvent *event)
 void frmMain::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
+    correctFramePosition();
     Form_Resize();
 }
 

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <optional>
 
 #include "ui/ListBox.h"
 #include "ui/StatusLine.h"
@@ -42,6 +43,12 @@ public:
 
     // Position capture: the window's left/top in twips while not minimized.
     void Form_Resize();
+    // Puts the outer window (with the window manager's frame) at framePos,
+    // in pixels: LEFT/TOP are saved as the frame's position, so they are
+    // restored as one too. Before the frame is known the window system may
+    // place the inner area there instead; once the frame is known (the
+    // window shown) the position is corrected.
+    void placeFrameAt(QPoint framePos);
     qint16 intLastLeft = 0;
     qint16 intLastTop = 0;
 
@@ -110,6 +117,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
 
 private:
     void createControls();
@@ -121,6 +129,9 @@ private:
     PopupMenuPresenter &m_popups;
     QWidget *m_client = nullptr;
     bool m_unloaded = false;
+    void correctFramePosition();
+    std::optional<QPoint> m_wantedFrame;
+    int m_frameCorrections = 0;
 };
 
 } // namespace nearbell

@@ -402,6 +402,52 @@ AprsStatus readNmea(std::string_view info, AprsPosition &out)
     return AprsStatus::Position;
 }
 
+// "$" and two to five capitals then a comma: a GPS sentence ($GPRMC, ...).
+bool isNmeaSentence(std::string_view info)
+{
+    std::size_t i = 1;
+    while (i < info.size() && i <= 6 && (isUpper(info[i]) || isDigit(info[i])))
+        ++i;
+    return i >= 3 && i < info.size() && info[i] == ',';
+}
+
+// Packets without a position whose type character is shared with free
+// text, recognised by their whole leading form:
+//  ":" a nine-character addressee and ":" (message, bulletin, telemetry
+//      definitions);
+//  "T#" (telemetry report);
+//  "_" and eight digits (weather report without position, MDHM timestamp);
+//  "<" and a capital (station capabilities);
+//  "?" a capitals-only query name and "?" (queries).
+bool hasFormOfNonPosition(std::string_view info)
+{
+    switch (info[0]) {
+    case ':':
+        return info.size() >= 11 && info[10] == ':';
+    case 'T':
+        return startsWith(info, "T#");
+    case '_': {
+        if (info.size() < 9)
+            return false;
+        for (std::size_t i = 1; i < 9; ++i) {
+            if (!isDigit(info[i]))
+                return false;
+        }
+        return true;
+    }
+    case '<':
+        return info.size() >= 2 && isUpper(info[1]);
+    case '?': {
+        std::size_t i = 1;
+        while (i < info.size() && isUpper(info[i]))
+            ++i;
+        return i > 1 && i < info.size() && info[i] == '?';
+    }
+    default:
+        return false;
+    }
+}
+
 // Reads the AX.25 address field at `frame[offset]`: 6 shifted characters
 // and the SSID byte. Returns false for characters no callsign holds.
 bool readAx25Address(std::string_view frame, std::size_t offset, char (&call)[10],
@@ -596,28 +642,30 @@ AprsStatus AprsDecoder::decodeInformationNested(std::string_view source,
         return status;
     }
     case '$':
-        return readNmea(info, out);
+        if (isNmeaSentence(info))
+            return readNmea(info, out);
+        break;
     case '>': // status
-    case ':': // message, bulletin, telemetry definitions
-    case 'T': // telemetry
-    case '_': // weather without position
-    case '<': // capabilities
-    case '?': // query
     case '{': // user-defined
     case '#': // weather stations of their own formats
     case '*':
     case ',': // test data
         return AprsStatus::Ignored;
-    default: {
-        // Some old TNCs put text before the "!" of a position: it may
-        // stand anywhere within the first 40 characters.
-        const std::size_t bang = info.substr(0, 40).find('!');
-        if (bang != std::string_view::npos
-            && readPosition(info.substr(bang + 1), out) == AprsStatus::Position)
-            return AprsStatus::Position;
-        return AprsStatus::Ignored;
+    default:
+        // Messages, telemetry, weather reports, capabilities and queries
+        // are told by more than their first character: a node's fixed text
+        // that merely starts with the same letter ("TheNet ...") is not one.
+        if (hasFormOfNonPosition(info))
+            return AprsStatus::Ignored;
+        break;
     }
-    }
+    // Some old TNCs put text before the "!" of a position: it may stand
+    // anywhere within the first 40 characters.
+    const std::size_t bang = info.substr(0, 40).find('!');
+    if (bang != std::string_view::npos
+        && readPosition(info.substr(bang + 1), out) == AprsStatus::Position)
+        return AprsStatus::Position;
+    return AprsStatus::Ignored;
 }
 
 } // namespace nearbell

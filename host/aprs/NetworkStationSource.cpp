@@ -26,12 +26,21 @@ NetworkStationSource::NetworkStationSource(QString kind, QString host, quint16 p
     m_readTimer.setSingleShot(true);
     m_readTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_readTimer, &QTimer::timeout, this, &NetworkStationSource::readSlice);
+    m_clock = [] {
+        static QElapsedTimer clock;
+        if (!clock.isValid())
+            clock.start();
+        return clock.elapsed();
+    };
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, &NetworkStationSource::attempt);
     connect(m_socket, &QTcpSocket::connected, this, [this] {
         m_state = State::Connected;
         m_alive = false;
         m_connectedFor.start();
+        m_connectedAt = m_clock();
+        m_lastDataAt = -1;
+        m_lossReason.clear();
         announce(QStringLiteral("connected"));
         onConnected();
     });
@@ -177,10 +186,82 @@ void NetworkStationSource::handleLoss(const QString &reason)
     m_socket->abort();
     onConnectionLost();
     const int delayMs = m_backoff.nextDelayMs();
+    m_lossReason = reason;
+    m_retryAt = m_clock() + delayMs;
     const QString delayText = delayMs % 1000 == 0 ? QStringLiteral("%1 s").arg(delayMs / 1000)
                                                    : QStringLiteral("%1 ms").arg(delayMs);
     announce(QStringLiteral("lost: %1; next attempt in %2").arg(reason, delayText));
     m_retryTimer.start(delayMs);
+}
+
+void NetworkStationSource::markAlive()
+{
+    m_alive = true;
+    m_lastDataAt = m_clock();
+}
+
+void NetworkStationSource::setClock(Clock clock)
+{
+    if (clock)
+        m_clock = std::move(clock);
+}
+
+namespace {
+
+// "12 s", "5 min", "2 h 5 min": how long ago or how long until.
+QString durationText(qint64 ms)
+{
+    const qint64 seconds = qMax<qint64>(0, ms) / 1000;
+    if (seconds < 120)
+        return QStringLiteral("%1 s").arg(seconds);
+    const qint64 minutes = seconds / 60;
+    if (minutes < 120)
+        return QStringLiteral("%1 min").arg(minutes);
+    return QStringLiteral("%1 h %2 min").arg(minutes / 60).arg(minutes % 60);
+}
+
+// The socket's reason as part of a sentence: "Connection refused" ->
+// "connection refused".
+QString plainReason(const QString &reason)
+{
+    if (reason.size() > 1 && reason[0].isUpper() && reason[1].isLower())
+        return reason[0].toLower() + reason.mid(1);
+    return reason;
+}
+
+} // namespace
+
+StatusPart NetworkStationSource::status() const
+{
+    const QString name = QStringLiteral("%1 %2:%3").arg(m_kind, m_host).arg(m_port);
+    const qint64 now = m_clock();
+    switch (m_state) {
+    case State::Idle:
+        return {name + QStringLiteral(" not started"), false};
+    case State::Resolving:
+    case State::Connecting:
+        if (m_lossReason.isEmpty())
+            return {name + QStringLiteral(" connecting"), false};
+        return {QStringLiteral("%1: %2, connecting again").arg(name, plainReason(m_lossReason)), true};
+    case State::Waiting: {
+        // Round up, so the count-down never shows 0 s before the attempt.
+        const qint64 remaining = qMax<qint64>(0, m_retryAt - now) + 999;
+        return {QStringLiteral("%1: %2, next attempt in %3")
+                    .arg(name, plainReason(m_lossReason), durationText(remaining)),
+                true};
+    }
+    case State::Connected:
+        break;
+    }
+    const qint64 silentFor = now - (m_lastDataAt >= 0 ? m_lastDataAt : m_connectedAt);
+    if (silentFor >= silenceWarningMs) {
+        return {QStringLiteral("%1 connected, but no data for %2").arg(name, durationText(silentFor)),
+                true};
+    }
+    if (m_lastDataAt < 0)
+        return {name + QStringLiteral(" connected, nothing received yet"), false};
+    return {QStringLiteral("%1 connected, last packet %2 ago").arg(name, durationText(now - m_lastDataAt)),
+            false};
 }
 
 void NetworkStationSource::announce(const QString &text)

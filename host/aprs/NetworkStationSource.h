@@ -5,6 +5,8 @@
 #include <QHostAddress>
 #include <QTimer>
 
+#include <functional>
+
 #include "host/StationSource.h"
 #include "host/aprs/ReconnectBackoff.h"
 
@@ -41,6 +43,18 @@ public:
 
     void start() override;
 
+    // "KISS 127.0.0.1:8001 connected, last packet 12 s ago",
+    // "KISS 127.0.0.1:8001: connection refused, next attempt in 16 s",
+    // worked out at the time of asking; a failure while not connected or
+    // after the silence limit without data.
+    StatusPart status() const override;
+
+    // Connected without any data for this long counts as a failure.
+    static constexpr qint64 silenceWarningMs = 10 * 60 * 1000;
+    // Where monotonic milliseconds come from; tests replace it.
+    using Clock = std::function<qint64()>;
+    void setClock(Clock clock);
+
     // Back-off limits; tests shorten them.
     void setBackoff(int firstMs, int limitMs);
 
@@ -61,7 +75,7 @@ protected:
     virtual void onConnectionLost() {}
 
     // The connection proved alive (resets the back-off after a loss).
-    void markAlive() { m_alive = true; }
+    void markAlive();
     // Ends the connection for `reason` and schedules the next attempt.
     void dropConnection(const QString &reason);
     // Sends bytes on the connection (the APRS-IS login line).
@@ -89,6 +103,14 @@ private:
     State m_state = State::Idle;
     bool m_alive = false;
     quint64 m_generation = 0; // tells stale look-up results from current ones
+    // Status bookkeeping, on m_clock: when data last came, when the current
+    // connection was made, when the next attempt is due, why the last one
+    // ended.
+    Clock m_clock;
+    qint64 m_lastDataAt = -1;
+    qint64 m_connectedAt = 0;
+    qint64 m_retryAt = 0;
+    QString m_lossReason;
 };
 
 } // namespace nearbell

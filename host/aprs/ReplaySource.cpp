@@ -8,45 +8,127 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cstdio>
 #include <string_view>
 
 namespace nearbell {
 
-ReplaySource::ReplaySource(const QString &path, int intervalMs, QObject *parent)
+ReplaySource::ReplaySource(const QString &path, int intervalMs, QObject *parent, const QString &folder)
     : StationSource(parent), m_path(path)
 {
     // A relative path names a file in the program folder, beside the host
     // profile, whatever the working directory.
-    if (QDir::isRelativePath(m_path) && QCoreApplication::instance())
-        m_path = QDir(QCoreApplication::applicationDirPath()).filePath(m_path);
+    if (QDir::isRelativePath(m_path)) {
+        if (!folder.isEmpty())
+            m_path = QDir(folder).filePath(m_path);
+        else if (QCoreApplication::instance())
+            m_path = QDir(QCoreApplication::applicationDirPath()).filePath(m_path);
+    }
     // A zero or negative interval would spin; one line per millisecond at most.
     m_timer.setInterval(std::max(1, intervalMs));
     connect(&m_timer, &QTimer::timeout, this, &ReplaySource::playNext);
 }
 
+namespace {
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+} // namespace
+
+bool ReplaySource::readLines(QString &failure)
+{
+    // Non-blocking open: a FIFO must not hold start-up in open() for ever.
+    const QByteArray path = QFile::encodeName(m_path);
+    int fd;
+    do {
+        fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        failure = systemError(errno);
+        return false;
+    }
+    struct stat info = {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        failure = QStringLiteral("not a regular file");
+        return false;
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        failure = file.errorString();
+        return false;
+    }
+    // In chunks and within bounds: however large the file, only the lines
+    // kept are held, and an endless line costs one bounded buffer.
+    QByteArray line;
+    bool overlong = false;
+    char buffer[64 * 1024];
+    auto keep = [this](QByteArray &text) {
+        while (text.endsWith('\r'))
+            text.chop(1);
+        if (!text.trimmed().isEmpty() && !text.startsWith('#'))
+            m_lines.append(text);
+    };
+    while (m_lines.size() < kMaxLines) {
+        const qint64 got = file.read(buffer, sizeof buffer);
+        if (got < 0) {
+            failure = file.errorString();
+            return false;
+        }
+        if (got == 0)
+            break;
+        for (qint64 i = 0; i < got && m_lines.size() < kMaxLines; ++i) {
+            if (buffer[i] == '\n') {
+                if (!overlong)
+                    keep(line);
+                line.clear();
+                overlong = false;
+            } else if (!overlong) {
+                line.append(buffer[i]);
+                if (line.size() > kMaxLineLength) {
+                    line.clear();
+                    overlong = true;
+                }
+            }
+        }
+    }
+    if (!overlong && m_lines.size() < kMaxLines)
+        keep(line);
+    return true;
+}
+
 void ReplaySource::start()
 {
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        const QString line = QStringLiteral("REPLAY %1 cannot be read: %2").arg(m_path, file.errorString());
-        std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
-        emit connectionStateChanged(line);
+    m_lines.clear();
+    m_next = 0;
+    QString failure;
+    if (!readLines(failure)) {
+        m_lines.clear();
+        m_state = {QStringLiteral("REPLAY %1 cannot be read: %2").arg(m_path, failure), true};
+        std::fprintf(stderr, "%s\n", m_state.text.toLocal8Bit().constData());
+        std::fflush(stderr);
+        emit connectionStateChanged(m_state.text);
         return;
     }
-    m_lines.clear();
-    const QByteArray content = file.readAll();
-    for (QByteArray line : content.split('\n')) {
-        while (line.endsWith('\r'))
-            line.chop(1);
-        if (!line.trimmed().isEmpty() && !line.startsWith('#'))
-            m_lines.append(line);
-    }
-    m_next = 0;
-    emit connectionStateChanged(
-        QStringLiteral("REPLAY %1 playing %2 lines").arg(m_path).arg(m_lines.size()));
+    m_state = {QStringLiteral("REPLAY %1 playing %2 lines").arg(m_path).arg(m_lines.size()),
+               m_lines.isEmpty()};
+    emit connectionStateChanged(m_state.text);
     if (!m_lines.isEmpty())
         m_timer.start();
+}
+
+StatusPart ReplaySource::status() const
+{
+    return m_state;
 }
 
 void ReplaySource::playNext()

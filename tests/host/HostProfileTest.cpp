@@ -36,6 +36,27 @@ private slots:
         QTest::newRow("east on latitude") << "5212.34E" << false << false << 0.0;
         QTest::newRow("two-digit degrees of longitude") << "0512.34E" << true << false << 0.0;
         QTest::newRow("empty") << "" << false << false << 0.0;
+        // Decimal degrees, signed or with a hemisphere letter.
+        QTest::newRow("decimal degrees") << "52.2057" << false << true << 52.2057 * 60;
+        QTest::newRow("negative decimal degrees") << "-5.2057" << true << true << -5.2057 * 60;
+        QTest::newRow("plus sign") << "+5.5" << true << true << 330.0;
+        QTest::newRow("whole degrees") << "52" << false << true << 3120.0;
+        QTest::newRow("decimal degrees north") << "52.2057N" << false << true << 52.2057 * 60;
+        QTest::newRow("decimal degrees west") << "5.2057W" << true << true << -5.2057 * 60;
+        QTest::newRow("decimal degrees south, lower case") << "33.5s" << false << true << -2010.0;
+        QTest::newRow("decimal pole") << "-90" << false << true << -5400.0;
+        QTest::newRow("decimal beyond pole") << "90.0001" << false << false << 0.0;
+        QTest::newRow("decimal beyond date line") << "180.5E" << true << false << 0.0;
+        QTest::newRow("sign and letter") << "-52.2N" << false << false << 0.0;
+        QTest::newRow("two signs") << "--52.2" << false << false << 0.0;
+        QTest::newRow("point without decimals") << "52." << false << false << 0.0;
+        QTest::newRow("comma for point") << "52,2057" << false << false << 0.0;
+        QTest::newRow("blank inside") << "52 .2057" << false << false << 0.0;
+        QTest::newRow("exponent") << "5e1" << false << false << 0.0;
+        QTest::newRow("NUL inside") << QString(QStringLiteral("52.2") + QChar(0) + u'N')
+                                    << false << false << 0.0;
+        QTest::newRow("10000 characters") << QString(10000, u'5') << false << false << 0.0;
+        QTest::newRow("10000 decimals") << QString(QStringLiteral("52.") + QString(9997, u'1')) << false << false << 0.0;
     }
 
     void positionText()

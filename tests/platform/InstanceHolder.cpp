@@ -1,7 +1,6 @@
 // A second program for the single-instance tests: takes the lock of the
-// executable path given as first argument (lock folder second), prints
-// "held", "busy" or "unguarded", and keeps the lock until stdin closes or
-// it is killed.
+// program folder given as first argument, prints "held", "busy" or
+// "unknown: <reason>", and keeps the lock until stdin closes or it is killed.
 #include "platform/SingleInstance.h"
 
 #include <QString>
@@ -11,12 +10,14 @@
 
 int main(int argc, char **argv)
 {
-    if (argc < 3)
+    if (argc < 2)
         return 2;
-    nearbell::SingleInstance instance(QString::fromLocal8Bit(argv[1]),
-                                      QString::fromLocal8Bit(argv[2]));
+    nearbell::SingleInstance instance(QString::fromLocal8Bit(argv[1]));
     const bool busy = instance.anotherInstanceRunning();
-    std::printf("%s\n", busy ? "busy" : instance.holdsLock() ? "held" : "unguarded");
+    if (!instance.failure().isEmpty())
+        std::printf("unknown: %s\n", instance.failure().toLocal8Bit().constData());
+    else
+        std::printf("%s\n", busy ? "busy" : "held");
     std::fflush(stdout);
     if (busy)
         return 1;

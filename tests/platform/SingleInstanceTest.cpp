@@ -2,6 +2,7 @@
 #include "platform/SingleInstance.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -11,16 +12,18 @@ using nearbell::SingleInstance;
 
 namespace {
 
-// Starts the helper program for the given executable path and returns its
+// Starts the helper program for the given program folder and returns its
 // first answer line.
-QString startHolder(QProcess &process, const QString &executable, const QString &lockFolder)
+QString startHolder(QProcess &process, const QString &folder,
+                    const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
 {
-    process.start(QStringLiteral(NEARBELL_INSTANCE_HOLDER), {executable, lockFolder});
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(NEARBELL_INSTANCE_HOLDER), {folder});
     if (!process.waitForStarted(5000))
         return QStringLiteral("not started");
     for (int i = 0; i < 50 && !process.canReadLine(); ++i)
         process.waitForReadyRead(100);
-    return QString::fromLatin1(process.readLine()).trimmed();
+    return QString::fromLocal8Bit(process.readLine()).trimmed();
 }
 
 void stopHolder(QProcess &process)
@@ -38,38 +41,64 @@ class SingleInstanceTest : public QObject
     Q_OBJECT
 
 private slots:
+    void secondProcessSeesTheFirst_data();
     void secondProcessSeesTheFirst();
-    void otherExecutableRunsBeside();
+    void otherFolderRunsBeside();
     void crashedInstanceDoesNotBlock();
     void lockEndsWithItsHolder();
-    void samePathSpelledDifferentlyIsTheSameProgram();
-    void unusableLockFolderLetsTheProgramRun();
+    void readOnlyFolderStillLocks();
+    void uncheckableLockCountsAsRunning_data();
+    void uncheckableLockCountsAsRunning();
 };
+
+// However the second copy names the folder and whatever session it runs
+// in, the folder is the same and so is the lock.
+void SingleInstanceTest::secondProcessSeesTheFirst_data()
+{
+    QTest::addColumn<QString>("secondSpelling");
+    QTest::addColumn<QString>("runtimeFolder");
+    QTest::newRow("same path") << "prog" << QString();
+    QTest::newRow("dot-dot spelling") << "prog/../prog" << QString();
+    QTest::newRow("through a link") << "alias" << QString();
+    QTest::newRow("other runtime folder") << "prog" << "other-runtime";
+}
 
 void SingleInstanceTest::secondProcessSeesTheFirst()
 {
+    QFETCH(QString, secondSpelling);
+    QFETCH(QString, runtimeFolder);
     QTemporaryDir dir;
-    SingleInstance first("/opt/uiview/nearbell.exe", dir.path());
+    QVERIFY(QDir(dir.path()).mkpath("prog"));
+    QVERIFY(QDir(dir.path()).mkpath("other-runtime"));
+    QVERIFY(QFile::link(dir.filePath("prog"), dir.filePath("alias")));
+    SingleInstance first(dir.filePath("prog"));
     QVERIFY(!first.anotherInstanceRunning());
     QVERIFY(first.holdsLock());
 
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!runtimeFolder.isEmpty())
+        environment.insert("XDG_RUNTIME_DIR", dir.filePath(runtimeFolder));
     QProcess second;
-    QCOMPARE(startHolder(second, "/opt/uiview/nearbell.exe", dir.path()), QString("busy"));
+    QCOMPARE(startHolder(second, dir.filePath(secondSpelling), environment), QString("busy"));
     QVERIFY(second.waitForFinished(5000));
     QCOMPARE(second.exitCode(), 1);
-    // The running instance is untouched by the attempt.
+    // The running instance is untouched by the attempt, and no file was made.
     QVERIFY(first.holdsLock());
     QVERIFY(!first.anotherInstanceRunning());
+    QCOMPARE(QDir(dir.filePath("prog")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList());
 }
 
-void SingleInstanceTest::otherExecutableRunsBeside()
+void SingleInstanceTest::otherFolderRunsBeside()
 {
     QTemporaryDir dir;
-    SingleInstance first("/opt/uiview/nearbell.exe", dir.path());
+    QVERIFY(QDir(dir.path()).mkpath("one"));
+    QVERIFY(QDir(dir.path()).mkpath("two"));
+    SingleInstance first(dir.filePath("one"));
     QVERIFY(!first.anotherInstanceRunning());
 
     QProcess other;
-    QCOMPARE(startHolder(other, "/opt/uiview/Y.exe", dir.path()), QString("held"));
+    QCOMPARE(startHolder(other, dir.filePath("two")), QString("held"));
     stopHolder(other);
     QCOMPARE(other.exitCode(), 0);
 }
@@ -78,17 +107,17 @@ void SingleInstanceTest::crashedInstanceDoesNotBlock()
 {
     QTemporaryDir dir;
     QProcess holder;
-    QCOMPARE(startHolder(holder, "/opt/uiview/nearbell.exe", dir.path()), QString("held"));
+    QCOMPARE(startHolder(holder, dir.path()), QString("held"));
     {
-        SingleInstance whileRunning("/opt/uiview/nearbell.exe", dir.path());
+        SingleInstance whileRunning(dir.path());
         QVERIFY(whileRunning.anotherInstanceRunning());
+        QVERIFY(whileRunning.failure().isEmpty());
         QVERIFY(!whileRunning.holdsLock());
     }
 
-    holder.kill(); // no clean-up runs: the lock file stays behind
+    holder.kill(); // no clean-up runs
     QVERIFY(holder.waitForFinished(5000));
-    SingleInstance next("/opt/uiview/nearbell.exe", dir.path());
-    QVERIFY(QFile::exists(next.lockFilePath()));
+    SingleInstance next(dir.path());
     QVERIFY(!next.anotherInstanceRunning());
     QVERIFY(next.holdsLock());
 }
@@ -97,42 +126,55 @@ void SingleInstanceTest::lockEndsWithItsHolder()
 {
     QTemporaryDir dir;
     {
-        SingleInstance first("/opt/uiview/nearbell.exe", dir.path());
+        SingleInstance first(dir.path());
         QVERIFY(!first.anotherInstanceRunning());
-        SingleInstance sameProcess("/opt/uiview/nearbell.exe", dir.path());
+        SingleInstance sameProcess(dir.path());
         QVERIFY(sameProcess.anotherInstanceRunning());
     }
-    SingleInstance later("/opt/uiview/nearbell.exe", dir.path());
+    SingleInstance later(dir.path());
     QVERIFY(!later.anotherInstanceRunning());
     QVERIFY(later.holdsLock());
 }
 
-void SingleInstanceTest::samePathSpelledDifferentlyIsTheSameProgram()
+// A folder installed for all users cannot be written, and still guards.
+void SingleInstanceTest::readOnlyFolderStillLocks()
 {
     QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkpath("prog"));
-    const QString exe = dir.filePath("prog/nearbell");
-    QFile file(exe);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
-    QVERIFY(QFile::link(dir.filePath("prog"), dir.filePath("alias")));
-
-    const SingleInstance direct(exe, dir.path());
-    QCOMPARE(SingleInstance(dir.filePath("prog/../prog/nearbell"), dir.path()).lockFilePath(),
-             direct.lockFilePath());
-    QCOMPARE(SingleInstance(dir.filePath("alias/nearbell"), dir.path()).lockFilePath(),
-             direct.lockFilePath());
-    QVERIFY(SingleInstance(dir.filePath("prog/other"), dir.path()).lockFilePath()
-            != direct.lockFilePath());
-    QVERIFY(direct.lockFilePath().startsWith(dir.path() + "/"));
+    QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    SingleInstance first(dir.path());
+    const bool running = first.anotherInstanceRunning();
+    QProcess second;
+    const QString answer = startHolder(second, dir.path());
+    second.waitForFinished(5000);
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QVERIFY(!running);
+    QVERIFY(first.holdsLock());
+    QCOMPARE(answer, QString("busy"));
 }
 
-void SingleInstanceTest::unusableLockFolderLetsTheProgramRun()
+void SingleInstanceTest::uncheckableLockCountsAsRunning_data()
 {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("missing folder") << "missing";
+    QTest::newRow("dangling link") << "dangling";
+    QTest::newRow("a file, not a folder") << "file";
+}
+
+void SingleInstanceTest::uncheckableLockCountsAsRunning()
+{
+    QFETCH(QString, kind);
     QTemporaryDir dir;
-    SingleInstance instance("/opt/uiview/nearbell.exe", dir.filePath("missing/folder"));
-    QVERIFY(!instance.anotherInstanceRunning());
+    const QString folder = dir.filePath("prog");
+    if (kind == "dangling")
+        QVERIFY(QFile::link(dir.filePath("nowhere"), folder));
+    if (kind == "file") {
+        QFile file(folder);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    SingleInstance instance(folder);
+    QVERIFY(instance.anotherInstanceRunning());
     QVERIFY(!instance.holdsLock());
+    QVERIFY2(instance.failure().contains(folder), qPrintable(instance.failure()));
 }
 
 NEARBELL_TEST(SingleInstanceTest)

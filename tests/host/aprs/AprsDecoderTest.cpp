@@ -120,6 +120,28 @@ void AprsDecoderTest::positions_data()
         << "N0CALL" << -(51 * 60 + 57.9762) << (0 * 60 + 29.3256) << '/' << '/' << false;
     QTest::newRow("text before ! (old TNC)") << QByteArray("N0CALL>APRS:Beacon !4903.50N/07201.75W-")
                                              << "N0CALL" << lat << lon << '/' << '-' << false;
+    // Fixed node text in front of the "!" may start with any type character
+    // whose real packets have a longer form of their own.
+    const double nodeLat = 50 * 60 + 14.95;
+    const double nodeLon = 9 * 60 + 39.65;
+    QTest::newRow("node text starting with T")
+        << QByteArray("DO4UP>BEACON:TheNet X1J4 (node text)!5014.95N/00939.65E#...") << "DO4UP"
+        << nodeLat << nodeLon << '/' << '#' << false;
+    QTest::newRow("text starting with : but no addressee")
+        << QByteArray("DO4UP>BEACON::node!5014.95N/00939.65E#") << "DO4UP" << nodeLat << nodeLon
+        << '/' << '#' << false;
+    QTest::newRow("text starting with _ but no timestamp")
+        << QByteArray("DO4UP>BEACON:_node_!5014.95N/00939.65E#") << "DO4UP" << nodeLat << nodeLon
+        << '/' << '#' << false;
+    QTest::newRow("text starting with < but no capability")
+        << QByteArray("DO4UP>BEACON:<<node>>!5014.95N/00939.65E#") << "DO4UP" << nodeLat << nodeLon
+        << '/' << '#' << false;
+    QTest::newRow("text starting with ? but no query")
+        << QByteArray("DO4UP>BEACON:?node !5014.95N/00939.65E#") << "DO4UP" << nodeLat << nodeLon
+        << '/' << '#' << false;
+    QTest::newRow("text starting with $ but no sentence")
+        << QByteArray("DO4UP>BEACON:$ node !5014.95N/00939.65E#") << "DO4UP" << nodeLat << nodeLon
+        << '/' << '#' << false;
     QTest::newRow("CR LF at the end") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W-\r\n")
                                       << "N0CALL" << lat << lon << '/' << '-' << false;
 }
@@ -209,6 +231,15 @@ void AprsDecoderTest::rejectedAndIgnored_data()
     QTest::newRow("GPGGA without fix") << QByteArray("N0CALL>GPS:$GPGGA,102705,,,,,0,00,,,M,,M,,") << ignored;
     QTest::newRow("other NMEA") << QByteArray("N0CALL>GPS:$GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1*39") << ignored;
     QTest::newRow("empty information") << QByteArray("N0CALL>APRS:") << ignored;
+    // Their full forms stay what they are, whatever "!" the text holds.
+    QTest::newRow("message with a position in its text")
+        << QByteArray("N0CALL>APRS::N1CALL   :at !4903.50N/07201.75W-") << ignored;
+    QTest::newRow("telemetry with ! in it") << QByteArray("N0CALL>APRS:T#005,199!4903.50N/07201.75W-") << ignored;
+    QTest::newRow("weather with ! in it")
+        << QByteArray("N0CALL>APRS:_10090556c220!4903.50N/07201.75W-") << ignored;
+    QTest::newRow("capabilities") << QByteArray("N0CALL>APRS:<IGATE,MSG_CNT=1!4903.50N/07201.75W-") << ignored;
+    QTest::newRow("query") << QByteArray("N0CALL>APRS:?APRS? !4903.50N/07201.75W-") << ignored;
+    QTest::newRow("T alone, no position") << QByteArray("N0CALL>APRS:TheNet node") << ignored;
     QTest::newRow("unknown type without position") << QByteArray("N0CALL>APRS:Xhello!") << ignored;
 }
 
