@@ -175,8 +175,8 @@ int Application::run(int argc, char **argv)
         latency->watchCycle(program.window()->findChild<QTimer *>(QStringLiteral("Timer1")));
     // From here a stop request closes the window and the list is saved.
     SignalWatcher::setStarting(false);
-    const int status = app.exec();
-    return status != 0 ? status : program.exitStatusAtEnd();
+    const int loopStatus = app.exec();
+    return loopStatus != 0 ? loopStatus : program.exitStatusAtEnd();
 }
 
 } // namespace nearbell
