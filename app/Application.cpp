@@ -41,24 +41,29 @@ bool hasDisplay()
            || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
 }
 
-// The program folder as a path that opens the folder itself. File names are
-// bytes here: a folder whose name is not valid UTF-8 ("caf\xe9") does not
-// survive the trip through a QString, so it is opened once by its bytes and
-// then named through that open descriptor.
-QString reachableFolder(const ProgramLocation &location)
+// The program folder as a path that opens the folder itself, and the
+// executable's name. File names are bytes here: a folder whose name is not
+// valid UTF-8 ("caf\xe9") does not survive the trip through a QString, so it
+// is opened once by its bytes and then named through that open descriptor.
+void locateProgram(const ProgramLocation &location, QString &folder, QString &executableName)
 {
+    folder = location.folder();
+    executableName = location.executableName();
     char target[4096];
     const ssize_t length = ::readlink("/proc/self/exe", target, sizeof target - 1);
     if (length <= 0)
-        return location.folder();
-    QByteArray folder(target, length);
-    folder.truncate(qMax<qsizetype>(folder.lastIndexOf('/'), 1));
-    if (QFile::encodeName(QFile::decodeName(folder)) == folder)
-        return location.folder();
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        return;
+    const QByteArray path(target, length);
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArray folderBytes = path.left(qMax<qsizetype>(slash, 1));
+    if (QFile::encodeName(QFile::decodeName(folderBytes)) == folderBytes)
+        return;
+    const int fd = ::open(folderBytes.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
-        return location.folder();
-    return QStringLiteral("/proc/self/fd/%1").arg(fd);
+        return;
+    folder = QStringLiteral("/proc/self/fd/%1").arg(fd);
+    const ProgramLocation reachable(folder + u'/' + QFile::decodeName(path.mid(slash + 1)));
+    executableName = reachable.executableName();
 }
 
 } // namespace
@@ -82,7 +87,9 @@ int Application::run(int argc, char **argv)
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/nearbell/nearbell.png")));
 
     const ProgramLocation location = ProgramLocation::ofRunningProgram();
-    const QString folder = reachableFolder(location);
+    QString folder;
+    QString executableName;
+    locateProgram(location, folder, executableName);
     SingleInstance instance(folder);
     QtMessageDisplay messages;
     QtPopupMenuPresenter popups;
@@ -91,7 +98,7 @@ int Application::run(int argc, char **argv)
 
     ProgramServices services;
     services.programFolder = folder;
-    services.executableName = location.executableName();
+    services.executableName = executableName;
     services.messages = &messages;
     services.popups = &popups;
     services.sound = &sound;

@@ -49,6 +49,15 @@ extern "C" void forwardSignal(int signalNumber)
 void SignalWatcher::setStarting(bool starting)
 {
     g_starting = starting ? 1 : 0;
+    if (starting && g_writeFd < 0) {
+        // From the first moment, before any watcher exists.
+        struct sigaction action = {};
+        action.sa_handler = forwardSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (int signalNumber : kSignals)
+            ::sigaction(signalNumber, &action, nullptr);
+    }
     if (!starting)
         g_pendingSignal = 0;
 }
