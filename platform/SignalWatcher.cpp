@@ -36,7 +36,15 @@ extern "C" void forwardSignal(int signalNumber)
         return;
     }
     const int fd = g_writeFd;
-    if (fd >= 0) {
+    if (fd < 0) {
+        // No watcher any more (the program is ending): the signal does what
+        // it would have done without us.
+        ::signal(signalNumber, SIG_DFL);
+        ::raise(signalNumber);
+        errno = savedErrno;
+        return;
+    }
+    {
         const unsigned char byte = static_cast<unsigned char>(signalNumber);
         // Non-blocking: with the pipe full the request is already pending.
         [[maybe_unused]] const ssize_t written = ::write(fd, &byte, 1);
