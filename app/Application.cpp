@@ -66,23 +66,29 @@ bool readCommandLine(int argc, char **argv, QString &folder, int &status)
 }
 
 // The folder of the running executable as a path that opens the folder
-// itself. File names are bytes here: a folder whose name is not valid UTF-8
-// ("caf\xe9") does not survive the trip through a QString, so it is opened
-// once by its bytes and then named through that open descriptor.
-QString reachableFolder(const QString &folderText)
+// itself, and the executable's name. File names are bytes here: a folder
+// whose name is not valid UTF-8 ("caf\xe9") does not survive the trip through
+// a QString, so it is opened once by its bytes and then named through that
+// open descriptor.
+void locateProgram(const ProgramLayout &layout, QString &folder, QString &executableName)
 {
+    folder = layout.programFolder();
+    executableName = layout.executableName();
     char target[4096];
     const ssize_t length = ::readlink("/proc/self/exe", target, sizeof target - 1);
     if (length <= 0)
-        return folderText;
-    QByteArray folder(target, length);
-    folder.truncate(qMax<qsizetype>(folder.lastIndexOf('/'), 1));
-    if (QFile::encodeName(QFile::decodeName(folder)) == folder)
-        return folderText;
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        return;
+    const QByteArray path(target, length);
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArray folderBytes = path.left(qMax<qsizetype>(slash, 1));
+    if (QFile::encodeName(QFile::decodeName(folderBytes)) == folderBytes)
+        return;
+    const int fd = ::open(folderBytes.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
-        return folderText;
-    return QStringLiteral("/proc/self/fd/%1").arg(fd);
+        return;
+    folder = QStringLiteral("/proc/self/fd/%1").arg(fd);
+    const ProgramLocation reachable(folder + u'/' + QFile::decodeName(path.mid(slash + 1)));
+    executableName = reachable.executableName();
 }
 
 } // namespace
@@ -113,9 +119,11 @@ int Application::run(int argc, char **argv)
 
     const ProgramLayout layout = ProgramLayout::ofRunningProgram(forcedFolder);
     // A portable folder is the executable's own, whatever bytes name it.
-    const QString folder = layout.installed() || !forcedFolder.isEmpty()
-                               ? layout.programFolder()
-                               : reachableFolder(layout.programFolder());
+    QString folder;
+    QString executableName;
+    locateProgram(layout, folder, executableName);
+    if (layout.installed() || !forcedFolder.isEmpty())
+        folder = layout.programFolder();
     QtMessageDisplay messages;
     if (const QString problem = layout.prepareProgramFolder(); !problem.isEmpty()) {
         // A failed write never stops the program: it runs on, and every save
@@ -132,7 +140,7 @@ int Application::run(int argc, char **argv)
     ProgramServices services;
     services.programFolder = folder;
     services.dataFolder = layout.dataFolder();
-    services.executableName = layout.executableName();
+    services.executableName = executableName;
     services.dialogs = &dialogs;
     services.messages = &messages;
     services.popups = &popups;

@@ -49,6 +49,10 @@ Program::~Program()
 
 void Program::endNow(int status)
 {
+    // The first ending counts: a box closed after a stop request ended the
+    // program must not end it again with another status.
+    if (m_ended)
+        return;
     m_ended = true;
     m_exitStatus = status;
     if (m_services.endProgram)

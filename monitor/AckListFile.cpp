@@ -17,7 +17,11 @@ bool AckListFile::write(const QString &path, const QStringList &lines)
         contents += toWindows1252(line);
         contents += "\r\n";
     }
-    if (file.write(contents) != contents.size()) {
+    // Flushed and checked before the commit: commit() alone would put a
+    // temporary file whose last writes failed (full disk, file size limit)
+    // in the list's place, cutting the list short.
+    if (file.write(contents) != contents.size() || !file.flush()
+        || file.error() != QFileDevice::NoError) {
         file.cancelWriting();
         return false;
     }

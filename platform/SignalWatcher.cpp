@@ -36,7 +36,15 @@ extern "C" void forwardSignal(int signalNumber)
         return;
     }
     const int fd = g_writeFd;
-    if (fd >= 0) {
+    if (fd < 0) {
+        // No watcher any more (the program is ending): the signal does what
+        // it would have done without us.
+        ::signal(signalNumber, SIG_DFL);
+        ::raise(signalNumber);
+        errno = savedErrno;
+        return;
+    }
+    {
         const unsigned char byte = static_cast<unsigned char>(signalNumber);
         // Non-blocking: with the pipe full the request is already pending.
         [[maybe_unused]] const ssize_t written = ::write(fd, &byte, 1);
@@ -49,6 +57,15 @@ extern "C" void forwardSignal(int signalNumber)
 void SignalWatcher::setStarting(bool starting)
 {
     g_starting = starting ? 1 : 0;
+    if (starting && g_writeFd < 0) {
+        // From the first moment, before any watcher exists.
+        struct sigaction action = {};
+        action.sa_handler = forwardSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (int signalNumber : kSignals)
+            ::sigaction(signalNumber, &action, nullptr);
+    }
     if (!starting)
         g_pendingSignal = 0;
 }

@@ -31,7 +31,9 @@ public:
 
     bool isActive() const { return m_active; }
 
-    // Start-up in progress: stop requests end the process at once.
+    // Start-up in progress: stop requests end the process at once. Called
+    // with true first thing in the program, it also installs the handlers,
+    // so that even the moments before any watcher exists are covered.
     static void setStarting(bool starting);
     static bool isStarting();
     // What ends the process (default _exit); tests record the status instead.

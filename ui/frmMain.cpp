@@ -46,6 +46,9 @@ frmMain::frmMain(MessageDisplay &messages, PopupMenuPresenter &popups, QWidget *
     setWindowIcon(QIcon(QStringLiteral(":/nearbell/nearbell.png")));
     setFont(LegacyFonts::msSansSerif(8.25));
 
+    m_frameWatch.setInterval(50);
+    connect(&m_frameWatch, &QTimer::timeout, this, &frmMain::correctFramePosition);
+
     m_client = new QWidget(this);
     m_client->setObjectName(QStringLiteral("client"));
     setCentralWidget(m_client);
@@ -335,35 +338,52 @@ void frmMain::placeFrameAt(QPoint framePos)
 {
     m_wantedFrame = framePos;
     m_frameCorrections = 0;
+    m_frameChecks = 0;
+    m_frameMoveSent.invalidate();
     move(framePos);
     correctFramePosition();
 }
 
 void frmMain::correctFramePosition()
 {
-    if (!m_wantedFrame || !isVisible() || (windowState() & Qt::WindowMinimized))
-        return;
-    // Without a known frame there is nothing to correct yet; a window
-    // system that draws none has its frame where the window is.
-    const bool frameKnown = frameGeometry() != geometry();
-    if (frameGeometry().topLeft() == *m_wantedFrame) {
-        if (frameKnown)
-            m_wantedFrame.reset();
+    if (!m_wantedFrame) {
+        m_frameWatch.stop();
         return;
     }
-    if (!frameKnown)
+    if (!isVisible() || (windowState() & Qt::WindowMinimized))
+        return;
+    // The frame arrives without any event of its own (the inner area does
+    // not move): it is looked for a few times after the window is shown.
+    if (!m_frameWatch.isActive() && m_frameChecks == 0)
+        m_frameWatch.start();
+    if (++m_frameChecks > 40) {
+        m_wantedFrame.reset();
+        m_frameWatch.stop();
+        return;
+    }
+    // Without a known frame there is nothing to correct yet; a window
+    // system that draws none has its frame where the window is.
+    // Watched for the whole time, also once in place: the window manager
+    // may still place the inner area where the frame was asked for.
+    const bool frameKnown = frameGeometry() != geometry();
+    if (frameGeometry().topLeft() == *m_wantedFrame || !frameKnown)
+        return;
+    // One move at a time: the window manager answers it a moment later.
+    if (m_frameMoveSent.isValid() && !m_frameMoveSent.hasExpired(500))
         return;
     // A window manager that keeps the window elsewhere is not fought for ever.
-    if (++m_frameCorrections > 3) {
+    if (++m_frameCorrections > 5) {
         m_wantedFrame.reset();
         return;
     }
+    m_frameMoveSent.start();
     move(*m_wantedFrame);
 }
 
 void frmMain::moveEvent(QMoveEvent *event)
 {
     QMainWindow::moveEvent(event);
+    m_frameMoveSent.invalidate();
     correctFramePosition();
 }
 

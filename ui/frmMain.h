@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QMenu>
 #include <QPushButton>
@@ -132,6 +133,9 @@ private:
     void correctFramePosition();
     std::optional<QPoint> m_wantedFrame;
     int m_frameCorrections = 0;
+    int m_frameChecks = 0;
+    QTimer m_frameWatch;
+    QElapsedTimer m_frameMoveSent;
 };
 
 } // namespace nearbell

@@ -29,7 +29,7 @@ Ran runProgram(const QStringList &arguments, const QStringList &prefix = {})
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         env.remove(QString::fromLatin1(name));
     process.setProcessEnvironment(env);
-    const QString program = QStringLiteral(NEARBELL_EXECUTABLE);
+    const QString program = QStringLiteral(NEARBELL_PROGRAM);
     if (prefix.isEmpty())
         process.start(program, arguments);
     else

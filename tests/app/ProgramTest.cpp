@@ -1,13 +1,20 @@
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTcpServer>
 #include <QTest>
+
+#include <csignal>
 
 #include "app/Program.h"
 #include "app/Settings.h"
+#include "app/StatusBoard.h"
 #include "common/RecordingMessageDisplay.h"
 #include "common/TestRegistry.h"
+#include "host/LocalHost.h"
 #include "host/ScriptedHost.h"
+#include "ui/StatusLine.h"
 #include "monitor/StationMonitor.h"
 #include "platform/DesktopOpener.h"
 #include "platform/SoundPlayer.h"
@@ -430,6 +437,123 @@ private slots:
         }
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(readAll(dir.filePath("uiview32.ini")), demoProfile);
+    }
+
+    // A stop request while a start-up box is open, or anywhere before the
+    // list is loaded, ends at once with 128 + the signal and saves nothing.
+    void stopRequestDuringStartup_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::newRow("another instance") << "instance";
+        QTest::newRow("no callsign") << "callsign";
+    }
+
+    void stopRequestDuringStartup()
+    {
+        QFETCH(QString, box);
+        QTemporaryDir dir;
+        if (box != "callsign")
+            writeFile(dir.filePath("uiview32.ini"), demoProfile);
+        writeFile(dir.filePath("nearbell.LST"), "AB1CD\r\nXY9\r\n");
+        Run run(dir.path());
+        run.otherInstance = box == "instance";
+        run.messages.onShow = [&run] {
+            run.program->terminate(SIGHUP);
+            run.program->terminate(SIGTERM);
+        };
+        QVERIFY(!run.program->Form_Load());
+        QCOMPARE(run.events.filter("ended"), QStringList{"ended 129"});
+        QCOMPARE(run.program->saveCount(), 0);
+        QCOMPARE(readAll(dir.filePath("nearbell.LST")), QByteArray("AB1CD\r\nXY9\r\n"));
+        QVERIFY(!run.program->started());
+    }
+
+    // Saves that fail are shown in red until a later save of that file
+    // succeeds; a list that could not be written makes the end non-zero.
+    void failedSavesAreShownAndCounted()
+    {
+        QTemporaryDir dir;
+        writeFile(dir.filePath("uiview32.ini"), demoProfile);
+        QVERIFY(QDir(dir.path()).mkdir("nearbell.INI"));
+        QVERIFY(QDir(dir.path()).mkdir("nearbell.LST"));
+        Run run(dir.path());
+        QVERIFY(run.program->Form_Load());
+        QVERIFY(run.program->started());
+        frmMain *w = run.program->window();
+        const QString iniPart = "Could not write " + dir.filePath("nearbell.INI") + ": it is not a regular file";
+        const StatusPart iniFailure{iniPart, true};
+        QCOMPARE(w->lblStatus->parts(), StatusParts{iniFailure});
+        QCOMPARE(run.program->exitStatusAtEnd(), 0);
+
+        // The next write of the settings that succeeds clears it.
+        QVERIFY(QDir(dir.path()).rmdir("nearbell.INI"));
+        w->mnuAlarm->trigger();
+        run.program->statusBoard()->refresh();
+        QCOMPARE(w->lblStatus->parts(), StatusParts{});
+
+        w->mnuFileExit->trigger();
+        const StatusPart listFailure{"Could not write " + dir.filePath("nearbell.LST") + ": it is a directory",
+                                     true};
+        QCOMPARE(w->lblStatus->parts(), StatusParts{listFailure});
+        QCOMPARE(run.program->exitStatusAtEnd(), 1);
+        QVERIFY(readAll(dir.filePath("nearbell.INI")).contains("AUDIBLE_ALARM="));
+    }
+
+    // Started against a KISS port where nothing listens, the status line
+    // shows the refusal and the count-down within 2 s; a TNC that starts
+    // listening turns it into "connected" without a restart.
+    void refusedTncBecomesConnected()
+    {
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        const quint16 port = probe.serverPort();
+        probe.close();
+        QTemporaryDir dir;
+        writeFile(dir.filePath("uiview32.ini"),
+                  demoProfile + "[HOST]\r\nSOURCE=KISS 127.0.0.1:" + QByteArray::number(port) + "\r\n");
+        Run run(dir.path());
+        run.services.createHost = [](const ProgramGlobals &globals) -> std::unique_ptr<HostApplication> {
+            auto host = LocalHost::create(globals.gstrHostIniFile);
+            host->start();
+            return host;
+        };
+        run.program = std::make_unique<Program>(run.services);
+        QVERIFY(run.program->Form_Load());
+        StatusLine *line = run.program->window()->lblStatus;
+        const QString name = QStringLiteral("KISS 127.0.0.1:%1").arg(port);
+        QTRY_VERIFY_WITH_TIMEOUT(line->plainText().startsWith(name + ": connection refused, next attempt in "), 2000);
+        QVERIFY(line->parts().first().failure);
+
+        QTcpServer tnc;
+        QVERIFY(tnc.listen(QHostAddress::LocalHost, port));
+        QTRY_VERIFY_WITH_TIMEOUT(line->plainText().startsWith(name + " connected"), 8000);
+        QVERIFY(!line->parts().first().failure);
+        run.program->window()->close();
+    }
+
+    // Stop requests during the save and after it change nothing: one save.
+    void stopRequestsDuringTheSave()
+    {
+        QTemporaryDir dir;
+        writeFile(dir.filePath("uiview32.ini"), demoProfile);
+        writeFile(dir.filePath("nearbell.LST"), "AB1CD\r\nXY9\r\n");
+        Run run(dir.path());
+        QVERIFY(run.program->Form_Load());
+        frmMain *w = run.program->window();
+        int requests = 0;
+        w->onUnload = [&run, &requests, inner = w->onUnload] {
+            run.program->terminate(SIGTERM); // while the window closes
+            ++requests;
+            inner();
+            run.program->terminate(SIGINT);
+        };
+        for (int i = 0; i < 5; ++i)
+            run.program->terminate(i % 2 ? SIGHUP : SIGTERM);
+        QCOMPARE(requests, 1);
+        QCOMPARE(run.program->saveCount(), 1);
+        QCOMPARE(readAll(dir.filePath("nearbell.LST")), QByteArray("AB1CD\r\nXY9\r\n"));
+        QVERIFY(run.events.filter("ended").isEmpty());
+        QCOMPARE(run.program->exitStatusAtEnd(), 0);
     }
 };
 

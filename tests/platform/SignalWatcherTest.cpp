@@ -5,12 +5,15 @@
 #include <QTest>
 
 #include <csignal>
+#include <memory>
 
 using nearbell::SignalWatcher;
 
 namespace {
 volatile sig_atomic_t g_previousHandlerRan = 0;
 extern "C" void previousHandler(int) { g_previousHandlerRan = 1; }
+volatile sig_atomic_t g_endStatus = 0;
+void recordEnd(int status) { g_endStatus = status; }
 } // namespace
 
 class SignalWatcherTest : public QObject
@@ -23,6 +26,8 @@ private slots:
     void everySignalCounts();
     void previousHandlerComesBack();
     void onlyOneWatcherAtATime();
+    void startingEndsAtOnce_data();
+    void startingEndsAtOnce();
 };
 
 void SignalWatcherTest::signalArrivesAsQtSignal_data()
@@ -100,6 +105,46 @@ void SignalWatcherTest::onlyOneWatcherAtATime()
     first.reset();
     SignalWatcher third;
     QVERIFY(third.isActive());
+}
+
+// While starting, a stop request ends the process from the handler (here
+// recorded) with 128 + its number; inside a write it waits for the write's
+// end; once started, it is delivered as before.
+void SignalWatcherTest::startingEndsAtOnce_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::addColumn<bool>("inWrite");
+    QTest::newRow("SIGTERM") << int(SIGTERM) << false;
+    QTest::newRow("SIGINT inside a write") << int(SIGINT) << true;
+    QTest::newRow("SIGHUP inside a write") << int(SIGHUP) << true;
+}
+
+void SignalWatcherTest::startingEndsAtOnce()
+{
+    QFETCH(int, signalNumber);
+    QFETCH(bool, inWrite);
+    SignalWatcher::setProcessEnder(recordEnd);
+    g_endStatus = 0;
+    SignalWatcher watcher;
+    QSignalSpy spy(&watcher, &SignalWatcher::terminationRequested);
+    SignalWatcher::setStarting(true);
+    QVERIFY(SignalWatcher::isStarting());
+    {
+        auto guard = inWrite ? std::make_unique<SignalWatcher::WriteGuard>() : nullptr;
+        {
+            SignalWatcher::WriteGuard nested; // only the outermost guard's end counts
+        }
+        std::raise(signalNumber);
+        QCOMPARE(int(g_endStatus), inWrite ? 0 : 128 + signalNumber);
+    }
+    QCOMPARE(int(g_endStatus), 128 + signalNumber);
+
+    SignalWatcher::setStarting(false);
+    SignalWatcher::setProcessEnder(nullptr);
+    g_endStatus = 0;
+    std::raise(signalNumber);
+    QTRY_COMPARE(spy.count(), 1);
+    QCOMPARE(int(g_endStatus), 0);
 }
 
 NEARBELL_TEST(SignalWatcherTest)

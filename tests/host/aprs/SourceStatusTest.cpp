@@ -1,0 +1,218 @@
+#include "common/TestRegistry.h"
+#include "host/DemoSource.h"
+#include "host/HostSettings.h"
+#include "host/LocalHost.h"
+#include "host/aprs/KissSource.h"
+#include "host/aprs/ReplaySource.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+using namespace nearbell;
+
+namespace {
+
+// A port on the loopback where nothing listens (for now).
+quint16 freePort()
+{
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost, 0))
+        return 0;
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}
+
+// A UI frame from N0CALL with a position, as a KISS TNC sends it.
+QByteArray kissPosition()
+{
+    auto address = [](const QByteArray &call, bool last) {
+        QByteArray out;
+        for (int i = 0; i < 6; ++i)
+            out.append(char((i < call.size() ? call[i] : ' ') << 1));
+        out.append(char(0x60 | (last ? 1 : 0)));
+        return out;
+    };
+    const QByteArray frame = address("APRS", false) + address("N0CALL", true) + QByteArray("\x03\xf0", 2)
+                             + "!4903.50N/07201.75W-";
+    return QByteArray(1, char(0xc0)) + QByteArray(1, 0) + frame + QByteArray(1, char(0xc0));
+}
+
+bool waitFor(QSignalSpy &spy, const QString &text, int ms = 5000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    for (;;) {
+        for (const QList<QVariant> &call : spy) {
+            if (call.at(0).toString().contains(text))
+                return true;
+        }
+        if (timer.elapsed() > ms)
+            return false;
+        spy.wait(50);
+    }
+}
+
+} // namespace
+
+class SourceStatusTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // One network source through refused, connected, data, silence and
+    // loss; every text worked out at the time of asking.
+    void networkSourceStates()
+    {
+        const quint16 port = freePort();
+        QVERIFY(port != 0);
+        const QString name = QStringLiteral("KISS 127.0.0.1:%1").arg(port);
+        qint64 now = 1000000;
+        KissSource source(QStringLiteral("127.0.0.1"), port);
+        source.setClock([&now] { return now; });
+        source.setBackoff(1000, 60000);
+        QSignalSpy states(&source, &StationSource::connectionStateChanged);
+        source.start();
+        QVERIFY(waitFor(states, "lost"));
+        QCOMPARE(source.status(), (StatusPart{name + ": connection refused, next attempt in 1 s", true}));
+        now += 400; // the count-down rounds up
+        QCOMPARE(source.status().text, name + ": connection refused, next attempt in 1 s");
+
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost, port));
+        QVERIFY(waitFor(states, "connected"));
+        QCOMPARE(source.status(), (StatusPart{name + " connected, nothing received yet", false}));
+        QTRY_VERIFY_WITH_TIMEOUT(server.hasPendingConnections(), 5000);
+        QTcpSocket *tnc = server.nextPendingConnection();
+        QSignalSpy reports(&source, &StationSource::reportReceived);
+        tnc->write(kissPosition());
+        QVERIFY(reports.wait(5000));
+        QCOMPARE(source.status(), (StatusPart{name + " connected, last packet 0 s ago", false}));
+        now += 12000;
+        QCOMPARE(source.status(), (StatusPart{name + " connected, last packet 12 s ago", false}));
+        now += 10 * 60 * 1000;
+        QCOMPARE(source.status(), (StatusPart{name + " connected, but no data for 10 min", true}));
+
+        tnc->close();
+        QVERIFY(waitFor(states, "closed the connection"));
+        QCOMPARE(source.status(),
+                 (StatusPart{name + ": the remote host closed the connection, next attempt in 1 s", true}));
+    }
+
+    // A source that flips between connected and refused every 100 ms: the
+    // status follows every flip.
+    void flippingSourceIsFollowed()
+    {
+        const quint16 port = freePort();
+        KissSource source(QStringLiteral("127.0.0.1"), port);
+        source.setBackoff(50, 50);
+        QSignalSpy states(&source, &StationSource::connectionStateChanged);
+        source.start();
+        QTcpServer server;
+        for (int flip = 0; flip < 6; ++flip) {
+            QVERIFY(server.listen(QHostAddress::LocalHost, port));
+            QTRY_VERIFY_WITH_TIMEOUT(source.status().text.contains(" connected"), 3000);
+            QVERIFY(!source.status().failure);
+            QTRY_VERIFY_WITH_TIMEOUT(server.hasPendingConnections(), 3000);
+            QTest::qWait(100);
+            server.close();
+            delete server.nextPendingConnection();
+            QTRY_VERIFY_WITH_TIMEOUT(source.status().failure, 3000);
+            QVERIFY(source.status().text.contains("next attempt in")
+                    || source.status().text.contains("connecting again"));
+        }
+    }
+
+    // A replay that cannot be read says so at once, whatever it is; a
+    // regular file is read in bounded lines.
+    void replayOfSpecialFiles_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("FIFO") << "fifo" << "not a regular file";
+        QTest::newRow("/dev/zero") << "zero" << "not a regular file";
+        QTest::newRow("/dev/urandom") << "urandom" << "not a regular file";
+        QTest::newRow("a folder") << "folder" << "not a regular file";
+        QTest::newRow("missing") << "missing" << "No such file or directory";
+    }
+
+    void replayOfSpecialFiles()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        QString path = dir.filePath(kind);
+        if (kind == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        if (kind == "zero" || kind == "urandom")
+            path = "/dev/" + kind;
+        if (kind == "folder")
+            QVERIFY(QDir().mkdir(path));
+        ReplaySource source(path, 10);
+        QElapsedTimer timer;
+        timer.start();
+        source.start();
+        QVERIFY(timer.elapsed() < 1000);
+        QCOMPARE(source.lineCount(), 0);
+        QCOMPARE(source.status(), (StatusPart{"REPLAY " + path + " cannot be read: " + reason, true}));
+    }
+
+    void replayReadsBoundedLines()
+    {
+        QTemporaryDir dir;
+        QFile file(dir.filePath("replay.tnc2"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("# comment\r\nN0CALL>APRS:!4903.50N/07201.75W-\r\n");
+        file.write(QByteArray(3 * 1024 * 1024, 'x')); // one line without end, far too long
+        file.write("\nN1CALL>APRS:!4903.50N/07201.75W-\r\n\r\nN2CALL>APRS:!4903.50N/07201.75W-");
+        file.close();
+        // Relative paths start in the given folder.
+        ReplaySource source("replay.tnc2", 10, nullptr, dir.path());
+        source.start();
+        QCOMPARE(source.lineCount(), 3);
+        QCOMPARE(source.status(), (StatusPart{"REPLAY " + dir.filePath("replay.tnc2") + " playing 3 lines", false}));
+    }
+
+    // The host adds how many stations were heard, and says when there is no
+    // own position to measure from.
+    void hostStatusParts_data()
+    {
+        QTest::addColumn<bool>("ownPosition");
+        QTest::newRow("with own position") << true;
+        QTest::newRow("own position unknown") << false;
+    }
+
+    void hostStatusParts()
+    {
+        QFETCH(bool, ownPosition);
+        HostSettings settings;
+        settings.callsign = "N0DEMO";
+        settings.hasOwnPosition = ownPosition;
+        settings.ownLatitude = 3132.34;
+        settings.ownLongitude = 312.34;
+        auto demo = std::make_unique<DemoSource>(3132.34, 312.34, 7);
+        demo->setInterval(60000);
+        LocalHost host(settings, std::move(demo));
+        QCOMPARE(host.statusParts().first().text, QString("Demo: 6 simulated stations, no radio, 0 stations heard"));
+        host.start();
+        const StatusParts parts = host.statusParts();
+        QCOMPARE(parts.first(), (StatusPart{"Demo: 6 simulated stations, no radio, 6 stations heard", false}));
+        const StatusPart unknown{"Own position unknown: distances cannot be measured "
+                                 "(uiview32.ini, STATION, LATITUDE/LONGITUDE)",
+                                 true};
+        QCOMPARE(parts.size(), ownPosition ? 1 : 2);
+        if (!ownPosition)
+            QCOMPARE(parts.last(), unknown);
+    }
+};
+
+NEARBELL_TEST(SourceStatusTest)
+#include "SourceStatusTest.moc"
