@@ -168,7 +168,7 @@ private slots:
         QTest::qWait(60);
         const int before = r.f.c.Timer1->remainingTime();
         r.f.c.lstAcked->addItem("X1");
-        r.f.c.lstAcked->item(0)->setSelected(true);
+        r.f.c.lstAcked->setSelectedRow(0);
         r.f.c.cmdRearm->click();
         QVERIFY(r.f.c.Timer1->isActive());
         QVERIFY2(r.f.c.Timer1->remainingTime() > before,

@@ -9,7 +9,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include "ui/ListBox.h"
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -48,7 +48,7 @@ int main(int argc, char **argv)
         test::writeBytes(dir.filePath(QStringLiteral("OVERLAYS/file%1.pos").arg(f, 2, 10, QLatin1Char('0'))), content);
     }
 
-    QListWidget list;
+    ListBox list;
     QLineEdit radius(QStringLiteral("25"));
     QLabel label;
     ScriptedHost host;
