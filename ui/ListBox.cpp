@@ -63,8 +63,8 @@ int ListBox::currentRow()
 
 void ListBox::mousePressEvent(QMouseEvent *event)
 {
-    // The press acts on the lines the view shows.
-    flush();
+    // No flush here: the press must hit the line the view shows at that
+    // place, and lines not yet shown would move it.
     int button = 0;
     switch (event->button()) {
     case Qt::LeftButton:

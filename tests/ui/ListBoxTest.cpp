@@ -70,6 +70,24 @@ private slots:
         QCOMPARE(list.currentRow(), 1001);
     }
 
+    // A click picks the line the user sees there, although lines not yet
+    // shown would sort in front of it.
+    void clickHitsTheLineShown()
+    {
+        ListBox list(nullptr, true);
+        list.resize(200, 200);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        list.addItems({"B2", "D4"});
+        list.flush();
+        QCoreApplication::processEvents();
+        const QPoint onD4 = list.visualRect(list.model()->index(1, 0)).center();
+        list.addItem("A1");
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, onD4);
+        QCOMPARE(list.text(list.selectedRow()), QStringLiteral("D4"));
+        QCOMPARE(list.lines(), (QStringList{"A1", "B2", "D4"}));
+    }
+
     // Removing or clearing leaves no line selected and no current line, in
     // sorted and unsorted lists alike; the others keep their order.
     void removalSelectsNothing_data()
