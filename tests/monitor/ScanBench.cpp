@@ -18,10 +18,12 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
 
 #include <algorithm>
+#include <type_traits>
 #include <cstdio>
 #include <vector>
 
@@ -138,6 +140,40 @@ Figures runCycles(int stations, int cycles, bool shown)
     return figures;
 }
 
+// The list's own share of a cycle: `lines` lines added one per yield to a
+// shown sorted list, as the station scan adds them, in the list widget the
+// window used before (set up as it was: batched layout of 10 rows, redrawn
+// at most every 40 ms) and in ListBox.
+template <typename List>
+double fillMs(int lines)
+{
+    QWidget window;
+    auto *list = new List(&window);
+    constexpr bool former = std::is_same_v<List, QListWidget>;
+    if constexpr (former) {
+        list->setSortingEnabled(true);
+        list->setLayoutMode(QListView::Batched);
+        list->setBatchSize(10);
+    }
+    list->setUniformItemSizes(true);
+    list->setGeometry(8, 8, 180, 200);
+    window.show();
+    QElapsedTimer clock;
+    clock.start();
+    QElapsedTimer sinceRedraw;
+    sinceRedraw.start();
+    for (int i = 0; i < lines; ++i) {
+        list->addItem(QStringLiteral("ST%1 distance 3.5").arg((i * 7919) % lines, 5, 10, QLatin1Char('0')));
+        const bool redraw = !former || sinceRedraw.elapsed() >= 40;
+        list->setUpdatesEnabled(redraw);
+        QCoreApplication::processEvents();
+        if (redraw && former)
+            sinceRedraw.restart();
+    }
+    list->setUpdatesEnabled(true);
+    return list->count() == lines ? double(clock.nsecsElapsed()) / 1e6 : -1.0;
+}
+
 // ">>" with `listed` lines in lstStations and 1,000 in lstAcked, half of
 // the listed callsigns already acknowledged.
 double ackAllMs(int listed)
@@ -192,6 +228,10 @@ int main(int argc, char **argv)
                     std::min(stations, 32767), hidden.cycleMs, shown.cycleMs, shown.cycleMs / hidden.cycleMs,
                     shown.longestWaitMs, shown.longestYieldMs, shown.listed);
     }
+    std::printf("Filling a shown sorted list, one line per yield:\n");
+    for (const int lines : {1000, 10000})
+        std::printf("  %5d lines: former list widget %.1f ms, ListBox %.1f ms\n", lines, fillMs<QListWidget>(lines),
+                    fillMs<ListBox>(lines));
     for (const int listed : {10000, 30000})
         std::printf("\"Acknowledge all\" with %d listed: %.1f ms\n", listed, ackAllMs(listed));
     return 0;
