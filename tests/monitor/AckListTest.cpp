@@ -11,7 +11,6 @@
 #include <QTest>
 
 #include <csignal>
-#include <sys/stat.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -287,31 +286,6 @@ private slots:
         QVERIFY(again.ack.load_acked_list());
         QVERIFY(again.ack.save_acked_list());
         QCOMPARE(readBytes(path), saved);
-    }
-
-    // What is no regular file is refused at once, as the settings are.
-    void specialFilesRefused_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::newRow("FIFO") << "fifo";
-        QTest::newRow("link to /dev/zero") << "zero";
-        QTest::newRow("folder") << "folder";
-    }
-    void specialFilesRefused()
-    {
-        QFETCH(QString, kind);
-        QTemporaryDir dir;
-        const QString path = dir.filePath("nearbell.LST");
-        if (kind == "fifo")
-            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-        else if (kind == "zero")
-            QVERIFY(QFile::link("/dev/zero", path));
-        else
-            QVERIFY(QDir().mkpath(path));
-        Run r;
-        r.ack.setListFile(path);
-        QVERIFY(!r.ack.load_acked_list());
-        QCOMPARE(r.f.c.lstAcked->count(), 0);
     }
 
     void missingFileAndLoadJoinsList()

@@ -1,5 +1,7 @@
 #include "common/TestRegistry.h"
 
+#include "monitor/AckListFile.h"
+#include "overlay/OverlayTable.h"
 #include "platform/ProfileFile.h"
 #include "platform/RegularFile.h"
 
@@ -12,7 +14,8 @@
 using namespace nearbell;
 
 // The one check behind the settings, list and overlay readers: only regular
-// files are read, and refusing never waits.
+// files are read, and refusing never waits (a FIFO would block, /dev/zero
+// would never end).
 class RegularFileTest : public QObject
 {
     Q_OBJECT
@@ -38,7 +41,7 @@ private slots:
         const QString real = dir.filePath("real.INI");
         QFile file(real);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[SETUP]\r\nRADIUS=7\r\n");
+        file.write("[SETUP]\r\nRADIUS=7\r\nX!4903.50N/07201.75W#obj\r\n");
         file.close();
         const QString path = dir.filePath("nearbell.INI");
         if (kind == "file")
@@ -58,8 +61,14 @@ private slots:
         QCOMPARE(RegularFile::open(opened, path), read);
         QCOMPARE(opened.isOpen(), read);
         if (read)
-            QCOMPARE(opened.readAll(), QByteArray("[SETUP]\r\nRADIUS=7\r\n"));
+            QVERIFY(opened.readAll().startsWith("[SETUP]\r\nRADIUS=7\r\n"));
         QCOMPARE(ProfileFile::readString(path, "SETUP", "RADIUS", "25"), read ? "7" : "25");
+        QStringList lines;
+        QCOMPARE(AckListFile::read(path, [&](const QString &line) { lines.append(line); }), read);
+        QCOMPARE(lines.size(), read ? 3 : 0);
+        OverlayTable overlays;
+        overlays.load_overlay_items(QStringList{path});
+        QCOMPARE(overlays.gintOverlayCount(), qint16(read ? 1 : 0));
     }
 };
 
