@@ -208,7 +208,7 @@ void Program::wireWindow()
                                                   m_objStation, QString(),
                                                   HostFolder(HostFolder::defaultStorePath(), m_services.programFolder));
     m_monitor->setOverlayScan([this] { m_overlayScan->scan_overlays(); });
-    connect(w.lstOverlayItems, &QListWidget::itemClicked, this, [this] { m_overlayScan->lstOverlayItems_Click(); });
+    connect(w.lstOverlayItems, &ListBox::clicked, this, [this] { m_overlayScan->lstOverlayItems_Click(); });
 
     // Pop-up commands and the menus.
     connect(w.mnuFileExit, &QAction::triggered, this, &Program::mnuFileExit_Click);

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QGuiApplication>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
 #include <QWidget>
@@ -14,6 +13,7 @@
 #include "platform/BlankTrim.h"
 #include "platform/LeadingNumber.h"
 #include "platform/ProfileFile.h"
+#include "ui/ListBox.h"
 #include "ui/Twips.h"
 
 namespace nearbell {

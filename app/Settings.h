@@ -9,12 +9,12 @@
 
 class QAction;
 class QLineEdit;
-class QListWidget;
 class QPushButton;
 class QWidget;
 
 namespace nearbell {
 
+class ListBox;
 class WriteFailures;
 
 // The controls of the main window that the settings read and write.
@@ -26,12 +26,12 @@ struct SettingsControls
     QAction *mnuAlarmBringToFront = nullptr;
     QAction *mnuOptionsStations = nullptr;
     QAction *mnuOptionsOverlays = nullptr;
-    QListWidget *lstStations = nullptr;
+    ListBox *lstStations = nullptr;
     QPushButton *cmdAck = nullptr;
     QPushButton *cmdRearm = nullptr;
     QPushButton *cmdAckAll = nullptr;
     QPushButton *cmdRearmAll = nullptr;
-    QListWidget *lstOverlayItems = nullptr;
+    ListBox *lstOverlayItems = nullptr;
     // The window's remembered position (twips) and how to refresh it.
     qint16 *intLastLeft = nullptr;
     qint16 *intLastTop = nullptr;

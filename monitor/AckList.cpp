@@ -4,20 +4,19 @@
 #include "monitor/ScanText.h"
 #include "platform/MessageDisplay.h"
 
-#include <QListWidget>
+#include "ui/ListBox.h"
+
 #include <QPushButton>
+#include <QSet>
 #include <QTimer>
 
 namespace nearbell {
 
 namespace {
 
-QListWidgetItem *selectedItem(QListWidget *list)
+int selectedRow(ListBox *list)
 {
-    if (!list)
-        return nullptr;
-    const QList<QListWidgetItem *> selected = list->selectedItems();
-    return selected.isEmpty() ? nullptr : selected.first();
+    return list ? list->selectedRow() : -1;
 }
 
 } // namespace
@@ -43,11 +42,7 @@ AckList::AckList(const MonitorControls &controls, MessageDisplay &messages, cons
 
 bool AckList::isAcked(const QString &callsign) const
 {
-    for (int i = 0, n = m_lstAcked->count(); i < n; ++i) {
-        if (m_lstAcked->item(i)->text() == callsign)
-            return true;
-    }
-    return false;
+    return m_lstAcked->lines().contains(callsign);
 }
 
 void AckList::selectFirstMessage()
@@ -72,7 +67,7 @@ void AckList::startTimer1()
 void AckList::cmdAck_Click()
 {
     stopTimer1();
-    if (!selectedItem(m_lstStations)) {
+    if (selectedRow(m_lstStations) < 0) {
         selectFirstMessage();
         startTimer1();
         return;
@@ -83,12 +78,12 @@ void AckList::cmdAck_Click()
 void AckList::mnuPopup1Ack_Click()
 {
     stopTimer1();
-    QListWidgetItem *line = selectedItem(m_lstStations);
-    if (line && m_lstAcked) {
-        const QString callsign = callsignOfLine(line->text());
+    const int row = selectedRow(m_lstStations);
+    if (row >= 0 && m_lstAcked) {
+        const QString callsign = callsignOfLine(m_lstStations->text(row));
         if (!isAcked(callsign)) {
             m_lstAcked->addItem(callsign);
-            delete m_lstStations->takeItem(m_lstStations->row(line));
+            m_lstStations->removeRow(row);
         }
     }
     startTimer1();
@@ -98,11 +93,19 @@ void AckList::cmdAckAll_Click()
 {
     stopTimer1();
     if (m_lstStations && m_lstAcked) {
-        for (int i = 0, n = m_lstStations->count(); i < n; ++i) {
-            const QString callsign = callsignOfLine(m_lstStations->item(i)->text());
-            if (!isAcked(callsign))
-                m_lstAcked->addItem(callsign);
+        // One pass over each list: a set of what is acknowledged, and the new
+        // callsigns handed to lstAcked in one batch.
+        const QStringList ackedBefore = m_lstAcked->lines();
+        QSet<QString> acked(ackedBefore.cbegin(), ackedBefore.cend());
+        QStringList added;
+        for (const QString &line : m_lstStations->lines()) {
+            QString callsign = callsignOfLine(line);
+            if (!acked.contains(callsign)) {
+                acked.insert(callsign);
+                added.append(std::move(callsign));
+            }
         }
+        m_lstAcked->addItems(added);
         m_lstStations->clear();
     }
     startTimer1();
@@ -111,7 +114,7 @@ void AckList::cmdAckAll_Click()
 void AckList::cmdRearm_Click()
 {
     stopTimer1();
-    if (!selectedItem(m_lstAcked))
+    if (selectedRow(m_lstAcked) < 0)
         selectFirstMessage();
     else
         mnuPopup2ReArm_Click();
@@ -120,8 +123,9 @@ void AckList::cmdRearm_Click()
 
 void AckList::mnuPopup2ReArm_Click()
 {
-    if (QListWidgetItem *entry = selectedItem(m_lstAcked))
-        delete m_lstAcked->takeItem(m_lstAcked->row(entry));
+    const int row = selectedRow(m_lstAcked);
+    if (row >= 0)
+        m_lstAcked->removeRow(row);
 }
 
 void AckList::cmdRearmAll_Click()
@@ -134,18 +138,14 @@ bool AckList::save_acked_list()
 {
     if (!m_lstAcked || m_listFile.isEmpty())
         return false;
-    QStringList lines;
-    lines.reserve(m_lstAcked->count());
-    for (int i = 0, n = m_lstAcked->count(); i < n; ++i)
-        lines.append(m_lstAcked->item(i)->text());
-    return AckListFile::write(m_listFile, lines);
+    return AckListFile::write(m_listFile, m_lstAcked->lines());
 }
 
 bool AckList::load_acked_list()
 {
     if (!m_lstAcked || m_listFile.isEmpty())
         return false;
-    QPointer<QListWidget> acked = m_lstAcked;
+    QPointer<ListBox> acked = m_lstAcked;
     return AckListFile::read(m_listFile, [acked](const QString &line) {
         if (acked)
             acked->addItem(line);

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "monitor/MonitorControls.h"
+#include "ui/ListBox.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
-class QListWidget;
 class QTimer;
 
 namespace nearbell {
@@ -22,6 +22,7 @@ class MessageDisplay;
 //    lstStations under them switch Timer1 off while they work, and switching
 //    it on again starts a full new interval;
 //  - "You should select a station first" when a button finds no selection;
+//    after a line is taken out of a list, no line of it is selected;
 //  - save lstAcked to the list file and load it back.
 class AckList : public QObject
 {
@@ -54,8 +55,8 @@ private:
     void stopTimer1();
     void startTimer1();
 
-    QPointer<QListWidget> m_lstStations;
-    QPointer<QListWidget> m_lstAcked;
+    QPointer<ListBox> m_lstStations;
+    QPointer<ListBox> m_lstAcked;
     QPointer<QTimer> m_timer1;
     MessageDisplay &m_messages;
     QString m_title;

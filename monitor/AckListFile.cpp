@@ -1,5 +1,6 @@
 #include "monitor/AckListFile.h"
 
+#include "platform/RegularFile.h"
 #include "platform/Windows1252.h"
 
 #include <QFile>
@@ -30,14 +31,19 @@ bool AckListFile::write(const QString &path, const QStringList &lines)
 
 bool AckListFile::read(const QString &path, const std::function<void(const QString &)> &addLine)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!RegularFile::open(file, path))
         return false;
 
     QByteArray line;
     bool lineOpen = false;   // characters or nothing since the last line end
     bool afterCr = false;    // an LF right after a CR belongs to that line end
     char buffer[64 * 1024];
+    const auto endLine = [&] {
+        addLine(fromWindows1252(line));
+        line.clear();
+        lineOpen = false;
+    };
     for (;;) {
         const qint64 got = file.read(buffer, sizeof buffer);
         if (got < 0)
@@ -51,19 +57,19 @@ bool AckListFile::read(const QString &path, const std::function<void(const QStri
                 if (c == '\n')
                     continue;
             }
-            if (c == '\r') {
-                addLine(fromWindows1252(line));
-                line.clear();
-                lineOpen = false;
-                afterCr = true;
+            if (c == '\r' || c == '\n') {
+                endLine();
+                afterCr = c == '\r';
             } else {
-                line += c;
+                // Past the bound the rest of the line is passed over.
+                if (line.size() < maxLineBytes)
+                    line += c;
                 lineOpen = true;
             }
         }
     }
     if (lineOpen)
-        addLine(fromWindows1252(line));
+        endLine();
     return true;
 }
 

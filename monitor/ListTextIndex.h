@@ -1,11 +1,10 @@
 #pragma once
 
-#include <QSet>
-#include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 
-class QListWidget;
+#include "ui/ListBox.h"
 
 namespace nearbell {
 
@@ -14,24 +13,21 @@ namespace nearbell {
 //
 // Responsibilities:
 //  - keep a set of the list's texts, rebuilt lazily after any change to the
-//    list (insert, remove, move, edit, clear), so it always answers exactly
-//    what a search of the list at that moment would answer;
+//    list (add, remove, clear), so it always answers exactly what a search
+//    of the list at that moment would answer;
 //  - answer false once the list is gone.
-class ListTextIndex : public QObject
+class ListTextIndex
 {
-    Q_OBJECT
 public:
-    explicit ListTextIndex(QListWidget *list, QObject *parent = nullptr);
+    explicit ListTextIndex(ListBox *list) : m_list(list) {}
 
     bool contains(const QString &text);
 
 private:
-    void invalidate() { m_stale = true; }
-    void rebuild();
-
-    QPointer<QListWidget> m_list;
+    QPointer<ListBox> m_list;
     QSet<QString> m_texts;
-    bool m_stale = true;
+    quint64 m_revision = 0;
+    bool m_built = false;
 };
 
 } // namespace nearbell

@@ -2,21 +2,22 @@
 
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QPushButton;
 class QTimer;
 
 namespace nearbell {
+
+class ListBox;
 
 // The main window's controls that station monitoring reads and writes. The
 // window owns them; it fills this once and hands it to the monitor classes,
 // each of which keeps only the ones it uses.
 struct MonitorControls
 {
-    QListWidget *lstStations = nullptr;     // sorted: alarm lines
-    QListWidget *lstAcked = nullptr;        // sorted: acknowledged callsigns
-    QListWidget *lstWatch = nullptr;        // insertion order: watched callsigns
-    QListWidget *lstOverlayItems = nullptr; // shares its place with lstWatch
+    ListBox *lstStations = nullptr;     // sorted: alarm lines
+    ListBox *lstAcked = nullptr;        // sorted: acknowledged callsigns
+    ListBox *lstWatch = nullptr;        // insertion order: watched callsigns
+    ListBox *lstOverlayItems = nullptr; // shares its place with lstWatch
     QLineEdit *txtRadius = nullptr;         // alarm range
     QLineEdit *txtWatch = nullptr;          // entry of a watched callsign
     QLabel *lblMinDist = nullptr;

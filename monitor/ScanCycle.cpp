@@ -68,16 +68,17 @@ void ScanCycle::Timer1_Timer()
             return;
     }
 
-    if (!m_state.blnAlarm)
-        return;
-    if (m_options.gblnAudibleAlarm) {
-        m_sound.play(sirenPath(m_globals.programFolder, m_globals.dataFolder));
-        m_yield();
-        if (!self)
-            return;
+    if (m_state.blnAlarm) {
+        if (m_options.gblnAudibleAlarm) {
+            m_sound.play(sirenPath(m_globals.programFolder, m_globals.dataFolder));
+            m_yield();
+            if (!self)
+                return;
+        }
+        if (m_options.gblnBringToFront)
+            m_raiser.bringToFront();
     }
-    if (m_options.gblnBringToFront)
-        m_raiser.bringToFront();
+    emit cycleFinished(m_state.blnAlarm);
 }
 
 } // namespace nearbell

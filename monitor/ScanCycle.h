@@ -27,7 +27,8 @@ struct ProgramGlobals;
 //    scan; then, if a station alarmed, play the siren (when the audible
 //    alarm is on) and bring the window forward (when that option is on);
 //  - run at most one cycle at a time: a tick that falls due while a cycle
-//    is still yielding to the event loop is skipped, not queued.
+//    is still yielding to the event loop is skipped, not queued;
+//  - announce the end of every cycle (cycleFinished).
 class ScanCycle : public QObject
 {
     Q_OBJECT
@@ -44,6 +45,10 @@ public:
 
     bool isRunning() const { return m_running; }
     int skippedTicks() const { return m_skipped; }
+
+signals:
+    // A cycle ran to its end; alarm: whether a station raised the alarm.
+    void cycleFinished(bool alarm);
 
 private:
     QPointer<StationScan> m_stations;

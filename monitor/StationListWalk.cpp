@@ -1,16 +1,14 @@
 #include "monitor/StationListWalk.h"
 
 #include "host/HostApplication.h"
-#include "monitor/RepaintThrottle.h"
 
 namespace nearbell {
 
-bool StationListWalk::run(const QPointer<HostApplication> &host, QWidget *stationList, const YieldFunction &yield,
+bool StationListWalk::run(const QPointer<HostApplication> &host, const YieldFunction &yield,
                           const Examine &examine, const StillAlive &alive)
 {
     if (!host)
         return false;
-    RepaintThrottle throttle(stationList);
     const int count = host->StationCount();
     for (int i = 0; i < count; ++i) {
         if (!host)
@@ -20,9 +18,7 @@ bool StationListWalk::run(const QPointer<HostApplication> &host, QWidget *statio
         if (entry.isEmpty())
             break;
         examine(*host, entry);
-        throttle.beforeYield();
         yield();
-        throttle.afterYield();
         if (!alive())
             return false;
     }

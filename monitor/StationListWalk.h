@@ -7,8 +7,6 @@
 
 #include "monitor/ScanState.h"
 
-class QWidget;
-
 namespace nearbell {
 
 class HostApplication;
@@ -18,8 +16,7 @@ class HostApplication;
 // Responsibilities:
 //  - read StationCount once, then the entries from index 0 on, stopping at
 //    the first empty entry;
-//  - hand each entry to the scan, then yield to the event loop, with the
-//    station list redrawn at most every 40 ms while the walk fills it;
+//  - hand each entry to the scan, then yield to the event loop;
 //  - stop when the host or the scan's own objects went away during a yield.
 // A failing host call (HostError) reaches the caller, which ends quietly.
 class StationListWalk
@@ -29,7 +26,7 @@ public:
     using StillAlive = std::function<bool()>;
 
     // True when the walk reached its end (an empty entry or the last index).
-    static bool run(const QPointer<HostApplication> &host, QWidget *stationList, const YieldFunction &yield,
+    static bool run(const QPointer<HostApplication> &host, const YieldFunction &yield,
                     const Examine &examine, const StillAlive &alive);
 };
 

@@ -1,6 +1,8 @@
 #include "monitor/StationMonitor.h"
 
+#include "monitor/ScanText.h"
 #include "platform/ProgramGlobals.h"
+#include "ui/ListBox.h"
 
 namespace nearbell {
 
@@ -14,11 +16,31 @@ StationMonitor::StationMonitor(const MonitorControls &controls, HostStation &obj
                                QObject *parent)
     : QObject(parent),
       m_globals(globals),
+      m_lstStations(controls.lstStations),
       m_stationScan(controls, m_state, objStation, globals),
       m_watchList(controls, m_state, objStation, messages, programTitle),
       m_ackList(controls, messages, programTitle),
       m_cycle(controls.Timer1, m_stationScan, m_watchList, m_state, options, globals, sound, raiser)
 {
+}
+
+QStringList StationMonitor::stationLines()
+{
+    return m_lstStations ? m_lstStations->lines() : QStringList();
+}
+
+bool StationMonitor::selectStation(const QString &callsign)
+{
+    if (!m_lstStations)
+        return false;
+    const QStringList lines = m_lstStations->lines();
+    for (qsizetype row = 0; row < lines.size(); ++row) {
+        if (callsignOfLine(lines.at(row)) == callsign) {
+            m_lstStations->setSelectedRow(int(row));
+            return true;
+        }
+    }
+    return false;
 }
 
 void StationMonitor::setHost(HostApplication *gUIV)

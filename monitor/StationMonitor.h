@@ -27,7 +27,9 @@ struct ProgramGlobals;
 //  - build the four parts on the window's controls and connect the buttons
 //    and both timers;
 //  - hand the host (attached late in start-up) and the yield to every part;
-//  - name the list file after the program (folder/executable.LST).
+//  - name the list file after the program (folder/executable.LST);
+//  - give the rest of the program the lines of lstStations, and select the
+//    line of a callsign there.
 class StationMonitor : public QObject
 {
     Q_OBJECT
@@ -47,6 +49,13 @@ public:
     bool save_acked_list();
     static QString listFilePath(const ProgramGlobals &globals);
 
+    // The lines of lstStations as they stand; after cycle().cycleFinished,
+    // what that cycle listed.
+    QStringList stationLines();
+    // Selects the first line of lstStations for this callsign (exact, case
+    // and all), as if the user had chosen it; false when none is listed.
+    bool selectStation(const QString &callsign);
+
     ScanState &state() { return m_state; }
     StationScan &stationScan() { return m_stationScan; }
     WatchList &watchList() { return m_watchList; }
@@ -57,6 +66,7 @@ private:
     void nameListFile();
 
     const ProgramGlobals &m_globals;
+    QPointer<ListBox> m_lstStations;
     ScanState m_state;
     StationScan m_stationScan;
     WatchList m_watchList;

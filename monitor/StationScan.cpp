@@ -9,7 +9,6 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 
 #include <exception>
 
@@ -27,17 +26,6 @@ StationScan::StationScan(const MonitorControls &controls, ScanState &state,
       m_station(objStation),
       m_globals(globals)
 {
-    // The scans yield after every station, and every yield lets the list lay
-    // itself out again: with lines of one height, laid out in batches, that
-    // costs the same for 10 lines as for 10,000.
-    if (m_lstStations) {
-        m_lstStations->setUniformItemSizes(true);
-        m_lstStations->setLayoutMode(QListView::Batched);
-        // Every insertion starts the layout afresh; small batches keep each
-        // yield's share of it small (10,000 stations: 140 ms a cycle with
-        // the default 100, 100 ms with 10).
-        m_lstStations->setBatchSize(10);
-    }
 }
 
 bool StationScan::controlsAlive() const
@@ -57,7 +45,7 @@ void StationScan::scan_stations()
     const QPointer<StationScan> self(this);
     try {
         const bool walked = StationListWalk::run(
-            m_host, m_lstStations, m_yield,
+            m_host, m_yield,
             [this](HostApplication &host, const QString &entry) { examine(host, entry); },
             [&self] { return self && self->controlsAlive(); });
         if (!walked)

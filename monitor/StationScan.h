@@ -10,7 +10,6 @@
 
 class QLabel;
 class QLineEdit;
-class QListWidget;
 
 namespace nearbell {
 
@@ -28,8 +27,6 @@ struct ProgramGlobals;
 //  - yield to the event loop after every station and once after the loop;
 //  - end silently at the first failing host call or when the host is gone,
 //    keeping what was listed; skip a malformed entry and go on;
-//  - keep lstStations cheap to lay out while it grows (uniform line height,
-//    batched layout), since the window repaints at every yield.
 class StationScan : public QObject
 {
     Q_OBJECT
@@ -46,8 +43,8 @@ private:
     bool controlsAlive() const;
     void examine(HostApplication &host, const QString &entry);
 
-    QPointer<QListWidget> m_lstStations;
-    QPointer<QListWidget> m_lstAcked;
+    QPointer<ListBox> m_lstStations;
+    QPointer<ListBox> m_lstAcked;
     QPointer<QLineEdit> m_txtRadius;
     QPointer<QLabel> m_lblMinDist;
     ListTextIndex m_acked;

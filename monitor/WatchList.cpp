@@ -12,7 +12,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
 
@@ -63,7 +62,7 @@ void WatchList::scan_watchlist()
     const QPointer<WatchList> self(this);
     try {
         const bool walked = StationListWalk::run(
-            m_host, m_lstStations, m_yield,
+            m_host, m_yield,
             [this](HostApplication &host, const QString &entry) { examine(host, entry); },
             [&self] { return self && self->scanControlsAlive(); });
         if (!walked)
@@ -127,9 +126,9 @@ void WatchList::mnuPopu3Delete_Click()
 {
     if (!m_lstWatch)
         return;
-    const QList<QListWidgetItem *> selected = m_lstWatch->selectedItems();
-    if (!selected.isEmpty())
-        delete m_lstWatch->takeItem(m_lstWatch->row(selected.first()));
+    const int selected = m_lstWatch->selectedRow();
+    if (selected >= 0)
+        m_lstWatch->removeRow(selected);
 }
 
 void WatchList::show_hide_watchlist()

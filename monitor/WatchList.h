@@ -10,7 +10,6 @@
 
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QPushButton;
 class QTimer;
 
@@ -63,13 +62,13 @@ private:
     bool scanControlsAlive() const;
     void examine(HostApplication &host, const QString &entry);
 
-    QPointer<QListWidget> m_lstWatch;
+    QPointer<ListBox> m_lstWatch;
     QPointer<QLineEdit> m_txtWatch;
     QPointer<QPushButton> m_cmdShowWatch;
     QPointer<QLabel> m_lblOverlays;
-    QPointer<QListWidget> m_lstOverlayItems;
+    QPointer<ListBox> m_lstOverlayItems;
     QPointer<QTimer> m_timer2;
-    QPointer<QListWidget> m_lstStations;
+    QPointer<ListBox> m_lstStations;
     QPointer<QLabel> m_lblMinDist;
     ListTextIndex m_watched;
     ListTextIndex m_acked;

@@ -9,13 +9,13 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include "ui/ListBox.h"
 
 #include <utility>
 
 namespace nearbell {
 
-OverlayScan::OverlayScan(QListWidget *lstOverlayItems, QLineEdit *txtRadius, QLabel *lblOVLItem,
+OverlayScan::OverlayScan(ListBox *lstOverlayItems, QLineEdit *txtRadius, QLabel *lblOVLItem,
                          HostApplication *host, HostStation &objStation, QString myCallsign,
                          HostFolder folder)
     : m_lstOverlayItems(lstOverlayItems),
@@ -77,8 +77,8 @@ void OverlayScan::scan_overlays()
 
 void OverlayScan::lstOverlayItems_Click()
 {
-    const QListWidgetItem *current = m_lstOverlayItems->currentItem();
-    m_lblOVLItem->setText(current ? current->text() : QString());
+    const int current = m_lstOverlayItems->currentRow();
+    m_lblOVLItem->setText(current >= 0 ? m_lstOverlayItems->text(current) : QString());
 }
 
 } // namespace nearbell

@@ -7,12 +7,12 @@
 
 class QLabel;
 class QLineEdit;
-class QListWidget;
 
 namespace nearbell {
 
 class HostApplication;
 class HostStation;
+class ListBox;
 
 // The overlay proximity monitor of the main window.
 //
@@ -29,7 +29,7 @@ class HostStation;
 class OverlayScan
 {
 public:
-    OverlayScan(QListWidget *lstOverlayItems, QLineEdit *txtRadius, QLabel *lblOVLItem,
+    OverlayScan(ListBox *lstOverlayItems, QLineEdit *txtRadius, QLabel *lblOVLItem,
                 HostApplication *host, HostStation &objStation, QString myCallsign,
                 HostFolder folder);
 
@@ -48,7 +48,7 @@ public:
 private:
     bool ownPosition(float &latitude, float &longitude);
 
-    QListWidget *m_lstOverlayItems;
+    ListBox *m_lstOverlayItems;
     QLineEdit *m_txtRadius;
     QLabel *m_lblOVLItem;
     HostApplication *m_host;

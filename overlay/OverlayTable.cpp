@@ -2,10 +2,10 @@
 
 #include "overlay/HostFolder.h"
 #include "overlay/PositionText.h"
+#include "platform/RegularFile.h"
 #include "platform/Windows1252.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <cstring>
@@ -15,9 +15,14 @@ namespace nearbell {
 namespace {
 
 constexpr qsizetype kChunk = 64 * 1024;
+// An overlay line holds a short name, two positions and a description; a
+// line this long is not one, and nothing after it in its file is read.
+constexpr qsizetype kMaxLine = 64 * 1024;
 
 // Splits a device into text lines ended by CR, LF or CRLF. A line is handed
-// out as a view into the shared buffer, valid until the next call.
+// out as a view into the shared buffer, valid until the next call. A line
+// longer than kMaxLine ends the file, so one line never costs more than
+// kMaxLine bytes of buffer and of reading.
 class LineReader
 {
 public:
@@ -42,6 +47,8 @@ public:
                     fill();
                     continue;
                 }
+                if (i - m_start > kMaxLine)
+                    return endFile();
                 line = QByteArrayView(data + m_start, i - m_start);
                 qsizetype after = i + 1;
                 if (data[i] == '\r' && after < m_end && data[after] == '\n')
@@ -49,6 +56,8 @@ public:
                 m_start = after;
                 return true;
             }
+            if (m_end - m_start > kMaxLine)
+                return endFile();
             if (m_atEnd) {
                 if (m_start == m_end)
                     return false;
@@ -62,6 +71,13 @@ public:
     }
 
 private:
+    bool endFile()
+    {
+        m_atEnd = true;
+        m_start = m_end;
+        return false;
+    }
+
     // Moves the unread rest to the front, grows the buffer when one line fills
     // it, and appends what the device gives next.
     void fill()
@@ -134,10 +150,8 @@ void OverlayTable::readFile(const QString &path, int &count)
 {
     // Only regular files: a folder, pipe or device named *.pos is passed over
     // rather than opened (a pipe would block the window).
-    if (!QFileInfo(path).isFile())
-        return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!RegularFile::open(file, path))
         return;
     readLines(file, count);
     // A file with a giant line should not keep its buffer for the whole run.

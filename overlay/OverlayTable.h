@@ -25,8 +25,9 @@ class HostFolder;
 //    description takes its status line ("name>text") when the next line is one;
 //  - keep at most 2500 objects: further objects overwrite slot 2500;
 //  - set the count once, after every file has been read;
-//  - survive any file content: binary bytes, huge lines, CR, LF or CRLF line
-//    ends, files that cannot be opened.
+//  - survive any file content: binary bytes, CR, LF or CRLF line ends,
+//    files that cannot be opened or are no regular files; a line longer than
+//    64 KB ends its file, so no line costs more than that.
 class OverlayTable
 {
 public:

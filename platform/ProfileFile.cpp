@@ -1,5 +1,6 @@
 #include "platform/ProfileFile.h"
 
+#include "platform/RegularFile.h"
 #include "platform/SignalWatcher.h"
 #include "platform/Windows1252.h"
 
@@ -167,8 +168,8 @@ bool hasWritePermission(const QFileInfo &info)
 
 bool readAll(const QString &path, QByteArray &content)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!RegularFile::open(file, path))
         return false;
     content = file.readAll();
     return file.error() == QFileDevice::NoError;

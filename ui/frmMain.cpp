@@ -27,7 +27,7 @@ constexpr int clientHeightTwips = bandsHeightTwips + statusHeightTwips;
 const QString selectFirstText = QStringLiteral("You should select a station first");
 const QString programTitle = QStringLiteral("Nearbell");
 
-void setListColour(QListWidget *list, const QColor &background)
+void setListColour(QListView *list, const QColor &background)
 {
     QPalette palette = list->palette();
     palette.setColor(QPalette::Base, background);
@@ -93,8 +93,8 @@ void frmMain::createControls()
         button->setAutoDefault(false);
         return button;
     };
-    auto makeList = [this](const char *name) {
-        auto *list = new ListBox(m_client);
+    auto makeList = [this](const char *name, bool sorted = false) {
+        auto *list = new ListBox(m_client, sorted);
         list->setObjectName(QString::fromLatin1(name));
         // Long lines are cut at the border; the full overlay line shows in
         // the status line when clicked.
@@ -154,8 +154,7 @@ void frmMain::createControls()
     cmdAckAll->setToolTip(QStringLiteral("Acknowledge all  stations"));
     place(cmdAckAll, 2880, 2400, 495, 375);
 
-    lstAcked = makeList("lstAcked");
-    lstAcked->setSortingEnabled(true);
+    lstAcked = makeList("lstAcked", true);
     lstAcked->setFont(fixedsys);
     lstAcked->setToolTip(QStringLiteral("Select a station and re-arm it with rightmouse button"));
     setListColour(lstAcked, QColor(0, 192, 0));
@@ -173,8 +172,7 @@ void frmMain::createControls()
     txtRadius->setToolTip(QStringLiteral("Movements less than this are ignored"));
     place(txtRadius, 1800, 120, 915, 330);
 
-    lstStations = makeList("lstStations");
-    lstStations->setSortingEnabled(true);
+    lstStations = makeList("lstStations", true);
     lstStations->setFont(fixedsys);
     lstStations->setToolTip(QStringLiteral("Select a station and acknowledge with rightmouse button"));
     setListColour(lstStations, QColor(255, 0, 0));
@@ -298,7 +296,7 @@ void frmMain::createMenus()
 
 void frmMain::listMouseDown(ListBox *list, QMenu *popup, int button, QPoint globalPos)
 {
-    if (list->selectedItems().isEmpty()) {
+    if (list->selectedRow() < 0) {
         m_messages.show(this, programTitle, selectFirstText, MessageDisplay::Icon::None);
         return;
     }

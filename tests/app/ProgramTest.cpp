@@ -161,7 +161,7 @@ private slots:
         QVERIFY(w->Timer1->isActive());
         // The list file is read last.
         QCOMPARE(w->lstAcked->count(), 1);
-        QCOMPARE(w->lstAcked->item(0)->text(), QStringLiteral("AB1CD"));
+        QCOMPARE(w->lstAcked->text(0), QStringLiteral("AB1CD"));
         QVERIFY(run.messages.shown.isEmpty());
     }
 
@@ -301,7 +301,7 @@ private slots:
             w->mnuOptionsStations->trigger();
             QVERIFY(!run.program->options().gblnScanStations);
             QCOMPARE(w->lstStations->count(), 1);
-            QCOMPARE(w->lstStations->item(0)->text(), QStringLiteral("disabled"));
+            QCOMPARE(w->lstStations->text(0), QStringLiteral("disabled"));
             QVERIFY(!w->lstStations->isEnabled());
             for (QWidget *b : {(QWidget *)w->cmdAck, (QWidget *)w->cmdAckAll, (QWidget *)w->cmdRearm,
                                (QWidget *)w->cmdRearmAll})

@@ -3,6 +3,7 @@
 
 #include "monitor/AckList.h"
 #include "monitor/AckListFile.h"
+#include "monitor/StationScan.h"
 
 #include <QDir>
 #include <QFile>
@@ -64,7 +65,7 @@ private slots:
         QTest::newRow("already acknowledged") << "AB1CD distance 3.142" << QStringList{"AB1CD"}
                                               << QStringList{"AB1CD"} << 4;
         QTest::newRow("other case is another callsign")
-            << "AB1CD distance 3.142" << QStringList{"ab1cd"} << QStringList{"AB1CD", "ab1cd"} << 3;
+            << "AB1CD distance 3.142" << QStringList{"ab1cd"} << QStringList{"ab1cd", "AB1CD"} << 3;
     }
     void acknowledgeSelected()
     {
@@ -114,6 +115,57 @@ private slots:
         QCOMPARE(r.f.c.lstStations->count(), 4);
     }
 
+    // After a line leaves its list, or a scan refills lstStations, nothing
+    // there is selected: a press without a new choice acts on no station.
+    void nothingSelectedAfterRemoval_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("acknowledge button") << "ack";
+        QTest::newRow("acknowledge pop-up") << "ackPopup";
+        QTest::newRow("re-arm button") << "rearm";
+        QTest::newRow("re-arm pop-up") << "rearmPopup";
+        QTest::newRow("scan refill") << "scan";
+    }
+    void nothingSelectedAfterRemoval()
+    {
+        QFETCH(QString, command);
+        Run r;
+        r.f.window->show();
+        r.f.c.lstAcked->addItems({"AA1", "BB2", "CC3"});
+        QCoreApplication::processEvents(); // focus arrives before the choice
+        const bool stations = !command.startsWith("rearm");
+        ListBox *list = stations ? r.f.c.lstStations : r.f.c.lstAcked;
+        list->setSelectedRow(1);
+        if (command == "ack")
+            r.f.c.cmdAck->click();
+        else if (command == "ackPopup")
+            r.ack.mnuPopup1Ack_Click();
+        else if (command == "rearm")
+            r.f.c.cmdRearm->click();
+        else if (command == "rearmPopup")
+            r.ack.mnuPopup2ReArm_Click();
+        else {
+            r.f.addStation("DEMO-1", 1);
+            r.f.addStation("DEMO-3", 2);
+            ScanState state;
+            StationScan scan(r.f.c, state, r.f.objStation, r.f.globals);
+            scan.setHost(&r.f.host);
+            scan.scan_stations();
+            QCOMPARE(r.f.stationLines(), (QStringList{"DEMO-1 distance 1.", "DEMO-3 distance 2."}));
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(list->selectedRow(), -1);
+        QCOMPARE(list->currentRow(), -1);
+
+        const QStringList stationsBefore = r.f.stationLines();
+        const QStringList ackedBefore = r.f.acked();
+        (stations ? r.f.c.cmdAck : r.f.c.cmdRearm)->click();
+        QCOMPARE(r.f.messages.shown.size(), 1);
+        QCOMPARE(r.f.messages.shown[0].text, QStringLiteral("You should select a station first"));
+        QCOMPARE(r.f.stationLines(), stationsBefore);
+        QCOMPARE(r.f.acked(), ackedBefore);
+    }
+
     void acknowledgeAll()
     {
         Run r;
@@ -133,13 +185,13 @@ private slots:
     {
         Run r;
         r.f.c.lstAcked->addItems({"AB1CD", "AB1CD", "ZZ9ZZ"});
-        r.f.c.lstAcked->item(0)->setSelected(true);
+        r.f.c.lstAcked->setSelectedRow(0);
         r.f.c.Timer1->stop();
         r.ack.mnuPopup2ReArm_Click(); // the pop-up command leaves Timer1 alone
         QVERIFY(!r.f.c.Timer1->isActive());
         QCOMPARE(r.f.acked(), (QStringList{"AB1CD", "ZZ9ZZ"}));
 
-        r.f.c.lstAcked->item(1)->setSelected(true);
+        r.f.c.lstAcked->setSelectedRow(1);
         r.f.c.cmdRearm->click();
         QVERIFY(r.f.c.Timer1->isActive());
         QCOMPARE(r.f.acked(), QStringList{"AB1CD"});
@@ -191,16 +243,17 @@ private slots:
         QTest::newRow("no final line end") << QByteArray("A\r\nB") << QStringList{"A", "B"};
         QTest::newRow("CR alone ends a line") << QByteArray("A\rB\r") << QStringList{"A", "B"};
         QTest::newRow("CR CR LF") << QByteArray("A\r\r\nB") << QStringList{"A", "", "B"};
-        QTest::newRow("LF alone stays in the line") << QByteArray("A\nB\r\n")
-                                                    << QStringList{"A\nB"};
+        QTest::newRow("LF alone ends a line") << QByteArray("AB1CD\nXY9\n") << QStringList{"AB1CD", "XY9"};
+        QTest::newRow("mixed ends, last without")
+            << QByteArray("A\r\nB\nC\rD\n\rE") << QStringList{"A", "B", "C", "D", "", "E"};
         QTest::newRow("only CR LF") << QByteArray("\r\n") << QStringList{""};
         const QByteArray longLine(300000, 'K');
-        QTest::newRow("very long line across reads")
-            << (longLine + "\r\nB") << QStringList{QString::fromLatin1(longLine), "B"};
-        QByteArray split(64 * 1024 - 1, 'S');
-        split += "\r\nT"; // the CR ends one read, its LF starts the next
-        QTest::newRow("line end across reads")
-            << split << QStringList{QString::fromLatin1(split.left(64 * 1024 - 1)), "T"};
+        QTest::newRow("very long line cut, next line kept")
+            << (longLine + "\r\nB") << QStringList{QString(4096, u'K'), "B"};
+        QByteArray split = QByteArray(64 * 1024 - 2, '\n') + "S\r\nT"; // the CR ends one read
+        QStringList splitLines(64 * 1024 - 2, QString());
+        splitLines << "S" << "T";
+        QTest::newRow("line end across reads") << split << splitLines;
     }
     void readingRules()
     {
@@ -212,6 +265,27 @@ private slots:
         QStringList read;
         QVERIFY(AckListFile::read(path, [&](const QString &line) { read.append(line); }));
         QCOMPARE(read, lines);
+    }
+
+    // A file edited here (LF ends, any letter case) loads sorted without
+    // regard to case and is written back with CR LF, then reads back unchanged.
+    void editedFileNormalisedOnce()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("nearbell.LST");
+        writeBytes(path, "ZZ1\nab1cd\nAB2\nab1CD");
+        Run r;
+        r.ack.setListFile(path);
+        QVERIFY(r.ack.load_acked_list());
+        QCOMPARE(r.f.acked(), (QStringList{"ab1cd", "ab1CD", "AB2", "ZZ1"}));
+        QVERIFY(r.ack.save_acked_list());
+        const QByteArray saved("ab1cd\r\nab1CD\r\nAB2\r\nZZ1\r\n");
+        QCOMPARE(readBytes(path), saved);
+        Run again;
+        again.ack.setListFile(path);
+        QVERIFY(again.ack.load_acked_list());
+        QVERIFY(again.ack.save_acked_list());
+        QCOMPARE(readBytes(path), saved);
     }
 
     void missingFileAndLoadJoinsList()

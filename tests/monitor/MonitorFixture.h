@@ -8,10 +8,10 @@
 #include "monitor/MonitorControls.h"
 #include "platform/SoundPlayer.h"
 #include "platform/WindowRaiser.h"
+#include "ui/ListBox.h"
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QStringList>
 #include <QTimer>
@@ -60,12 +60,10 @@ struct MonitorFixture
             widget->setParent(window.get());
             return widget;
         };
-        c.lstStations = make(new QListWidget);
-        c.lstStations->setSortingEnabled(true);
-        c.lstAcked = make(new QListWidget);
-        c.lstAcked->setSortingEnabled(true);
-        c.lstWatch = make(new QListWidget);
-        c.lstOverlayItems = make(new QListWidget);
+        c.lstStations = make(new ListBox(nullptr, true));
+        c.lstAcked = make(new ListBox(nullptr, true));
+        c.lstWatch = make(new ListBox);
+        c.lstOverlayItems = make(new ListBox);
         c.txtRadius = make(new QLineEdit(QStringLiteral("25")));
         c.txtWatch = make(new QLineEdit);
         c.lblMinDist = make(new QLabel(QStringLiteral("Minimum distance observed = ")));
@@ -86,21 +84,8 @@ struct MonitorFixture
         host.setRecordCalls(true);
     }
 
-    QStringList stationLines() const
-    {
-        QStringList lines;
-        for (int i = 0; i < c.lstStations->count(); ++i)
-            lines.append(c.lstStations->item(i)->text());
-        return lines;
-    }
-
-    QStringList acked() const
-    {
-        QStringList lines;
-        for (int i = 0; i < c.lstAcked->count(); ++i)
-            lines.append(c.lstAcked->item(i)->text());
-        return lines;
-    }
+    QStringList stationLines() const { return c.lstStations->lines(); }
+    QStringList acked() const { return c.lstAcked->lines(); }
 
     // Adds host entries "/CALL  12:00" with the given distances.
     void addStation(const QString &callsign, float distance, const QString &star = QString())
@@ -109,11 +94,11 @@ struct MonitorFixture
         host.setStation(callsign, distance);
     }
 
-    void select(QListWidget *list, const QString &text)
+    void select(ListBox *list, const QString &text)
     {
-        const auto items = list->findItems(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
-        if (!items.isEmpty())
-            items.first()->setSelected(true);
+        const qsizetype row = list->lines().indexOf(text);
+        if (row >= 0)
+            list->setSelectedRow(int(row));
     }
 
     std::unique_ptr<QWidget> window;

@@ -168,12 +168,36 @@ private slots:
         QTest::qWait(60);
         const int before = r.f.c.Timer1->remainingTime();
         r.f.c.lstAcked->addItem("X1");
-        r.f.c.lstAcked->item(0)->setSelected(true);
+        r.f.c.lstAcked->setSelectedRow(0);
         r.f.c.cmdRearm->click();
         QVERIFY(r.f.c.Timer1->isActive());
         QVERIFY2(r.f.c.Timer1->remainingTime() > before,
                  qPrintable(QStringLiteral("%1 then %2").arg(before).arg(r.f.c.Timer1->remainingTime())));
         QVERIFY(r.f.c.Timer1->remainingTime() > 9980);
+    }
+
+    // After each cycle the rest of the program reads what it listed, and
+    // can select a station's line as the user would, for ">" to act on.
+    void linesAfterCycleAndSelectingByCallsign()
+    {
+        Run r;
+        r.f.addStation("ZZ9", 3);
+        r.f.addStation("ab1", 2);
+        r.f.addStation("AB2", 900);
+        r.f.c.lstWatch->addItem("AB2");
+        QList<bool> finished;
+        QObject::connect(&r.monitor.cycle(), &ScanCycle::cycleFinished, [&](bool alarm) {
+            finished.append(alarm);
+            QCOMPARE(r.monitor.stationLines(),
+                     (QStringList{"ab1 distance 2.", "AB2 (watch) 900.", "ZZ9 distance 3."}));
+        });
+        r.tick();
+        QCOMPARE(finished, QList<bool>{true});
+        QVERIFY(!r.monitor.selectStation("AB1")); // exact callsign only
+        QVERIFY(r.monitor.selectStation("AB2"));
+        r.f.c.cmdAck->click();
+        QCOMPARE(r.f.acked(), QStringList{"AB2"});
+        QCOMPARE(r.monitor.stationLines(), (QStringList{"ab1 distance 2.", "ZZ9 distance 3."}));
     }
 
     void listFileNamedAfterProgram()

@@ -171,8 +171,8 @@ private slots:
         QTest::keyClicks(r.f.c.txtWatch, "ab1cd");
         QTest::keyClick(r.f.c.txtWatch, Qt::Key_Enter, Qt::KeypadModifier);
         QCOMPARE(r.f.c.lstWatch->count(), 2); // duplicates allowed
-        QCOMPARE(r.f.c.lstWatch->item(0)->text(), QStringLiteral("AB1CD"));
-        QCOMPARE(r.f.c.lstWatch->item(1)->text(), QStringLiteral("AB1CD"));
+        QCOMPARE(r.f.c.lstWatch->text(0), QStringLiteral("AB1CD"));
+        QCOMPARE(r.f.c.lstWatch->text(1), QStringLiteral("AB1CD"));
         QVERIFY(r.f.c.txtWatch->text().isEmpty());
         QVERIFY(r.f.messages.shown.isEmpty());
     }
@@ -184,7 +184,7 @@ private slots:
         r.f.c.txtWatch->paste();
         QCOMPARE(r.f.c.txtWatch->text(), QStringLiteral("  ab 1cd "));
         r.watch.cmdAddWatch_Click();
-        QCOMPARE(r.f.c.lstWatch->item(0)->text(), QStringLiteral("ab 1cd"));
+        QCOMPARE(r.f.c.lstWatch->text(0), QStringLiteral("ab 1cd"));
     }
 
     void addWithoutCallsign_data()
@@ -251,12 +251,15 @@ private slots:
         r.watchFor({"W1", "W1"});
         r.watch.mnuPopu3Delete_Click(); // no selection: nothing happens
         QCOMPARE(r.f.c.lstWatch->count(), 2);
-        r.f.c.lstWatch->item(1)->setSelected(true);
+        r.f.c.lstWatch->setSelectedRow(0);
         r.watch.mnuPopu3Delete_Click();
         QCOMPARE(r.f.c.lstWatch->count(), 1);
+        // The remaining entry is not selected in the deleted one's place.
+        QCOMPARE(r.f.c.lstWatch->selectedRow(), -1);
+        QCOMPARE(r.f.c.lstWatch->currentRow(), -1);
         r.cycle();
         QCOMPARE(r.f.stationLines(), QStringList{"W1 (watch) 700."});
-        r.f.c.lstWatch->item(0)->setSelected(true);
+        r.f.c.lstWatch->setSelectedRow(0);
         r.watch.mnuPopu3Delete_Click();
         r.cycle();
         QVERIFY(r.f.stationLines().isEmpty());

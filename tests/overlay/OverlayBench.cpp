@@ -4,12 +4,12 @@
 #include "host/HostStation.h"
 #include "host/ScriptedHost.h"
 #include "overlay/OverlayScan.h"
+#include "ui/ListBox.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -48,7 +48,7 @@ int main(int argc, char **argv)
         test::writeBytes(dir.filePath(QStringLiteral("OVERLAYS/file%1.pos").arg(f, 2, 10, QLatin1Char('0'))), content);
     }
 
-    QListWidget list;
+    ListBox list;
     QLineEdit radius(QStringLiteral("25"));
     QLabel label;
     ScriptedHost host;
@@ -89,5 +89,17 @@ int main(int argc, char **argv)
     measure("scan_overlays, all 2500 listed", 200, [&] { scan.scan_overlays(); });
     radius.setText(QStringLiteral("0"));
     measure("scan_overlays, none listed", 200, [&] { scan.scan_overlays(); });
+
+    // A 500 MB overlay file without a line break (sparse: no disk used).
+    const QString huge = dir.filePath(QStringLiteral("OVERLAYS/zz_huge.pos"));
+    {
+        QFile file(huge);
+        if (!file.open(QIODevice::WriteOnly) || !file.resize(500LL << 20))
+            return 1;
+    }
+    const QStringList withHuge = folder.overlayFiles();
+    measure("load_overlay_items with a 500 MB line", 20, [&] { table.load_overlay_items(withHuge); });
+    std::printf("objects read with the 500 MB file: %d\n", int(table.gintOverlayCount()));
+    QFile::remove(huge);
     return 0;
 }

@@ -8,7 +8,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include "ui/ListBox.h"
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -42,10 +42,7 @@ private:
     }
     QStringList listed() const
     {
-        QStringList lines;
-        for (int i = 0; i < m_list.count(); ++i)
-            lines << m_list.item(i)->text();
-        return lines;
+        return m_list.lines();
     }
     OverlayScan makeScan(const QString &store) const
     {
@@ -54,7 +51,7 @@ private:
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    mutable QListWidget m_list;
+    mutable ListBox m_list;
     mutable QLineEdit m_radius;
     mutable QLabel m_label;
     std::unique_ptr<ScriptedHost> m_host;
@@ -196,15 +193,15 @@ void OverlayScanTest::clickShowsTheLine()
     m_radius.setText(QStringLiteral("10"));
     OverlayScan scan = makeScan(m_dir->filePath("no store.ini"));
     scan.scan_overlays();
-    m_list.setCurrentRow(1);
+    m_list.setSelectedRow(1);
     scan.lstOverlayItems_Click();
-    QCOMPARE(m_label.text(), m_list.item(1)->text());
+    QCOMPARE(m_label.text(), m_list.text(1));
     QVERIFY(m_label.text().startsWith(QStringLiteral("TWO      ")));
 
     // The next cycle loses the selection; the label keeps the line until the next click.
     scan.scan_overlays();
     QCOMPARE(m_list.currentRow(), -1);
-    QCOMPARE(m_label.text(), m_list.item(1)->text());
+    QCOMPARE(m_label.text(), m_list.text(1));
 }
 
 void OverlayScanTest::demoFolderListsNearbyObjects()

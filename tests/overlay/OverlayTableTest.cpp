@@ -97,8 +97,14 @@ void OverlayTableTest::lineRules_data()
         << noise + "\r\n" + a + "in\r\n" + noise + "\n" + a + "in" << QStringList{"A|in|" + aPos, "A|in|" + aPos};
     QTest::newRow("CR at the end of the first read")
         << QByteArray(64 * 1024 - 1, 'z') + "\r\n" + a + "x" << QStringList{"A|x|" + aPos};
-    QTest::newRow("1 MB description") << a + QByteArray(1 << 20, 'd') + "\r\n" + b + "x"
-                                      << QStringList{"A|" + QString(1 << 20, u'd') + u'|' + aPos, "B|x|" + bPos};
+    const qsizetype longest = 64 * 1024; // bytes one overlay line may have
+    QTest::newRow("64 KB line") << a + QByteArray(longest - a.size(), 'd') + "\r\n" + b + "x"
+                                << QStringList{"A|" + QString(longest - a.size(), u'd') + u'|' + aPos, "B|x|" + bPos};
+    QTest::newRow("longer line ends its file")
+        << b + "x\r\n" + a + QByteArray(longest + 1 - a.size(), 'd') + "\r\n" + b + "y"
+        << QStringList{"B|x|" + bPos};
+    QTest::newRow("longer last line") << b + "x\r" + a + QByteArray(longest + 1 - a.size(), 'd')
+                                      << QStringList{"B|x|" + bPos};
     QTest::newRow("5 MB line without line end") << QByteArray(5 << 20, '!') << QStringList{};
     QTest::newRow("empty file") << QByteArray() << QStringList{};
 }

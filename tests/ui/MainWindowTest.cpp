@@ -36,7 +36,8 @@ void pressOn(ListBox *list, Qt::MouseButton button, QPoint at)
 
 QPoint firstRowCentre(ListBox *list)
 {
-    return list->visualItemRect(list->item(0)).center();
+    list->flush();
+    return list->visualRect(list->model()->index(0, 0)).center();
 }
 
 QPoint belowEntries(ListBox *list)
@@ -158,10 +159,10 @@ private slots:
         QVERIFY(!window->txtWatch->font().bold());
         QCOMPARE(window->lstStations->palette().color(QPalette::Base), QColor(255, 0, 0));
         QCOMPARE(window->lstAcked->palette().color(QPalette::Base), QColor(0, 192, 0));
-        QVERIFY(window->lstStations->isSortingEnabled());
-        QVERIFY(window->lstAcked->isSortingEnabled());
-        QVERIFY(!window->lstWatch->isSortingEnabled());
-        QVERIFY(!window->lstOverlayItems->isSortingEnabled());
+        QVERIFY(window->lstStations->isSorted());
+        QVERIFY(window->lstAcked->isSorted());
+        QVERIFY(!window->lstWatch->isSorted());
+        QVERIFY(!window->lstOverlayItems->isSorted());
         for (ListBox *list : {window->lstStations, window->lstAcked, window->lstWatch, window->lstOverlayItems})
             QCOMPARE(list->selectionMode(), QAbstractItemView::SingleSelection);
     }
@@ -259,7 +260,7 @@ private slots:
         auto *box = window->findChild<ListBox *>(list);
         box->addItem(QStringLiteral("AB1CD"));
         box->addItem(QStringLiteral("ZZ9ZZ"));
-        box->setCurrentRow(1);
+        box->setSelectedRow(1);
         pressOn(box, Qt::RightButton, firstRowCentre(box));
         QCOMPARE(popups.shown, QStringList{popup});
         QVERIFY(messages.shown.isEmpty());
@@ -309,7 +310,7 @@ private slots:
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         window->lstStations->addItem(QStringLiteral("AB1CD distance 1."));
-        window->lstStations->setCurrentRow(0);
+        window->lstStations->setSelectedRow(0);
         bool timerRanDuringCommand = true;
         popups.choose = QStringLiteral("mnuPopup1Ack");
         connect(window->mnuPopup1Ack, &QAction::triggered, this,
@@ -322,8 +323,7 @@ private slots:
         QVERIFY(window->Timer1->remainingTime() > 9900);
 
         // The message path restarts it too.
-        window->lstStations->clearSelection();
-        window->lstStations->setCurrentRow(-1);
+        window->lstStations->setSelectedRow(-1);
         bool timerRanDuringMessage = true;
         messages.onShow = [&] { timerRanDuringMessage = window->Timer1->isActive(); };
         pressOn(window->lstStations, Qt::RightButton, belowEntries(window->lstStations));
@@ -337,7 +337,7 @@ private slots:
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         window->lstAcked->addItem(QStringLiteral("AB1CD"));
-        window->lstAcked->setCurrentRow(0);
+        window->lstAcked->setSelectedRow(0);
         QTest::qWait(300);
         const int before = window->Timer1->remainingTime();
         pressOn(window->lstAcked, Qt::RightButton, firstRowCentre(window->lstAcked));
