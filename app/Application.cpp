@@ -11,10 +11,13 @@
 #include "host/HostProfile.h"
 #include "host/LocalHost.h"
 #include "host/StationSourceFactory.h"
+#include "platform/DbusNotifier.h"
 #include "platform/DesktopServicesOpener.h"
 #include "platform/ProgramLocation.h"
 #include "platform/QtMessageDisplay.h"
 #include "platform/QtSoundPlayer.h"
+#include "platform/QtSpeechVoice.h"
+#include "platform/SpeechQueue.h"
 #include "platform/SignalWatcher.h"
 #include "platform/SingleInstance.h"
 #include "ui/QtPopupMenuPresenter.h"
@@ -56,6 +59,9 @@ int Application::run(int argc, char **argv)
     QtPopupMenuPresenter popups;
     QtSoundPlayer sound;
     DesktopServicesOpener opener;
+    DbusNotifier notifier;
+    QtSpeechVoice voice;
+    SpeechQueue speaker(&voice);
 
     ProgramServices services;
     services.programFolder = location.folder();
@@ -64,6 +70,8 @@ int Application::run(int argc, char **argv)
     services.popups = &popups;
     services.sound = &sound;
     services.opener = &opener;
+    services.notifier = &notifier;
+    services.speaker = &speaker;
     services.anotherInstanceRunning = [&instance] { return instance.anotherInstanceRunning(); };
     services.createHost = [](const ProgramGlobals &globals) -> std::unique_ptr<HostApplication> {
         const HostSettings settings = HostProfile::read(globals.gstrHostIniFile);

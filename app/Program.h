@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "monitor/AlertFlags.h"
 #include "monitor/OptionFlags.h"
 #include "platform/ProgramGlobals.h"
 #include "host/HostStation.h"
@@ -13,6 +14,9 @@
 namespace nearbell {
 
 class AboutBox;
+class AlertChannels;
+class DesktopNotifier;
+class Speaker;
 class DesktopOpener;
 class HostApplication;
 class MessageDisplay;
@@ -38,6 +42,9 @@ struct ProgramServices
     SoundPlayer *sound = nullptr;
     WindowRaiser *raiser = nullptr; // null: the main window raises itself
     DesktopOpener *opener = nullptr;
+    // Alarm channels besides the siren; null: that channel does not exist.
+    DesktopNotifier *notifier = nullptr;
+    Speaker *speaker = nullptr;
     // True when another instance of this executable runs for this user.
     std::function<bool()> anotherInstanceRunning;
     // Creates the host application object (step "attach to the host").
@@ -85,6 +92,8 @@ public:
 
     const ProgramGlobals &globals() const { return m_globals; }
     const OptionFlags &options() const { return m_options; }
+    const AlertFlags &alertFlags() const { return m_alertFlags; }
+    AlertChannels *alerts() const { return m_alerts.get(); }
     frmMain *window() const { return m_window.get(); }
     HostApplication *host() const { return m_gUIV.get(); }
     StationMonitor *monitor() const { return m_monitor.get(); }
@@ -100,10 +109,12 @@ private:
     void endNow(int status);
     void wireWindow();
     void saveAll();
+    void wireAlerts(WindowRaiser *raiser);
 
     ProgramServices m_services;
     ProgramGlobals m_globals;
     OptionFlags m_options;
+    AlertFlags m_alertFlags;
     QString m_strIniFile;
     QString m_strListFile;
     HostStation m_objStation;
@@ -111,6 +122,7 @@ private:
     std::unique_ptr<MessageReporter> m_reporter;
     std::unique_ptr<Settings> m_settings;
     std::unique_ptr<StationMonitor> m_monitor;
+    std::unique_ptr<AlertChannels> m_alerts;
     std::unique_ptr<OverlayScan> m_overlayScan;
     std::unique_ptr<StatusBoard> m_statusBoard;
     std::unique_ptr<UpdateChecker> m_updateChecker;

@@ -20,6 +20,7 @@ namespace nearbell {
 namespace {
 
 const QString setupSection = QStringLiteral("SETUP");
+const QString alertsSection = QStringLiteral("ALERTS");
 
 // The window's outer size in pixels, also before it was ever shown.
 QSize outerSize(const QWidget *window)
@@ -44,8 +45,8 @@ bool isOnSomeScreen(const QRect &frame)
 
 } // namespace
 
-Settings::Settings(QString strIniFile, SettingsControls controls, OptionFlags &flags)
-    : m_iniFile(std::move(strIniFile)), m_c(std::move(controls)), m_flags(flags)
+Settings::Settings(QString strIniFile, SettingsControls controls, OptionFlags &flags, AlertFlags *alerts)
+    : m_iniFile(std::move(strIniFile)), m_c(std::move(controls)), m_flags(flags), m_alerts(alerts)
 {
 }
 
@@ -98,6 +99,18 @@ void Settings::loadini()
     QString minimized = read(QStringLiteral("MINIMIZED"), QStringLiteral("FALSE"));
     if (IsTrueText(minimized))
         m_c.window->setWindowState(m_c.window->windowState() | Qt::WindowMinimized);
+
+    if (m_alerts) {
+        auto loadAlert = [this](const char *key, const char *defaultText, bool &flag, QAction *item) {
+            QString text = ReadIniSetting(m_iniFile, alertsSection, QString::fromLatin1(key),
+                                          QString::fromLatin1(defaultText));
+            flag = IsTrueText(text);
+            if (item)
+                item->setChecked(flag);
+        };
+        loadAlert("NOTIFY", "TRUE", m_alerts->notify, m_c.mnuOptionsNotify);
+        loadAlert("SPEAK", "FALSE", m_alerts->speak, m_c.mnuOptionsSpeak);
+    }
 }
 
 void Settings::saveini()
@@ -141,6 +154,26 @@ void Settings::mnuOptionsOverlays_Click()
     m_c.mnuOptionsOverlays->setChecked(m_flags.gblnScanOverlays);
     write(QStringLiteral("SCAN_OVERLAYS"), BoolToText(m_flags.gblnScanOverlays));
     enable_disable_overlays();
+}
+
+void Settings::mnuOptionsNotify_Click()
+{
+    if (!m_alerts)
+        return;
+    m_alerts->notify = !m_alerts->notify;
+    if (m_c.mnuOptionsNotify)
+        m_c.mnuOptionsNotify->setChecked(m_alerts->notify);
+    ProfileFile::writeString(m_iniFile, alertsSection, QStringLiteral("NOTIFY"), BoolToText(m_alerts->notify));
+}
+
+void Settings::mnuOptionsSpeak_Click()
+{
+    if (!m_alerts)
+        return;
+    m_alerts->speak = !m_alerts->speak;
+    if (m_c.mnuOptionsSpeak)
+        m_c.mnuOptionsSpeak->setChecked(m_alerts->speak);
+    ProfileFile::writeString(m_iniFile, alertsSection, QStringLiteral("SPEAK"), BoolToText(m_alerts->speak));
 }
 
 void Settings::enable_disable_stations()

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "monitor/AlertFlags.h"
 #include "monitor/OptionFlags.h"
 
 class QAction;
@@ -23,6 +24,8 @@ struct SettingsControls
     QAction *mnuAlarmBringToFront = nullptr;
     QAction *mnuOptionsStations = nullptr;
     QAction *mnuOptionsOverlays = nullptr;
+    QAction *mnuOptionsNotify = nullptr; // "Desktop notifications"
+    QAction *mnuOptionsSpeak = nullptr;  // "Speak alarms"
     QListWidget *lstStations = nullptr;
     QPushButton *cmdAck = nullptr;
     QPushButton *cmdRearm = nullptr;
@@ -37,20 +40,25 @@ struct SettingsControls
     std::function<double()> twipsPerPixel;
 };
 
-// The user's settings in the settings file, section "SETUP".
+// The user's settings in the settings file, section "SETUP", and the alarm
+// channels in section "ALERTS" after it.
 //
 // Responsibilities:
 //  - loadini: alarm range, alarm and scan options, window position and
 //    state, adding every missing key with its default;
 //  - saveini: range, alarm options, position and state at shutdown;
 //  - the four option toggles, each saving its key at once;
-//  - enable_disable_stations / enable_disable_overlays.
+//  - enable_disable_stations / enable_disable_overlays;
+//  - [ALERTS] NOTIFY and SPEAK, read after every [SETUP] key (so a first
+//    run writes them below that section, which stays as it always was) and
+//    each saved at once when its Options item is switched.
 // A restored position that leaves the window outside every screen is
 // replaced by the centred one: an alarm window off screen is useless.
 class Settings
 {
 public:
-    Settings(QString strIniFile, SettingsControls controls, OptionFlags &flags);
+    Settings(QString strIniFile, SettingsControls controls, OptionFlags &flags,
+             AlertFlags *alerts = nullptr);
 
     void loadini();
     void saveini();
@@ -59,6 +67,8 @@ public:
     void mnuAlarmBringToFront_Click();
     void mnuOptionsStations_Click();
     void mnuOptionsOverlays_Click();
+    void mnuOptionsNotify_Click();
+    void mnuOptionsSpeak_Click();
 
     void enable_disable_stations();
     void enable_disable_overlays();
@@ -72,6 +82,7 @@ private:
     QString m_iniFile;
     SettingsControls m_c;
     OptionFlags &m_flags;
+    AlertFlags *m_alerts = nullptr;
 };
 
 } // namespace nearbell

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "host/GreatCircle.h"
 #include "platform/StatusPart.h"
 
 namespace nearbell {
@@ -15,6 +16,9 @@ public:
     // The host's part of the status line, most important first: the station
     // source's state, then anything that keeps distances from being measured.
     virtual StatusParts statusParts() const = 0;
+
+    // The unit of every distance the host reports (HOST/UNITS).
+    virtual DistanceUnit distanceUnit() const { return DistanceUnit::Kilometres; }
 };
 
 } // namespace nearbell

@@ -47,6 +47,7 @@ public:
     void SetAttachOption(qint32 &value) override;
 
     StatusParts statusParts() const override;
+    DistanceUnit distanceUnit() const override { return m_table.unit(); }
 
     // Starts the source and the expiry check.
     void start();
