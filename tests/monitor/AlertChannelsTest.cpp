@@ -25,7 +25,6 @@ public:
             log->append(QStringLiteral("notify"));
     }
     QString unavailableReason() const override { return {}; }
-    void click(const QString &tag) { emit activated(tag); }
     QList<DesktopNotice> notices;
     QStringList *log = nullptr;
 };
@@ -170,32 +169,6 @@ private slots:
         QVERIFY(clock.elapsed() >= 290);
         QCOMPARE(r.speaker.batches[0], (QStringList{"A 1, 1 kilometre", "B 2, 2 kilometres"}));
         QCOMPARE(delayAsked, 1);
-    }
-
-    void clickShowsTheStation_data()
-    {
-        QTest::addColumn<QString>("tag");
-        QTest::addColumn<QString>("selected");
-
-        QTest::newRow("distance line") << "B2" << "B2 distance 2.";
-        QTest::newRow("watch line") << "W9" << "W9 (watch) 900.";
-        QTest::newRow("station gone") << "ZZ9" << "";
-    }
-
-    void clickShowsTheStation()
-    {
-        QFETCH(QString, tag);
-        Run r;
-        r.f.addStation("A1", 1);
-        r.f.addStation("B2", 2);
-        r.f.addStation("W9", 900);
-        r.f.c.lstWatch->addItem("W9");
-        r.tick();
-        const int raisedBefore = r.f.raiser.raised;
-        r.notifier.click(tag);
-        QCOMPARE(r.f.raiser.raised, raisedBefore + 1);
-        QListWidgetItem *current = r.f.c.lstStations->currentItem();
-        QTEST(current && current->isSelected() ? current->text() : QString(), "selected");
     }
 };
 

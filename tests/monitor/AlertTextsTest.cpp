@@ -78,12 +78,6 @@ private slots:
         QCOMPARE(notice.callsign, QStringLiteral("S0")); // a click shows the closest
     }
 
-    void noArrivalsNoNotice()
-    {
-        const ArrivalNotice notice = arrivalNotice({}, DistanceUnit::Kilometres);
-        QVERIFY(notice.summary.isEmpty() && notice.body.isEmpty() && notice.callsign.isEmpty());
-    }
-
     void spokenText_data()
     {
         QTest::addColumn<QString>("callsign");

@@ -101,6 +101,7 @@ private slots:
         QCOMPARE(queue.pending(), (QStringList{"4", "5"}));
     }
 
+    // A voice without an engine is asked for nothing and says why.
     void brokenVoiceSaysNothing()
     {
         ScriptedVoice voice;
@@ -109,16 +110,10 @@ private slots:
         queue.speak({"a"});
         QVERIFY(voice.said.isEmpty());
         QCOMPARE(queue.unavailableReason(), voice.reason);
-        QCOMPARE(SpeechQueue(nullptr).unavailableReason(), QStringLiteral("no speech engine"));
-    }
-
-    void unknownEngineIsNamedAsTheReason()
-    {
-        QtSpeechVoice voice({QStringLiteral("no-such-engine")});
-        QVERIFY(!voice.unavailableReason().isEmpty());
-        QVERIFY(voice.engine().isEmpty());
-        QSignalSpy failed(&voice, &SpeechVoice::failed);
-        voice.say(QStringLiteral("x"));
+        QtSpeechVoice unknown({QStringLiteral("no-such-engine")});
+        QVERIFY(unknown.unavailableReason().startsWith(QStringLiteral("the speech engine no-such-engine")));
+        QSignalSpy failed(&unknown, &SpeechVoice::failed);
+        unknown.say(QStringLiteral("x"));
         QCOMPARE(failed.size(), 1);
     }
 

@@ -61,7 +61,6 @@ private slots:
         QTest::newRow("data before fmt") << riff(chunk("data", second) + fmtChunk(8000)) << 0;
         QTest::newRow("zero byte rate") << riff(fmtChunk(0) + chunk("data", second)) << 0;
         QTest::newRow("not a wave") << QByteArray("RIFF\4\0\0\0AVI ") << 0;
-        QTest::newRow("header only") << QByteArray("RIFF") << 0;
         QTest::newRow("empty") << QByteArray() << 0;
     }
 
@@ -74,9 +73,8 @@ private slots:
         file.write(contents);
         file.close();
         QTEST(waveDurationMs(file.fileName()), "ms");
+        QCOMPARE(waveDurationMs(dir.filePath("missing.wav")), 0);
     }
-
-    void missingFileIsSilent() { QCOMPARE(waveDurationMs(QStringLiteral("/nonexistent/x.wav")), 0); }
 };
 
 NEARBELL_TEST(WaveDurationTest)
