@@ -18,11 +18,14 @@
 #include "host/HostProfile.h"
 #include "host/LocalHost.h"
 #include "host/StationSourceFactory.h"
+#include "platform/DbusNotifier.h"
 #include "platform/DesktopServicesOpener.h"
 #include "platform/LatencyLog.h"
 #include "platform/ProgramLayout.h"
 #include "platform/QtMessageDisplay.h"
 #include "platform/QtSoundPlayer.h"
+#include "platform/QtSpeechVoice.h"
+#include "platform/SpeechQueue.h"
 #include "platform/SignalWatcher.h"
 #include "platform/SingleInstance.h"
 #include "ui/DialogPresenter.h"
@@ -136,6 +139,9 @@ int Application::run(int argc, char **argv)
     QtSoundPlayer sound;
     DesktopServicesOpener opener;
     QtDialogPresenter dialogs;
+    DbusNotifier notifier;
+    QtSpeechVoice voice;
+    SpeechQueue speaker(&voice);
 
     ProgramServices services;
     services.programFolder = folder;
@@ -146,6 +152,8 @@ int Application::run(int argc, char **argv)
     services.popups = &popups;
     services.sound = &sound;
     services.opener = &opener;
+    services.notifier = &notifier;
+    services.speaker = &speaker;
     services.anotherInstanceRunning = [&instance] {
         const bool running = instance.anotherInstanceRunning();
         if (!instance.failure().isEmpty()) {

@@ -11,10 +11,15 @@
 #include "app/StatusBoard.h"
 #include "host/HostExtension.h"
 #include "host/HostApplication.h"
+#include "monitor/AlertChannels.h"
+#include "monitor/SirenPath.h"
 #include "monitor/StationMonitor.h"
 #include "overlay/HostFolder.h"
 #include "overlay/OverlayScan.h"
+#include "platform/DesktopNotifier.h"
 #include "platform/MessageDisplay.h"
+#include "platform/Speaker.h"
+#include "platform/WaveDuration.h"
 #include "platform/WidgetWindowRaiser.h"
 #include "host/HostProfile.h"
 #include "ui/A_HelpBrowser.h"
@@ -41,6 +46,7 @@ Program::~Program()
     m_updateChecker.reset();
     m_aboutBox.reset();
     m_overlayScan.reset();
+    m_alerts.reset();
     m_monitor.reset();
     m_settings.reset();
     m_window.reset();
@@ -141,8 +147,19 @@ bool Program::Form_Load()
     connect(host, &HostApplication::UIView32IsClosing, this, &Program::gUIV_UIView32IsClosing);
     m_monitor->setHost(host);
     m_overlayScan->setHost(host);
-    if (const HostExtension *extension = dynamic_cast<const HostExtension *>(host))
+    if (const HostExtension *extension = dynamic_cast<const HostExtension *>(host)) {
         m_statusBoard->addProvider([extension] { return extension->statusParts(); });
+        m_alerts->setUnit(extension->distanceUnit());
+    }
+    m_statusBoard->addProvider([this]() -> StatusParts {
+        // Only worth a word while the user wants notifications.
+        if (!m_alertFlags.notify || !m_services.notifier)
+            return {};
+        const QString reason = m_services.notifier->unavailableReason();
+        if (reason.isEmpty())
+            return {};
+        return {StatusPart{reason, false}};
+    });
     m_statusBoard->addProvider([this] { return m_writeFailures.statusParts(); });
     m_statusBoard->refresh();
     m_statusBoard->start();
@@ -165,6 +182,8 @@ void Program::wireWindow()
     controls.mnuAlarmBringToFront = w.mnuAlarmBringToFront;
     controls.mnuOptionsStations = w.mnuOptionsStations;
     controls.mnuOptionsOverlays = w.mnuOptionsOverlays;
+    controls.mnuOptionsNotify = w.mnuOptionsNotify;
+    controls.mnuOptionsSpeak = w.mnuOptionsSpeak;
     controls.lstStations = w.lstStations;
     controls.cmdAck = w.cmdAck;
     controls.cmdRearm = w.cmdRearm;
@@ -176,7 +195,8 @@ void Program::wireWindow()
     controls.capturePosition = [&w] { w.Form_Resize(); };
     controls.placeWindow = [&w](QPoint framePos) { w.placeFrameAt(framePos); };
     controls.twipsPerPixel = [&w] { return w.twipsPerPixel(); };
-    m_settings = std::make_unique<Settings>(m_strIniFile, controls, m_options, &m_writeFailures);
+    m_settings = std::make_unique<Settings>(m_strIniFile, controls, m_options, &m_writeFailures,
+                                            &m_alertFlags);
     m_statusBoard = std::make_unique<StatusBoard>(w.lblStatus);
 
     MonitorControls mc;
@@ -204,6 +224,8 @@ void Program::wireWindow()
     m_monitor = std::make_unique<StationMonitor>(mc, m_objStation, m_globals, m_options, *m_services.messages,
                                                  *m_services.sound, *raiser);
 
+    wireAlerts(raiser);
+
     m_overlayScan = std::make_unique<OverlayScan>(w.lstOverlayItems, w.txtRadius, w.lblOVLItem, nullptr,
                                                   m_objStation, QString(),
                                                   HostFolder(HostFolder::defaultStorePath(), m_services.programFolder));
@@ -230,6 +252,31 @@ void Program::wireWindow()
             [this] { mnuHelpHelp_Click(m_globals, *m_services.opener); });
 
     w.onUnload = [this] { Form_Unload(); };
+}
+
+void Program::wireAlerts(WindowRaiser *raiser)
+{
+    frmMain &w = *m_window;
+    m_alerts = std::make_unique<AlertChannels>(w.lstStations, w.lstAcked, m_alertFlags);
+    m_alerts->setNotifier(m_services.notifier);
+    m_alerts->setSpeaker(m_services.speaker);
+    m_alerts->setRaise([raiser] { raiser->bringToFront(); });
+    // Speech waits for the siren of its cycle, when one sounds.
+    m_alerts->setSpeechDelay([this] {
+        if (!m_options.gblnAudibleAlarm)
+            return 0;
+        return qMin(waveDurationMs(sirenPath(m_globals.programFolder)), 15000);
+    });
+    m_monitor->cycle().setAfterStationScans([this] { m_alerts->afterStationScans(); });
+
+    connect(w.mnuOptionsNotify, &QAction::triggered, this, [this] { m_settings->mnuOptionsNotify_Click(); });
+    connect(w.mnuOptionsSpeak, &QAction::triggered, this, [this] { m_settings->mnuOptionsSpeak_Click(); });
+    const QString speechProblem = m_services.speaker ? m_services.speaker->unavailableReason()
+                                                     : QStringLiteral("no speech engine");
+    if (!speechProblem.isEmpty()) {
+        w.mnuOptionsSpeak->setEnabled(false);
+        w.mnuOptionsSpeak->setToolTip(QStringLiteral("Speech is unavailable: ") + speechProblem);
+    }
 }
 
 void Program::saveAll()

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/WriteFailures.h"
+#include "monitor/AlertFlags.h"
 #include "monitor/OptionFlags.h"
 #include "platform/ProgramGlobals.h"
 #include "host/HostStation.h"
@@ -14,6 +15,9 @@
 namespace nearbell {
 
 class AboutBox;
+class AlertChannels;
+class DesktopNotifier;
+class Speaker;
 class DesktopOpener;
 class DialogPresenter;
 class HostApplication;
@@ -43,6 +47,9 @@ struct ProgramServices
     DesktopOpener *opener = nullptr;
     // Runs the "Station setup" window; null: no set-up window is offered.
     DialogPresenter *dialogs = nullptr;
+    // Alarm channels besides the siren; null: that channel does not exist.
+    DesktopNotifier *notifier = nullptr;
+    Speaker *speaker = nullptr;
     // True when another instance of this executable runs for this user.
     std::function<bool()> anotherInstanceRunning;
     // Creates the host application object (step "attach to the host").
@@ -106,6 +113,8 @@ public:
 
     const ProgramGlobals &globals() const { return m_globals; }
     const OptionFlags &options() const { return m_options; }
+    const AlertFlags &alertFlags() const { return m_alertFlags; }
+    AlertChannels *alerts() const { return m_alerts.get(); }
     frmMain *window() const { return m_window.get(); }
     HostApplication *host() const { return m_gUIV.get(); }
     StationMonitor *monitor() const { return m_monitor.get(); }
@@ -122,10 +131,12 @@ private:
     void offerStationSetup();
     void wireWindow();
     void saveAll();
+    void wireAlerts(WindowRaiser *raiser);
 
     ProgramServices m_services;
     ProgramGlobals m_globals;
     OptionFlags m_options;
+    AlertFlags m_alertFlags;
     QString m_strIniFile;
     QString m_strListFile;
     HostStation m_objStation;
@@ -133,6 +144,7 @@ private:
     std::unique_ptr<MessageReporter> m_reporter;
     std::unique_ptr<Settings> m_settings;
     std::unique_ptr<StationMonitor> m_monitor;
+    std::unique_ptr<AlertChannels> m_alerts;
     std::unique_ptr<OverlayScan> m_overlayScan;
     std::unique_ptr<StatusBoard> m_statusBoard;
     std::unique_ptr<UpdateChecker> m_updateChecker;

@@ -20,7 +20,8 @@ namespace nearbell {
 
 namespace {
 
-const QString setupSection = QStringLiteral("SETUP");
+const QString setupSection = Settings::setupSectionName();
+const QString alertsSection = QStringLiteral("ALERTS");
 
 // The window's outer size in pixels, also before it was ever shown.
 QSize outerSize(const QWidget *window)
@@ -46,26 +47,30 @@ bool isOnSomeScreen(const QRect &frame)
 } // namespace
 
 Settings::Settings(QString strIniFile, SettingsControls controls, OptionFlags &flags,
-                   WriteFailures *failures)
-    : m_iniFile(std::move(strIniFile)), m_c(std::move(controls)), m_flags(flags), m_failures(failures)
+                   WriteFailures *failures, AlertFlags *alerts)
+    : m_iniFile(std::move(strIniFile)),
+      m_c(std::move(controls)),
+      m_flags(flags),
+      m_failures(failures),
+      m_alerts(alerts)
 {
 }
 
-QString Settings::read(const QString &key, const QString &defaultValue)
+QString Settings::read(const QString &key, const QString &defaultValue, const QString &section)
 {
     // As ReadIniSetting, with the write's outcome reported.
-    const QString value = ReadIniString(m_iniFile, setupSection, key, defaultValue);
+    const QString value = ReadIniString(m_iniFile, section, key, defaultValue);
     if (value == defaultValue)
-        write(key, defaultValue);
+        write(key, defaultValue, section);
     return value;
 }
 
-void Settings::write(const QString &key, const QString &value)
+void Settings::write(const QString &key, const QString &value, const QString &section)
 {
     // A failure does not stop the program: the setting does not persist,
     // and the user is told until a later write of the file succeeds.
     QString reason;
-    const bool written = ProfileFile::writeString(m_iniFile, setupSection, key, value, &reason);
+    const bool written = ProfileFile::writeString(m_iniFile, section, key, value, &reason);
     if (!m_failures)
         return;
     if (written)
@@ -115,6 +120,17 @@ void Settings::loadini()
     QString minimized = read(QStringLiteral("MINIMIZED"), QStringLiteral("FALSE"));
     if (IsTrueText(minimized))
         m_c.window->setWindowState(m_c.window->windowState() | Qt::WindowMinimized);
+
+    if (m_alerts) {
+        auto loadAlert = [this](const char *key, const char *defaultText, bool &flag, QAction *item) {
+            QString text = read(QString::fromLatin1(key), QString::fromLatin1(defaultText), alertsSection);
+            flag = IsTrueText(text);
+            if (item)
+                item->setChecked(flag);
+        };
+        loadAlert("NOTIFY", "TRUE", m_alerts->notify, m_c.mnuOptionsNotify);
+        loadAlert("SPEAK", "FALSE", m_alerts->speak, m_c.mnuOptionsSpeak);
+    }
 }
 
 void Settings::saveini()
@@ -158,6 +174,26 @@ void Settings::mnuOptionsOverlays_Click()
     m_c.mnuOptionsOverlays->setChecked(m_flags.gblnScanOverlays);
     write(QStringLiteral("SCAN_OVERLAYS"), BoolToText(m_flags.gblnScanOverlays));
     enable_disable_overlays();
+}
+
+void Settings::mnuOptionsNotify_Click()
+{
+    if (!m_alerts)
+        return;
+    m_alerts->notify = !m_alerts->notify;
+    if (m_c.mnuOptionsNotify)
+        m_c.mnuOptionsNotify->setChecked(m_alerts->notify);
+    write(QStringLiteral("NOTIFY"), BoolToText(m_alerts->notify), alertsSection);
+}
+
+void Settings::mnuOptionsSpeak_Click()
+{
+    if (!m_alerts)
+        return;
+    m_alerts->speak = !m_alerts->speak;
+    if (m_c.mnuOptionsSpeak)
+        m_c.mnuOptionsSpeak->setChecked(m_alerts->speak);
+    write(QStringLiteral("SPEAK"), BoolToText(m_alerts->speak), alertsSection);
 }
 
 void Settings::enable_disable_stations()

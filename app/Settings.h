@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "monitor/AlertFlags.h"
 #include "monitor/OptionFlags.h"
 
 class QAction;
@@ -26,6 +27,8 @@ struct SettingsControls
     QAction *mnuAlarmBringToFront = nullptr;
     QAction *mnuOptionsStations = nullptr;
     QAction *mnuOptionsOverlays = nullptr;
+    QAction *mnuOptionsNotify = nullptr; // "Desktop notifications"
+    QAction *mnuOptionsSpeak = nullptr;  // "Speak alarms"
     ListBox *lstStations = nullptr;
     QPushButton *cmdAck = nullptr;
     QPushButton *cmdRearm = nullptr;
@@ -42,7 +45,8 @@ struct SettingsControls
     std::function<double()> twipsPerPixel;
 };
 
-// The user's settings in the settings file, section "SETUP".
+// The user's settings in the settings file, section "SETUP", and the alarm
+// channels in section "ALERTS" after it.
 //
 // Responsibilities:
 //  - loadini: alarm range, alarm and scan options, window position and
@@ -50,15 +54,19 @@ struct SettingsControls
 //  - saveini: range, alarm options, position and state at shutdown;
 //  - the four option toggles, each saving its key at once;
 //  - enable_disable_stations / enable_disable_overlays;
-//  - tell the outcome of every write (loading defaults, toggles, saveini).
+//  - tell the outcome of every write (loading defaults, toggles, saveini);
+//  - [ALERTS] NOTIFY and SPEAK, read after every [SETUP] key (so a first
+//    run writes them below that section, which stays as it always was) and
+//    each saved at once when its Options item is switched.
 // A restored position that leaves the window outside every screen is
 // replaced by the centred one: an alarm window off screen is useless.
 class Settings
 {
 public:
-    // failures, when given, hears the outcome of every write of the file.
+    // failures, when given, hears the outcome of every write of the file;
+    // alerts, when given, are loaded from and saved to [ALERTS].
     Settings(QString strIniFile, SettingsControls controls, OptionFlags &flags,
-             WriteFailures *failures = nullptr);
+             WriteFailures *failures = nullptr, AlertFlags *alerts = nullptr);
 
     void loadini();
     void saveini();
@@ -67,6 +75,8 @@ public:
     void mnuAlarmBringToFront_Click();
     void mnuOptionsStations_Click();
     void mnuOptionsOverlays_Click();
+    void mnuOptionsNotify_Click();
+    void mnuOptionsSpeak_Click();
 
     void enable_disable_stations();
     void enable_disable_overlays();
@@ -74,13 +84,16 @@ public:
     const QString &iniFile() const { return m_iniFile; }
 
 private:
-    void write(const QString &key, const QString &value);
-    QString read(const QString &key, const QString &defaultValue);
+    // Section SETUP unless another is named.
+    void write(const QString &key, const QString &value, const QString &section = setupSectionName());
+    QString read(const QString &key, const QString &defaultValue, const QString &section = setupSectionName());
+    static QString setupSectionName() { return QStringLiteral("SETUP"); }
 
     QString m_iniFile;
     SettingsControls m_c;
     OptionFlags &m_flags;
     WriteFailures *m_failures;
+    AlertFlags *m_alerts = nullptr;
 };
 
 } // namespace nearbell

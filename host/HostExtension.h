@@ -1,6 +1,7 @@
 #pragma once
 
 #include "host/HostSettings.h"
+#include "host/GreatCircle.h"
 #include "platform/StatusPart.h"
 
 namespace nearbell {
@@ -22,6 +23,8 @@ public:
     // restarted with the heard stations cleared. The own callsign is the one
     // read at start-up and stays until the next start.
     virtual void applySettings(const HostSettings &settings) = 0;
+    // The unit of every distance the host reports (HOST/UNITS).
+    virtual DistanceUnit distanceUnit() const { return DistanceUnit::Kilometres; }
 };
 
 } // namespace nearbell

@@ -55,6 +55,7 @@ public:
     StatusParts statusParts() const override;
     void applySettings(const HostSettings &settings) override;
     const HostSettings &settings() const { return m_settings; }
+    DistanceUnit distanceUnit() const override { return m_table.unit(); }
 
     // Starts the source and the expiry check.
     void start();

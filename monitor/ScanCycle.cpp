@@ -61,6 +61,12 @@ void ScanCycle::Timer1_Timer()
             return;
     }
 
+    if (m_afterStationScans) {
+        m_afterStationScans();
+        if (!self)
+            return;
+    }
+
     // The overlay scan lists objects but never touches blnAlarm.
     if (m_options.gblnScanOverlays && m_scanOverlays) {
         m_scanOverlays();

@@ -40,6 +40,9 @@ public:
 
     void setOverlayScan(std::function<void()> scanOverlays) { m_scanOverlays = std::move(scanOverlays); }
     void setYield(YieldFunction yield) { m_yield = std::move(yield); }
+    // Runs in every cycle once the station and watch scans are done (or
+    // skipped), before the overlay scan and the siren.
+    void setAfterStationScans(std::function<void()> hook) { m_afterStationScans = std::move(hook); }
 
     void Timer1_Timer();
 
@@ -59,6 +62,7 @@ private:
     SoundPlayer &m_sound;
     WindowRaiser &m_raiser;
     std::function<void()> m_scanOverlays;
+    std::function<void()> m_afterStationScans;
     YieldFunction m_yield = processEventsYield();
     bool m_running = false;
     int m_skipped = 0;

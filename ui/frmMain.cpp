@@ -268,6 +268,14 @@ void frmMain::createMenus()
     mnuOptionsOverlays->setCheckable(true);
     mnuOptionsOverlays->setChecked(true);
     mnuOptionsOverlays->setShortcut(QKeySequence(Qt::Key_F3));
+    mnuOptionsNotify = makeAction(mnuOptions, "mnuOptionsNotify", QStringLiteral("Desktop notifications"));
+    mnuOptionsNotify->setCheckable(true);
+    mnuOptionsNotify->setChecked(true);
+    mnuOptionsSpeak = makeAction(mnuOptions, "mnuOptionsSpeak", QStringLiteral("Speak alarms"));
+    mnuOptionsSpeak->setCheckable(true);
+    mnuOptionsSpeak->setChecked(false);
+    // A greyed item tells why in its tool tip.
+    mnuOptions->setToolTipsVisible(true);
 
     mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));

@@ -95,6 +95,8 @@ public:
     QMenu *mnuOptions = nullptr;
     QAction *mnuOptionsStations = nullptr;
     QAction *mnuOptionsOverlays = nullptr;
+    QAction *mnuOptionsNotify = nullptr; // "Desktop notifications"
+    QAction *mnuOptionsSpeak = nullptr;  // "Speak alarms"; greyed without a speech engine
     QMenu *mnuHelp = nullptr;
     QAction *mnuHelpHelp = nullptr;
     QAction *mnusep1 = nullptr;

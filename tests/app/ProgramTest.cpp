@@ -14,8 +14,11 @@
 #include "common/TestRegistry.h"
 #include "host/LocalHost.h"
 #include "host/ScriptedHost.h"
-#include "ui/StatusLine.h"
+#include "monitor/AlertChannels.h"
 #include "monitor/StationMonitor.h"
+#include "platform/DesktopNotifier.h"
+#include "platform/Speaker.h"
+#include "ui/StatusLine.h"
 #include "platform/DesktopOpener.h"
 #include "platform/SoundPlayer.h"
 #include "platform/WindowRaiser.h"
@@ -55,6 +58,25 @@ class NoPopups : public PopupMenuPresenter
 {
 public:
     void popup(QMenu *, QPoint) override {}
+};
+
+class FakeNotifier : public DesktopNotifier
+{
+public:
+    void notify(const DesktopNotice &notice) override { notices.append(notice); }
+    QString unavailableReason() const override { return reason; }
+    void click(const QString &tag) { emit activated(tag); }
+    QList<DesktopNotice> notices;
+    QString reason;
+};
+
+class FakeSpeaker : public Speaker
+{
+public:
+    void speak(const QStringList &texts) override { spoken += texts; }
+    QString unavailableReason() const override { return reason; }
+    QStringList spoken;
+    QString reason;
 };
 
 QByteArray readAll(const QString &path)
@@ -256,7 +278,7 @@ private slots:
 
         const QByteArray ini = readAll(dir.filePath("nearbell.INI"));
         const QList<QByteArray> lines = ini.split('\n');
-        QCOMPARE(lines.size(), 10); // nine lines, each ending in CRLF
+        QCOMPARE(lines.size(), 14); // thirteen lines, each ending in CRLF
         QCOMPARE(lines[0], QByteArray("[SETUP]\r"));
         QCOMPARE(lines[1], QByteArray("MIN_DISTANCE=10\r"));
         QCOMPARE(lines[2], QByteArray("BRING_TO_FRONT=TRUE\r"));
@@ -266,7 +288,8 @@ private slots:
         QVERIFY(lines[6].startsWith("LEFT="));
         QVERIFY(lines[7].startsWith("TOP="));
         QCOMPARE(lines[8], QByteArray("MINIMIZED=FALSE\r"));
-        QCOMPARE(lines[9], QByteArray());
+        // The alarm channels follow in a section of their own.
+        QCOMPARE(lines.mid(9), (QList<QByteArray>{"\r", "[ALERTS]\r", "NOTIFY=TRUE\r", "SPEAK=FALSE\r", ""}));
 
         // LEFT and TOP are those of the centred window.
         const double tpp = w->twipsPerPixel();
@@ -421,6 +444,111 @@ private slots:
         QCOMPARE(w->lstStations->count(), 1);
         QVERIFY(w->isVisible());
         QCOMPARE(run.program->saveCount(), 0);
+    }
+
+    void alertOptionsMenuAndSection()
+    {
+        QTemporaryDir dir;
+        writeFile(dir.filePath("uiview32.ini"), demoProfile);
+        const QByteArray setup = "[SETUP]\r\nMIN_DISTANCE=5\r\nBRING_TO_FRONT=TRUE\r\nAUDIBLE_ALARM=TRUE\r\n"
+                                 "SCAN_STATIONS=TRUE\r\nSCAN_OVERLAYS=TRUE\r\nLEFT=1500\r\nTOP=1200\r\n"
+                                 "MINIMIZED=FALSE\r\n";
+        writeFile(dir.filePath("nearbell.INI"), setup + "\r\n[ALERTS]\r\nNOTIFY=no\r\nSPEAK=On\r\n");
+        FakeSpeaker speaker;
+        Run run(dir.path());
+        run.services.speaker = &speaker;
+        run.program = std::make_unique<Program>(run.services);
+        QVERIFY(run.program->Form_Load());
+        frmMain *w = run.program->window();
+
+        QStringList options;
+        for (QAction *a : w->mnuOptions->actions())
+            options << a->text();
+        QCOMPARE(options, (QStringList{"Stations", "Overlay Items", "Desktop notifications", "Speak alarms"}));
+        QVERIFY(!w->mnuOptionsNotify->isChecked() && !run.program->alertFlags().notify);
+        QVERIFY(w->mnuOptionsSpeak->isChecked() && run.program->alertFlags().speak);
+        QVERIFY(w->mnuOptionsSpeak->isEnabled());
+
+        w->mnuOptionsNotify->trigger();
+        w->mnuOptionsSpeak->trigger();
+        QVERIFY(w->mnuOptionsNotify->isChecked() && run.program->alertFlags().notify);
+        QVERIFY(!run.program->alertFlags().speak);
+        // Only the two keys changed; [SETUP] is byte for byte what it was.
+        QCOMPARE(readAll(dir.filePath("nearbell.INI")),
+                 setup + "\r\n[ALERTS]\r\nNOTIFY=TRUE\r\nSPEAK=FALSE\r\n");
+    }
+
+    void speakItemNeedsAnEngine_data()
+    {
+        QTest::addColumn<bool>("hasSpeaker");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("toolTip");
+
+        QTest::newRow("no speaker") << false << "" << "Speech is unavailable: no speech engine";
+        QTest::newRow("engine missing") << true << "no speech engine is installed"
+                                        << "Speech is unavailable: no speech engine is installed";
+        QTest::newRow("engine works") << true << "" << "";
+    }
+
+    void speakItemNeedsAnEngine()
+    {
+        QFETCH(bool, hasSpeaker);
+        QFETCH(QString, reason);
+        QFETCH(QString, toolTip);
+        QTemporaryDir dir;
+        writeFile(dir.filePath("uiview32.ini"), demoProfile);
+        FakeSpeaker speaker;
+        speaker.reason = reason;
+        Run run(dir.path());
+        run.services.speaker = hasSpeaker ? &speaker : nullptr;
+        run.program = std::make_unique<Program>(run.services);
+        QVERIFY(run.program->Form_Load());
+        frmMain *w = run.program->window();
+        QCOMPARE(w->mnuOptionsSpeak->isEnabled(), toolTip.isEmpty());
+        if (!toolTip.isEmpty())
+            QCOMPARE(w->mnuOptionsSpeak->toolTip(), toolTip);
+    }
+
+    // A station heard by the host arrives: one notification and, with
+    // speech on, its spoken form; the click selects its line; the status
+    // line tells of a missing service only while notifications are wanted.
+    void arrivalReachesEveryChannel()
+    {
+        QTemporaryDir dir;
+        writeFile(dir.filePath("uiview32.ini"), demoProfile);
+        writeFile(dir.filePath("nearbell.INI"), "[SETUP]\r\nAUDIBLE_ALARM=FALSE\r\n[ALERTS]\r\nSPEAK=TRUE\r\n");
+        FakeNotifier notifier;
+        FakeSpeaker speaker;
+        Run run(dir.path());
+        run.services.notifier = &notifier;
+        run.services.speaker = &speaker;
+        run.program = std::make_unique<Program>(run.services);
+        QVERIFY(run.program->Form_Load());
+        frmMain *w = run.program->window();
+        run.host->appendEntry(QStringLiteral("/DL1ABC 12:00:00"));
+        run.host->setStation(QStringLiteral("DL1ABC"), 3.2f);
+        run.host->appendEntry(QStringLiteral("/FAR1 12:00:00"));
+        run.host->setStation(QStringLiteral("FAR1"), 700.0f);
+
+        QMetaObject::invokeMethod(w->Timer1, "timeout");
+        QMetaObject::invokeMethod(w->Timer1, "timeout");
+        QCOMPARE(notifier.notices.size(), 1);
+        QCOMPARE(notifier.notices[0].summary, QStringLiteral("DL1ABC is 3.2 km away"));
+        QTRY_COMPARE(speaker.spoken, QStringList{"D L 1 A B C, 3.2 kilometres"});
+
+        w->lstStations->clearSelection();
+        const int raised = run.raiser.raised;
+        notifier.click(QStringLiteral("DL1ABC"));
+        QCOMPARE(run.raiser.raised, raised + 1);
+        QCOMPARE(w->lstStations->selectedItems().size(), 1);
+        QVERIFY(w->lstStations->selectedItems().first()->text().startsWith(QStringLiteral("DL1ABC ")));
+
+        notifier.reason = QStringLiteral("Desktop notifications unavailable: no notification service");
+        run.program->statusBoard()->refresh();
+        QVERIFY(w->lblStatus->plainText().contains(notifier.reason));
+        w->mnuOptionsNotify->trigger();
+        run.program->statusBoard()->refresh();
+        QVERIFY(!w->lblStatus->plainText().contains(notifier.reason));
     }
 
     void unwritableFolderStillRuns()

@@ -1,0 +1,92 @@
+#include "monitor/AlertChannels.h"
+
+#include "monitor/AlertTexts.h"
+#include "monitor/ScanText.h"
+#include "platform/DesktopNotifier.h"
+#include "platform/Speaker.h"
+
+#include <QAbstractItemModel>
+#include <QListWidget>
+
+#include <utility>
+
+namespace nearbell {
+
+AlertChannels::AlertChannels(QListWidget *lstStations, QListWidget *lstAcked, const AlertFlags &flags,
+                             QObject *parent)
+    : QObject(parent), m_lstStations(lstStations), m_lstAcked(lstAcked), m_flags(flags)
+{
+    m_speechTimer.setSingleShot(true);
+    connect(&m_speechTimer, &QTimer::timeout, this, &AlertChannels::speakHeld);
+    if (lstAcked) {
+        connect(lstAcked->model(), &QAbstractItemModel::rowsInserted, this,
+                [this](const QModelIndex &, int first, int last) { onAckedRowsInserted(first, last); });
+    }
+}
+
+void AlertChannels::setNotifier(DesktopNotifier *notifier)
+{
+    if (m_notifier)
+        disconnect(m_notifier, nullptr, this, nullptr);
+    m_notifier = notifier;
+    if (notifier)
+        connect(notifier, &DesktopNotifier::activated, this, &AlertChannels::showStation);
+}
+
+void AlertChannels::onAckedRowsInserted(int first, int last)
+{
+    if (!m_lstAcked)
+        return;
+    const QAbstractItemModel *model = m_lstAcked->model();
+    for (int row = first; row <= last; ++row)
+        m_tracker.acknowledged(model->index(row, 0).data().toString());
+}
+
+void AlertChannels::afterStationScans()
+{
+    if (!m_lstStations)
+        return;
+    QStringList lines;
+    const int count = m_lstStations->count();
+    lines.reserve(count);
+    for (int i = 0; i < count; ++i)
+        lines << m_lstStations->item(i)->text();
+    const QList<AlarmLine> arrivals = m_tracker.cycle(lines);
+    if (arrivals.isEmpty())
+        return;
+
+    if (m_flags.notify && m_notifier) {
+        const ArrivalNotice notice = arrivalNotice(arrivals, m_unit);
+        m_notifier->notify({notice.summary, notice.body, notice.callsign});
+    }
+    if (m_flags.speak && m_speaker) {
+        m_held << spokenArrivals(arrivals, m_unit);
+        // A siren of a later cycle does not hold back texts already due.
+        if (!m_speechTimer.isActive())
+            m_speechTimer.start(qMax(0, m_speechDelay ? m_speechDelay() : 0));
+    }
+}
+
+void AlertChannels::speakHeld()
+{
+    const QStringList texts = std::exchange(m_held, {});
+    if (m_speaker && !texts.isEmpty())
+        m_speaker->speak(texts);
+}
+
+void AlertChannels::showStation(const QString &callsign)
+{
+    if (m_raise)
+        m_raise();
+    if (!m_lstStations)
+        return;
+    for (int i = 0; i < m_lstStations->count(); ++i) {
+        if (callsignOfLine(m_lstStations->item(i)->text()) == callsign) {
+            m_lstStations->setCurrentRow(i);
+            m_lstStations->scrollToItem(m_lstStations->item(i));
+            return;
+        }
+    }
+}
+
+} // namespace nearbell

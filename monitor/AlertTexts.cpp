@@ -1,0 +1,90 @@
+#include "monitor/AlertTexts.h"
+
+namespace nearbell {
+
+namespace {
+
+QString oneDecimal(double distance, QLocale locale)
+{
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(distance, 'f', 1);
+}
+
+QString spokenCallsign(const QString &callsign)
+{
+    QStringList parts;
+    for (const QChar c : callsign) {
+        if (c == u'-')
+            parts << QStringLiteral("dash");
+        else if (c == u'/')
+            parts << QStringLiteral("slash");
+        else if (c.isLetterOrNumber())
+            parts << QString(c.toUpper());
+    }
+    return parts.join(u' ');
+}
+
+} // namespace
+
+QString distanceWithUnit(double distance, DistanceUnit unit, const QLocale &locale)
+{
+    return oneDecimal(distance, locale)
+           + (unit == DistanceUnit::Miles ? QStringLiteral(" mi") : QStringLiteral(" km"));
+}
+
+QString arrivalText(const AlarmLine &arrival, DistanceUnit unit, const QLocale &locale)
+{
+    return arrival.callsign + (arrival.watch ? QStringLiteral(" (watch)") : QString())
+           + QStringLiteral(" is ") + distanceWithUnit(arrival.distance, unit, locale)
+           + QStringLiteral(" away");
+}
+
+ArrivalNotice arrivalNotice(const QList<AlarmLine> &arrivals, DistanceUnit unit, const QLocale &locale)
+{
+    ArrivalNotice notice;
+    if (arrivals.isEmpty())
+        return notice;
+    notice.callsign = arrivals.first().callsign;
+    if (arrivals.size() == 1) {
+        notice.summary = arrivalText(arrivals.first(), unit, locale);
+        return notice;
+    }
+    notice.summary = QStringLiteral("%1 stations raised the alarm").arg(arrivals.size());
+    QStringList lines;
+    for (qsizetype i = 0; i < arrivals.size() && i < kNamedArrivals; ++i)
+        lines << arrivalText(arrivals[i], unit, locale);
+    if (arrivals.size() > kNamedArrivals)
+        lines << QStringLiteral("and %1 more").arg(arrivals.size() - kNamedArrivals);
+    notice.body = lines.join(u'\n');
+    return notice;
+}
+
+QString spokenArrival(const AlarmLine &arrival, DistanceUnit unit)
+{
+    QString number = oneDecimal(arrival.distance, QLocale::c());
+    if (number.endsWith(QStringLiteral(".0")))
+        number.chop(2);
+    const bool one = number == QStringLiteral("1");
+    QString unitWord;
+    if (unit == DistanceUnit::Miles)
+        unitWord = one ? QStringLiteral("mile") : QStringLiteral("miles");
+    else
+        unitWord = one ? QStringLiteral("kilometre") : QStringLiteral("kilometres");
+    return spokenCallsign(arrival.callsign) + QStringLiteral(", ") + number + u' ' + unitWord;
+}
+
+QStringList spokenArrivals(const QList<AlarmLine> &arrivals, DistanceUnit unit)
+{
+    QStringList texts;
+    for (qsizetype i = 0; i < arrivals.size() && i < kNamedArrivals; ++i)
+        texts << spokenArrival(arrivals[i], unit);
+    if (arrivals.size() > kNamedArrivals)
+    {
+        const qsizetype rest = arrivals.size() - kNamedArrivals;
+        texts << QStringLiteral("and %1 more %2").arg(rest).arg(rest == 1 ? QStringLiteral("station")
+                                                                           : QStringLiteral("stations"));
+    }
+    return texts;
+}
+
+} // namespace nearbell

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "host/GreatCircle.h"
+#include "monitor/ArrivalTracker.h"
+
+#include <QList>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+
+namespace nearbell {
+
+// The texts the alarm channels announce arrivals with. Plain text only:
+// whoever shows them decides how to keep markup from being read as such.
+
+// How many arrivals a notification or the speech names; the rest are counted.
+inline constexpr int kNamedArrivals = 5;
+
+// "3.2 km" / "3.2 mi": one decimal, no grouping.
+QString distanceWithUnit(double distance, DistanceUnit unit, const QLocale &locale = QLocale());
+
+// "DL1ABC is 3.2 km away", "DL1ABC (watch) is 512.3 km away".
+QString arrivalText(const AlarmLine &arrival, DistanceUnit unit, const QLocale &locale = QLocale());
+
+// One notification for all arrivals of a cycle. One arrival: its text is
+// the summary. More: the summary counts them, the body names the first five
+// one per line and counts the rest ("and 3 more").
+struct ArrivalNotice
+{
+    QString summary;
+    QString body;
+    QString callsign; // the station a click on the notification shows
+};
+ArrivalNotice arrivalNotice(const QList<AlarmLine> &arrivals, DistanceUnit unit,
+                            const QLocale &locale = QLocale());
+
+// "D L 1 A B C, 3.2 kilometres": the callsign letter by letter ("-" said as
+// "dash", "/" as "slash", anything else unspeakable left out), the distance
+// with one decimal (".0" dropped) and the unit written out.
+QString spokenArrival(const AlarmLine &arrival, DistanceUnit unit);
+
+// What is spoken for a cycle's arrivals: the first five, then "and 3 more
+// stations" when there are more.
+QStringList spokenArrivals(const QList<AlarmLine> &arrivals, DistanceUnit unit);
+
+} // namespace nearbell
