@@ -13,7 +13,8 @@ namespace nearbell {
 //
 // Responsibilities:
 //  - read the own station (STATION: CALLSIGN, LATITUDE, LONGITUDE) and the
-//    host options (HOST: SOURCE, UNITS, EXPIRE, RANGE_KM, FILTER, REPLAY_MS)
+//    host options (HOST: SOURCE, UNITS, EXPIRE, RANGE_KM, FILTER, REPLAY_MS,
+//    SERIAL_INIT) and where the own position comes from (STATION: POSITION)
 //    into HostSettings, falling back to the defaults for missing or
 //    unusable values; the file is never written;
 //  - parse the own position texts strictly: "DDMM.mmN" and "DDDMM.mmE".
@@ -32,6 +33,11 @@ public:
     // Signed minutes of arc (east positive): as above with three digits of
     // degrees and "E" or "W".
     static std::optional<double> parseLongitude(QStringView text);
+
+    // STATION/POSITION: empty keeps the fixed position; "GPSD" (any letter
+    // case) follows gpsd at 127.0.0.1:2947, "GPSD host:port" elsewhere.
+    // False, leaving settings as they were, for anything else.
+    static bool parsePositionSource(QStringView text, HostSettings &settings);
 };
 
 } // namespace nearbell

@@ -18,6 +18,11 @@ struct HostSettings
     int rangeKm = 100;            // HOST/RANGE_KM (APRS-IS filter radius)
     QString filter;               // HOST/FILTER, replaces the APRS-IS filter when not empty
     int replayMs = 1000;          // HOST/REPLAY_MS
+    QString serialInit;           // HOST/SERIAL_INIT: the TNC init file, absolute; empty for none
+    // STATION/POSITION "GPSD [host:port]": the own position follows gpsd's fix
+    bool positionFromGpsd = false;
+    QString gpsdHost = QStringLiteral("127.0.0.1");
+    quint16 gpsdPort = 2947;
 };
 
 } // namespace nearbell
