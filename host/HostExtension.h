@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 #include "platform/StatusPart.h"
 
 namespace nearbell {
@@ -15,6 +17,10 @@ public:
     // The host's part of the status line, most important first: the station
     // source's state, then anything that keeps distances from being measured.
     virtual StatusParts statusParts() const = 0;
+
+    // The callsigns of the watch list, whenever it changes: a source that
+    // chooses what it receives (APRS-IS) asks for them wherever they are.
+    virtual void setWatchedCallsigns(const QStringList &callsigns) = 0;
 };
 
 } // namespace nearbell

@@ -5,13 +5,15 @@
 
 #include "host/HostProfile.h"
 #include "host/StationSourceFactory.h"
+#include "host/aprs/AprsIsSource.h"
 
 namespace nearbell {
 
 LocalHost::LocalHost(const HostSettings &settings, std::unique_ptr<StationSource> source,
                      QObject *parent)
-    : HostApplication(parent), m_source(std::move(source))
+    : HostApplication(parent), m_source(std::move(source)), m_callsign(settings.callsign)
 {
+    m_aprsIs = dynamic_cast<AprsIsSource *>(m_source.get());
     m_table.setUnit(settings.unitsMiles ? DistanceUnit::Miles : DistanceUnit::Kilometres);
     m_table.setExpiryMinutes(settings.expireMinutes);
     if (settings.hasOwnPosition)
@@ -40,13 +42,20 @@ LocalHost::LocalHost(const HostSettings &settings, std::unique_ptr<StationSource
 std::unique_ptr<LocalHost> LocalHost::create(const QString &hostProfilePath, QObject *parent)
 {
     const HostSettings settings = HostProfile::read(hostProfilePath);
-    return std::make_unique<LocalHost>(settings, makeStationSource(settings), parent);
+    auto host = std::make_unique<LocalHost>(settings, makeStationSource(settings), parent);
+    if (settings.positionFromGpsd) {
+        host->setPositionSource(
+            std::make_unique<GpsdPositionSource>(settings.gpsdHost, settings.gpsdPort));
+    }
+    return host;
 }
 
 // The source goes first: it must not deliver into a table being destroyed.
 LocalHost::~LocalHost()
 {
     m_expiryTimer.stop();
+    m_position.reset();
+    m_aprsIs = nullptr;
     m_source.reset();
 }
 
@@ -55,6 +64,34 @@ void LocalHost::start()
     m_expiryTimer.start();
     if (m_source)
         m_source->start();
+    if (m_position)
+        m_position->start();
+}
+
+void LocalHost::setPositionSource(std::unique_ptr<GpsdPositionSource> positionSource)
+{
+    m_position = std::move(positionSource);
+    if (!m_position)
+        return;
+    m_position->setParent(nullptr);
+    connect(m_position.get(), &GpsdPositionSource::positionChanged, this,
+            &LocalHost::moveOwnStation);
+}
+
+void LocalHost::moveOwnStation(double latitude, double longitude)
+{
+    // The first fix of a station without a fixed position puts it in the
+    // table; every later one only moves it.
+    if (!m_table.moveOwnStation(latitude, longitude))
+        m_table.setOwnStation(m_callsign, latitude, longitude);
+    if (m_aprsIs)
+        m_aprsIs->setOwnPosition(latitude, longitude);
+}
+
+void LocalHost::setWatchedCallsigns(const QStringList &callsigns)
+{
+    if (m_aprsIs)
+        m_aprsIs->setWatchedCallsigns(callsigns);
 }
 
 void LocalHost::setExpiryCheckInterval(int ms)
@@ -108,9 +145,14 @@ namespace nearbell {
 
 StatusParts LocalHost::statusParts() const
 {
+    StatusParts parts;
     if (!m_source)
-        return {StatusPart{QStringLiteral("No station source: no stations will be heard"), true}};
-    return {m_source->status()};
+        parts.push_back(StatusPart{QStringLiteral("No station source: no stations will be heard"), true});
+    else
+        parts.push_back(m_source->status());
+    if (m_position)
+        parts.push_back(m_position->status());
+    return parts;
 }
 
 } // namespace nearbell

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "host/GpsdPositionSource.h"
 #include "host/HostApplication.h"
 #include "host/HostExtension.h"
 #include "host/HostSettings.h"
@@ -11,6 +12,8 @@
 #include "host/StationTable.h"
 
 namespace nearbell {
+
+class AprsIsSource;
 
 // The host the program runs against: a station table fed by one station
 // source (demo, replay, TNC or APRS-IS), offered through the host contract.
@@ -24,7 +27,11 @@ namespace nearbell {
 //    NotifyDeleteAllStations when the table is cleared and DataAvailable
 //    after each batch the source delivers;
 //  - delete stations not heard for the expiry time, checked once a minute;
-//  - tell the status line what state the source is in.
+//  - with a position source (gpsd), move the own station to each fix
+//    without rebuilding the table, and let an APRS-IS source follow it;
+//  - pass the watched callsigns on to an APRS-IS source;
+//  - tell the status line what state the source and the position source
+//    are in.
 class LocalHost : public HostApplication, public HostExtension
 {
     Q_OBJECT
@@ -47,6 +54,11 @@ public:
     void SetAttachOption(qint32 &value) override;
 
     StatusParts statusParts() const override;
+    void setWatchedCallsigns(const QStringList &callsigns) override;
+
+    // Makes the own position follow gpsd's fixes (before start()).
+    void setPositionSource(std::unique_ptr<GpsdPositionSource> positionSource);
+    GpsdPositionSource *positionSource() const { return m_position.get(); }
 
     // Starts the source and the expiry check.
     void start();
@@ -63,7 +75,12 @@ public:
 
 private:
     StationTable m_table;
+    void moveOwnStation(double latitude, double longitude);
+
     std::unique_ptr<StationSource> m_source;
+    std::unique_ptr<GpsdPositionSource> m_position;
+    AprsIsSource *m_aprsIs = nullptr; // m_source, when it is one
+    QString m_callsign;
     QTimer m_expiryTimer;
     qint32 m_attachOption = 0;
 };
