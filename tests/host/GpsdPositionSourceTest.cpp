@@ -7,7 +7,9 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTcpServer>
+#include <QFile>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -57,6 +59,7 @@ private slots:
     void ageText();
     void positionSetting_data();
     void positionSetting();
+    void profileNamesGpsdAndInitFile();
     void protocolSession();
     void fixTimesOut();
     void silentServerIsDropped();
@@ -162,6 +165,24 @@ void GpsdPositionSourceTest::positionSetting()
     QCOMPARE(settings.positionFromGpsd, gpsd);
     QCOMPARE(settings.gpsdHost, host);
     QCOMPARE(int(settings.gpsdPort), port);
+}
+
+void GpsdPositionSourceTest::profileNamesGpsdAndInitFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("uiview32.ini"));
+    QFile profile(path);
+    QVERIFY(profile.open(QIODevice::WriteOnly));
+    profile.write("[STATION]\r\nCALLSIGN=PD0CAR\r\nPOSITION=GPSD 127.0.0.1:3000\r\n"
+                  "[HOST]\r\nSOURCE=NONE\r\nSERIAL_INIT=tnc/kiss-on.txt\r\n");
+    profile.close();
+    const HostSettings settings = HostProfile::read(path);
+    QCOMPARE(settings.serialInit, dir.filePath(QStringLiteral("tnc/kiss-on.txt")));
+    QVERIFY(!settings.hasOwnPosition);
+    const std::unique_ptr<LocalHost> host = LocalHost::create(path);
+    QVERIFY(host->positionSource());
+    QCOMPARE(host->positionSource()->hostName(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(int(host->positionSource()->port()), 3000);
 }
 
 void GpsdPositionSourceTest::protocolSession()
