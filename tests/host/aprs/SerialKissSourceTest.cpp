@@ -178,7 +178,8 @@ void SerialKissSourceTest::noiseThenFrame()
     QElapsedTimer timer;
     timer.start();
     source.consume(noise);
-    QVERIFY2(timer.elapsed() < 200, "noise takes too long to discard");
+    // A read of noise holds the event loop up for less than 20 ms.
+    QVERIFY2(timer.elapsed() < 20, qPrintable(QString::number(timer.elapsed())));
     const qsizetype before = reports.size();
     source.consume(kissFrame("PD1ZZZ", false, "!5212.00N/00512.00E-"));
     QCOMPARE(reports.size(), before + 1);
