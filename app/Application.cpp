@@ -8,9 +8,7 @@
 #include <cstdlib>
 
 #include "app/Program.h"
-#include "host/HostProfile.h"
 #include "host/LocalHost.h"
-#include "host/StationSourceFactory.h"
 #include "platform/DesktopServicesOpener.h"
 #include "platform/ProgramLocation.h"
 #include "platform/QtMessageDisplay.h"
@@ -66,8 +64,9 @@ int Application::run(int argc, char **argv)
     services.opener = &opener;
     services.anotherInstanceRunning = [&instance] { return instance.anotherInstanceRunning(); };
     services.createHost = [](const ProgramGlobals &globals) -> std::unique_ptr<HostApplication> {
-        const HostSettings settings = HostProfile::read(globals.gstrHostIniFile);
-        auto host = std::make_unique<LocalHost>(settings, makeStationSource(settings));
+        // The host as its profile describes it: station source and, for a
+        // mobile station, the gpsd position.
+        std::unique_ptr<LocalHost> host = LocalHost::create(globals.gstrHostIniFile);
         host->start();
         return host;
     };
