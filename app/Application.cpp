@@ -15,7 +15,6 @@
 
 #include "app/CommandLine.h"
 #include "app/Program.h"
-#include "host/HostProfile.h"
 #include "host/LocalHost.h"
 #include "host/StationSourceFactory.h"
 #include "platform/DbusNotifier.h"
@@ -166,8 +165,9 @@ int Application::run(int argc, char **argv)
     // Long-run measurements (scripts/soak.sh), only on request.
     const std::unique_ptr<LatencyLog> latency = LatencyLog::fromEnvironment();
     services.createHost = [&latency](const ProgramGlobals &globals) -> std::unique_ptr<HostApplication> {
-        const HostSettings settings = HostProfile::read(globals.gstrHostIniFile);
-        auto host = std::make_unique<LocalHost>(settings, makeStationSource(settings));
+        // The host as its profile describes it: station source and, for a
+        // mobile station, the gpsd position.
+        std::unique_ptr<LocalHost> host = LocalHost::create(globals.gstrHostIniFile);
         if (latency) {
             QPointer<LocalHost> held(host.get());
             latency->addFigure("stations", [held] { return held ? held->table().entryCount() : 0; });

@@ -27,6 +27,7 @@
 #include "ui/frmStationSetup.h"
 #include "ui/AboutBox.h"
 #include "ui/frmAbout.h"
+#include "ui/ListBox.h"
 #include "ui/frmMain.h"
 #include "update/UpdateChecker.h"
 #include "update/frmUpdate.h"
@@ -147,8 +148,23 @@ bool Program::Form_Load()
     connect(host, &HostApplication::UIView32IsClosing, this, &Program::gUIV_UIView32IsClosing);
     m_monitor->setHost(host);
     m_overlayScan->setHost(host);
-    if (const HostExtension *extension = dynamic_cast<const HostExtension *>(host)) {
+    if (HostExtension *extension = dynamic_cast<HostExtension *>(host)) {
         m_statusBoard->addProvider([extension] { return extension->statusParts(); });
+        // The host hears watched stations wherever they are only when told
+        // which they are: on start and at every change of lstWatch (for as
+        // long as the host lives).
+        ListBox *watch = m_window->lstWatch;
+        const auto tellWatched = [extension, watch] {
+            QStringList callsigns;
+            for (int i = 0; i < watch->count(); ++i)
+                callsigns.append(watch->text(i));
+            extension->setWatchedCallsigns(callsigns);
+        };
+        QAbstractItemModel *model = watch->model();
+        connect(model, &QAbstractItemModel::rowsInserted, host, tellWatched);
+        connect(model, &QAbstractItemModel::rowsRemoved, host, tellWatched);
+        connect(model, &QAbstractItemModel::modelReset, host, tellWatched);
+        tellWatched();
         m_alerts->setUnit(extension->distanceUnit());
     }
     m_statusBoard->addProvider([this]() -> StatusParts {

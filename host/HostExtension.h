@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 #include "host/HostSettings.h"
 #include "host/GreatCircle.h"
 #include "platform/StatusPart.h"
@@ -25,6 +27,9 @@ public:
     virtual void applySettings(const HostSettings &settings) = 0;
     // The unit of every distance the host reports (HOST/UNITS).
     virtual DistanceUnit distanceUnit() const { return DistanceUnit::Kilometres; }
+    // The callsigns of the watch list, whenever it changes: a source that
+    // chooses what it receives (APRS-IS) asks for them wherever they are.
+    virtual void setWatchedCallsigns(const QStringList &callsigns) = 0;
 };
 
 } // namespace nearbell

@@ -1,5 +1,10 @@
 #include "host/HostProfile.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QTextStream>
+
+#include "host/aprs/NetworkStationSource.h"
 #include "platform/ProfileFile.h"
 
 #include <QFileInfo>
@@ -122,6 +127,27 @@ std::optional<double> HostProfile::parseLongitude(QStringView text)
     return parseAngle(text, 3, u'E', u'W', 180);
 }
 
+bool HostProfile::parsePositionSource(QStringView text, HostSettings &settings)
+{
+    text = text.trimmed();
+    if (text.isEmpty())
+        return true;
+    const qsizetype blank = text.indexOf(u' ');
+    const QStringView kind = blank < 0 ? text : text.first(blank);
+    if (kind.compare(QLatin1String("GPSD"), Qt::CaseInsensitive) != 0)
+        return false;
+    if (blank >= 0) {
+        QString host;
+        quint16 port = 0;
+        if (!NetworkStationSource::parseHostPort(text.sliced(blank + 1), host, port))
+            return false;
+        settings.gpsdHost = host;
+        settings.gpsdPort = port;
+    }
+    settings.positionFromGpsd = true;
+    return true;
+}
+
 HostSettings HostProfile::read(const QString &path)
 {
     HostSettings settings;
@@ -153,6 +179,19 @@ HostSettings HostProfile::read(const QString &path)
     settings.rangeKm = readInt(path, QStringLiteral("RANGE_KM"), defaults.rangeKm, 1);
     settings.replayMs = readInt(path, QStringLiteral("REPLAY_MS"), defaults.replayMs, 0);
     settings.filter = ProfileFile::readString(path, kHost, QStringLiteral("FILTER"), QString()).trimmed();
+
+    // The init file is named beside the profile unless the path is absolute.
+    const QString init = ProfileFile::readString(path, kHost, QStringLiteral("SERIAL_INIT"), QString())
+                             .trimmed();
+    if (!init.isEmpty())
+        settings.serialInit = QFileInfo(path).absoluteDir().absoluteFilePath(init);
+
+    const QString position = ProfileFile::readString(path, kStation, QStringLiteral("POSITION"),
+                                                     QString());
+    if (!parsePositionSource(position, settings)) {
+        QTextStream(stderr) << "Own position source \"" << position.trimmed()
+                            << "\" is not understood: the fixed position is used\n";
+    }
     return settings;
 }
 

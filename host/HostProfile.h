@@ -13,7 +13,8 @@ namespace nearbell {
 //
 // Responsibilities:
 //  - read the own station (STATION: CALLSIGN, LATITUDE, LONGITUDE) and the
-//    host options (HOST: SOURCE, UNITS, EXPIRE, RANGE_KM, FILTER, REPLAY_MS)
+//    host options (HOST: SOURCE, UNITS, EXPIRE, RANGE_KM, FILTER, REPLAY_MS,
+//    SERIAL_INIT) and where the own position comes from (STATION: POSITION)
 //    into HostSettings, falling back to the defaults for missing or
 //    unusable values;
 //  - read and write the stored texts for the host's set-up window;
@@ -55,6 +56,11 @@ public:
     // Signed minutes of arc (east positive): as above with three digits of
     // degrees in the APRS form and "E" or "W".
     static std::optional<double> parseLongitude(QStringView text);
+
+    // STATION/POSITION: empty keeps the fixed position; "GPSD" (any letter
+    // case) follows gpsd at 127.0.0.1:2947, "GPSD host:port" elsewhere.
+    // False, leaving settings as they were, for anything else.
+    static bool parsePositionSource(QStringView text, HostSettings &settings);
 };
 
 } // namespace nearbell

@@ -19,6 +19,11 @@ struct HostSettings
     QString filter;               // HOST/FILTER, replaces the APRS-IS filter when not empty
     int replayMs = 1000;          // HOST/REPLAY_MS
     QString folder;               // folder of the profile: relative REPLAY paths start here
+    QString serialInit;           // HOST/SERIAL_INIT: the TNC init file, absolute; empty for none
+    // STATION/POSITION "GPSD [host:port]": the own position follows gpsd's fix
+    bool positionFromGpsd = false;
+    QString gpsdHost = QStringLiteral("127.0.0.1");
+    quint16 gpsdPort = 2947;
 };
 
 } // namespace nearbell

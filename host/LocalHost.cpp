@@ -5,12 +5,13 @@
 
 #include "host/HostProfile.h"
 #include "host/StationSourceFactory.h"
+#include "host/aprs/AprsIsSource.h"
 
 namespace nearbell {
 
 LocalHost::LocalHost(const HostSettings &settings, std::unique_ptr<StationSource> source,
                      QObject *parent)
-    : HostApplication(parent), m_settings(settings)
+    : HostApplication(parent), m_settings(settings), m_callsign(settings.callsign)
 {
     m_table.setUnit(settings.unitsMiles ? DistanceUnit::Miles : DistanceUnit::Kilometres);
     m_table.setExpiryMinutes(settings.expireMinutes);
@@ -34,19 +35,27 @@ LocalHost::LocalHost(const HostSettings &settings, std::unique_ptr<StationSource
 std::unique_ptr<LocalHost> LocalHost::create(const QString &hostProfilePath, QObject *parent)
 {
     const HostSettings settings = HostProfile::read(hostProfilePath);
-    return std::make_unique<LocalHost>(settings, makeStationSource(settings), parent);
+    auto host = std::make_unique<LocalHost>(settings, makeStationSource(settings), parent);
+    if (settings.positionFromGpsd) {
+        host->setPositionSource(
+            std::make_unique<GpsdPositionSource>(settings.gpsdHost, settings.gpsdPort));
+    }
+    return host;
 }
 
 // The source goes first: it must not deliver into a table being destroyed.
 LocalHost::~LocalHost()
 {
     m_expiryTimer.stop();
+    m_position.reset();
+    m_aprsIs = nullptr;
     m_source.reset();
 }
 
 void LocalHost::adoptSource(std::unique_ptr<StationSource> source)
 {
     m_source = std::move(source);
+    m_aprsIs = dynamic_cast<AprsIsSource *>(m_source.get());
     if (!m_source)
         return;
     // The host alone owns its source, whatever parent it was made with.
@@ -54,6 +63,12 @@ void LocalHost::adoptSource(std::unique_ptr<StationSource> source)
     connect(m_source.get(), &StationSource::reportReceived, &m_table,
             [this](const StationReport &report) { m_table.apply(report); });
     connect(m_source.get(), &StationSource::batchReceived, this, &HostApplication::DataAvailable);
+    // A new APRS-IS source asks for the same stations as the one before.
+    if (m_aprsIs) {
+        m_aprsIs->setWatchedCallsigns(m_watched);
+        if (m_position && m_position->lastFix())
+            m_aprsIs->setOwnPosition(m_position->lastFix()->latitude, m_position->lastFix()->longitude);
+    }
 }
 
 void LocalHost::start()
@@ -62,6 +77,36 @@ void LocalHost::start()
     m_expiryTimer.start();
     if (m_source)
         m_source->start();
+    if (m_position)
+        m_position->start();
+}
+
+void LocalHost::setPositionSource(std::unique_ptr<GpsdPositionSource> positionSource)
+{
+    m_position = std::move(positionSource);
+    if (!m_position)
+        return;
+    m_position->setParent(nullptr);
+    connect(m_position.get(), &GpsdPositionSource::positionChanged, this,
+            &LocalHost::moveOwnStation);
+}
+
+void LocalHost::moveOwnStation(double latitude, double longitude)
+{
+    // The first fix of a station without a fixed position puts it in the
+    // table; every later one only moves it.
+    if (!m_table.moveOwnStation(latitude, longitude))
+        m_table.setOwnStation(m_callsign, latitude, longitude);
+    m_hasOwnPosition = true;
+    if (m_aprsIs)
+        m_aprsIs->setOwnPosition(latitude, longitude);
+}
+
+void LocalHost::setWatchedCallsigns(const QStringList &callsigns)
+{
+    m_watched = callsigns;
+    if (m_aprsIs)
+        m_aprsIs->setWatchedCallsigns(callsigns);
 }
 
 void LocalHost::setExpiryCheckInterval(int ms)
@@ -130,7 +175,9 @@ StatusParts LocalHost::statusParts() const
         }
         parts.append(state);
     }
-    if (!m_hasOwnPosition) {
+    if (m_position)
+        parts.append(m_position->status());
+    else if (!m_hasOwnPosition) {
         parts.append({QStringLiteral("Own position unknown: distances cannot be measured "
                                      "(uiview32.ini, STATION, LATITUDE/LONGITUDE)"),
                       true});

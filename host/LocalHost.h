@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "host/GpsdPositionSource.h"
 #include "host/HostApplication.h"
 #include "host/HostExtension.h"
 #include "host/HostSettings.h"
@@ -11,6 +12,8 @@
 #include "host/StationTable.h"
 
 namespace nearbell {
+
+class AprsIsSource;
 
 // The host the program runs against: a station table fed by one station
 // source (demo, replay, TNC or APRS-IS), offered through the host contract.
@@ -29,8 +32,12 @@ namespace nearbell {
 //  - delete stations not heard for the expiry time, checked once a minute;
 //  - tell the status line what state the source is in, how many stations
 //    were heard, when the table is full how many it dropped, and that
-//    distances cannot be measured without an own position;
+//    distances cannot be measured without an own position, and what state
+//    the position source is in;
 //  - take new settings while running (applySettings).
+//  - with a position source (gpsd), move the own station to each fix
+//    without rebuilding the table, and let an APRS-IS source follow it;
+//  - pass the watched callsigns on to an APRS-IS source;
 class LocalHost : public HostApplication, public HostExtension
 {
     Q_OBJECT
@@ -56,6 +63,11 @@ public:
     void applySettings(const HostSettings &settings) override;
     const HostSettings &settings() const { return m_settings; }
     DistanceUnit distanceUnit() const override { return m_table.unit(); }
+    void setWatchedCallsigns(const QStringList &callsigns) override;
+
+    // Makes the own position follow gpsd's fixes (before start()).
+    void setPositionSource(std::unique_ptr<GpsdPositionSource> positionSource);
+    GpsdPositionSource *positionSource() const { return m_position.get(); }
 
     // Starts the source and the expiry check.
     void start();
@@ -73,10 +85,17 @@ public:
 private:
     void adoptSource(std::unique_ptr<StationSource> source);
 
+    void moveOwnStation(double latitude, double longitude);
+
     HostSettings m_settings;
     StationTable m_table;
+
     std::unique_ptr<StationSource> m_source;
     bool m_started = false;
+    std::unique_ptr<GpsdPositionSource> m_position;
+    AprsIsSource *m_aprsIs = nullptr; // m_source, when it is one
+    QString m_callsign;
+    QStringList m_watched;
     QTimer m_expiryTimer;
     qint32 m_attachOption = 0;
     std::vector<StationTable::Station> m_list; // as taken by the last StationCount

@@ -6,6 +6,7 @@
 #include "host/aprs/AprsIsSource.h"
 #include "host/aprs/KissSource.h"
 #include "host/aprs/ReplaySource.h"
+#include "host/aprs/SerialKissSource.h"
 
 namespace nearbell {
 
@@ -36,6 +37,12 @@ std::unique_ptr<StationSource> makeStationSource(const HostSettings &settings, Q
                 return std::make_unique<KissSource>(host, port, parent);
             return std::make_unique<AprsIsSource>(host, port, settings, parent);
         }
+    }
+    if (kind == QLatin1String("SERIAL")) {
+        QString device;
+        int baudRate = 0;
+        if (SerialKissSource::parseSetting(argument, device, baudRate))
+            return std::make_unique<SerialKissSource>(device, baudRate, settings.serialInit, parent);
     }
     if (kind == QLatin1String("REPLAY") && !argument.isEmpty())
         return std::make_unique<ReplaySource>(argument, settings.replayMs, parent, settings.folder);

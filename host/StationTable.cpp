@@ -97,6 +97,18 @@ void StationTable::setCapacity(int stations)
     m_capacity = std::max(stations, 2);
 }
 
+bool StationTable::moveOwnStation(double latitude, double longitude)
+{
+    if (!m_own || !std::isfinite(latitude) || !std::isfinite(longitude)
+        || std::abs(latitude) > kMaxLatitude || std::abs(longitude) > kMaxLongitude)
+        return false;
+    // m_own points into the table's own (non-const) storage.
+    Station &own = const_cast<Station &>(*m_own);
+    own.latitude = latitude;
+    own.longitude = longitude;
+    return true;
+}
+
 bool StationTable::apply(const StationReport &report)
 {
     if (!isListableName(report.callsign))

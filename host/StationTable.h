@@ -92,6 +92,10 @@ public:
     // Puts the own station into the table (replacing an earlier one).
     void setOwnStation(const QString &callsign, double latitude, double longitude);
     bool hasOwnStation() const { return m_own != nullptr; }
+    // Moves the own station (a mobile fix) in O(1): the list order stays as
+    // it is. False, moving nothing, without an own station or for a position
+    // that is not a real one.
+    bool moveOwnStation(double latitude, double longitude);
 
     // Takes in one report. Returns false when it was ignored: an empty name
     // or one holding a blank, or a position that is not a real one. A new

@@ -3,6 +3,10 @@
 #include "Version.h"
 #include "host/aprs/AprsDecoder.h"
 #include "host/aprs/AprsReport.h"
+#include "host/GreatCircle.h"
+
+#include <QRegularExpression>
+#include <QSet>
 
 #include <string_view>
 
@@ -28,7 +32,7 @@ QByteArray firstLine(const QString &text)
 AprsIsSource::AprsIsSource(const QString &host, quint16 port, const HostSettings &settings,
                            QObject *parent)
     : NetworkStationSource(QStringLiteral("APRSIS"), host, port, parent),
-      m_login(loginLine(settings))
+      m_settings(settings)
 {
     m_silence.setSingleShot(true);
     m_silence.setInterval(defaultSilenceLimitMs);
@@ -37,7 +41,7 @@ AprsIsSource::AprsIsSource(const QString &host, quint16 port, const HostSettings
     });
 }
 
-QByteArray AprsIsSource::loginLine(const HostSettings &settings)
+QByteArray AprsIsSource::loginLine(const HostSettings &settings, const QStringList &watched)
 {
     QByteArray callsign = firstLine(settings.callsign).toUpper();
     const qsizetype blank = callsign.indexOf(' ');
@@ -48,15 +52,83 @@ QByteArray AprsIsSource::loginLine(const HostSettings &settings)
     QByteArray line = "user " + callsign + " pass -1 vers Nearbell "
         + QByteArray::number(version::major) + '.' + QByteArray::number(version::minor) + '.'
         + QByteArray::number(version::revision);
-    const QByteArray filter = firstLine(settings.filter);
-    if (!filter.isEmpty()) {
+    const QByteArray filter = filterText(settings, watched);
+    if (!filter.isEmpty())
         line += " filter " + filter;
-    } else if (settings.hasOwnPosition) {
-        line += " filter r/" + QByteArray::number(settings.ownLatitude / 60.0, 'f', 4) + '/'
+    return line;
+}
+
+QByteArray AprsIsSource::filterText(const HostSettings &settings, const QStringList &watched)
+{
+    QByteArray filter = firstLine(settings.filter);
+    if (filter.isEmpty() && settings.hasOwnPosition) {
+        filter = "r/" + QByteArray::number(settings.ownLatitude / 60.0, 'f', 4) + '/'
             + QByteArray::number(settings.ownLongitude / 60.0, 'f', 4) + '/'
             + QByteArray::number(settings.rangeKm);
     }
-    return line;
+    QByteArray buddies;
+    for (const QString &callsign : buddyCallsigns(watched)) {
+        const QByteArray name = callsign.toLatin1();
+        if (filter.size() + buddies.size() + name.size() + 3 > maxFilterLength)
+            break;
+        buddies += (buddies.isEmpty() ? "b/" : "/") + name;
+    }
+    if (!buddies.isEmpty())
+        filter += (filter.isEmpty() ? "" : " ") + buddies;
+    return filter;
+}
+
+QStringList AprsIsSource::buddyCallsigns(const QStringList &watched)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9-]{1,9}$"));
+    QStringList out;
+    QSet<QString> seen;
+    for (const QString &callsign : watched) {
+        if (plain.match(callsign).hasMatch() && !seen.contains(callsign)) {
+            seen.insert(callsign);
+            out.append(callsign);
+        }
+    }
+    return out;
+}
+
+void AprsIsSource::setOwnPosition(double latitude, double longitude)
+{
+    m_settings.hasOwnPosition = true;
+    m_settings.ownLatitude = latitude;
+    m_settings.ownLongitude = longitude;
+    // A filter of the settings' own does not follow the station.
+    if (!firstLine(m_settings.filter).isEmpty() || !isConnected())
+        return;
+    if (m_filterPlaced
+        && greatcircle::kilometres(m_filterLatitude, m_filterLongitude, latitude, longitude) * 10.0
+            <= m_settings.rangeKm)
+        return;
+    sendFilter();
+}
+
+void AprsIsSource::setWatchedCallsigns(const QStringList &callsigns)
+{
+    const QStringList buddies = buddyCallsigns(callsigns);
+    if (buddies == m_watched)
+        return;
+    m_watched = buddies;
+    if (isConnected())
+        sendFilter();
+}
+
+void AprsIsSource::sendFilter()
+{
+    const QByteArray filter = filterText(m_settings, m_watched);
+    if (m_settings.hasOwnPosition) {
+        m_filterPlaced = true;
+        m_filterLatitude = m_settings.ownLatitude;
+        m_filterLongitude = m_settings.ownLongitude;
+    }
+    if (filter == m_sentFilter)
+        return;
+    m_sentFilter = filter;
+    send("#filter " + filter + "\r\n");
 }
 
 void AprsIsSource::setSilenceLimit(int ms)
@@ -68,7 +140,11 @@ void AprsIsSource::onConnected()
 {
     m_partial.clear();
     m_discarding = false;
-    send(m_login + "\r\n");
+    m_sentFilter = filterText(m_settings, m_watched);
+    m_filterPlaced = m_settings.hasOwnPosition;
+    m_filterLatitude = m_settings.ownLatitude;
+    m_filterLongitude = m_settings.ownLongitude;
+    send(loginLine(m_settings, m_watched) + "\r\n");
     m_silence.start();
 }
 

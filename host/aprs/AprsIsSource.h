@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QStringList>
 #include <QTimer>
 
 #include "host/HostSettings.h"
@@ -12,12 +13,17 @@ namespace nearbell {
 //
 // Responsibilities:
 //  - log in receive-only ("pass -1") with the own callsign and a range
-//    filter around the own position, or the filter text of the settings;
+//    filter around the own position, or the filter text of the settings,
+//    followed by the watched callsigns as a buddy list;
+//  - set a new filter on the open connection ("#filter ...") when the own
+//    position has moved more than a tenth of the range since the filter was
+//    last set, and when the watched callsigns change;
 //  - split the feed into CR LF lines taken as bytes, skip server comments
 //    ("#"), drop overlong lines, decode the rest into reports;
 //  - treat any line as proof of life and drop a connection that stays
 //    silent for the silence limit (120 s), so that it is made again;
-//  - send nothing but the login line.
+//  - send nothing but the login and filter lines; callsigns that could
+//    change the filter's meaning are left out of it.
 class AprsIsSource : public NetworkStationSource
 {
     Q_OBJECT
@@ -29,8 +35,26 @@ public:
     AprsIsSource(const QString &host, quint16 port, const HostSettings &settings,
                  QObject *parent = nullptr);
 
+    // Longest filter text sent; buddies beyond it are left out.
+    static constexpr qsizetype maxFilterLength = 400;
+
     // "user CALL pass -1 vers Nearbell x.y.z filter ..." without line end.
-    static QByteArray loginLine(const HostSettings &settings);
+    static QByteArray loginLine(const HostSettings &settings,
+                                const QStringList &watched = QStringList());
+    // The filter: "r/LAT/LON/KM" around the own position (or the settings'
+    // filter text), then "b/CALL1/CALL2/..." for the watched callsigns;
+    // empty when there is neither.
+    static QByteArray filterText(const HostSettings &settings, const QStringList &watched);
+    // The watched callsigns a buddy filter may name: letters, digits and
+    // "-", 1 to 9 characters, each once, in the order given.
+    static QStringList buddyCallsigns(const QStringList &watched);
+
+    // The own position moved (signed minutes of arc).
+    void setOwnPosition(double latitude, double longitude);
+    // The watch list changed.
+    void setWatchedCallsigns(const QStringList &callsigns);
+    // The filter last sent, at login or since.
+    QByteArray currentFilter() const { return m_sentFilter; }
 
     void setSilenceLimit(int ms);
 
@@ -47,7 +71,15 @@ private:
     // Returns true when the line gave a report.
     bool handleLine(QByteArrayView line);
 
-    QByteArray m_login;
+    void sendFilter();
+
+    HostSettings m_settings;
+    QStringList m_watched;
+    QByteArray m_sentFilter;
+    // The own position the filter was last set around.
+    bool m_filterPlaced = false;
+    double m_filterLatitude = 0.0;
+    double m_filterLongitude = 0.0;
     QByteArray m_partial;
     bool m_discarding = false; // inside an overlong line, until its end
     QTimer m_silence;

@@ -1,10 +1,5 @@
 #include "host/aprs/KissSource.h"
 
-#include "host/aprs/AprsDecoder.h"
-#include "host/aprs/AprsReport.h"
-
-#include <string_view>
-
 namespace nearbell {
 
 KissSource::KissSource(const QString &host, quint16 port, QObject *parent)
@@ -14,16 +9,7 @@ KissSource::KissSource(const QString &host, quint16 port, QObject *parent)
 
 void KissSource::consume(QByteArrayView bytes)
 {
-    bool delivered = false;
-    m_deframer.feed(std::string_view(bytes.data(), std::size_t(bytes.size())),
-                    [this, &delivered](int, std::string_view frame) {
-                        AprsPosition position;
-                        if (AprsDecoder::decodeAx25(frame, position) == AprsStatus::Position) {
-                            emit reportReceived(toStationReport(position));
-                            delivered = true;
-                        }
-                    });
-    if (delivered)
+    if (m_stream.feed(bytes, [this](const StationReport &report) { emit reportReceived(report); }))
         emit batchReceived();
 }
 
@@ -35,7 +21,7 @@ void KissSource::onBytes(QByteArrayView bytes)
 
 void KissSource::onConnectionLost()
 {
-    m_deframer.reset();
+    m_stream.reset();
 }
 
 } // namespace nearbell

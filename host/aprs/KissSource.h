@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/aprs/KissDeframer.h"
+#include "host/aprs/KissReportStream.h"
 #include "host/aprs/NetworkStationSource.h"
 
 namespace nearbell {
@@ -28,7 +28,7 @@ protected:
     void onConnectionLost() override;
 
 private:
-    KissDeframer m_deframer;
+    KissReportStream m_stream;
 };
 
 } // namespace nearbell

@@ -13,6 +13,7 @@
 #include "common/RecordingMessageDisplay.h"
 #include "common/TestRegistry.h"
 #include "host/LocalHost.h"
+#include "host/HostExtension.h"
 #include "host/ScriptedHost.h"
 #include "monitor/AlertChannels.h"
 #include "monitor/StationMonitor.h"
@@ -79,6 +80,16 @@ public:
     QString reason;
 };
 
+// A host that offers the extension and records each watch list it is told.
+class WatchRecordingHost : public ScriptedHost, public HostExtension
+{
+public:
+    StatusParts statusParts() const override { return {}; }
+    void setWatchedCallsigns(const QStringList &callsigns) override { told.append(callsigns); }
+    void applySettings(const HostSettings &) override {}
+    QList<QStringList> told;
+};
+
 QByteArray readAll(const QString &path)
 {
     QFile file(path);
@@ -113,7 +124,11 @@ struct Run
         };
         services.createHost = [this](const ProgramGlobals &) {
             events << QStringLiteral("host created");
-            auto h = std::make_unique<ScriptedHost>();
+            std::unique_ptr<ScriptedHost> h;
+            if (extendedHost)
+                h = std::make_unique<WatchRecordingHost>();
+            else
+                h = std::make_unique<ScriptedHost>();
             host = h.get();
             return std::unique_ptr<HostApplication>(std::move(h));
         };
@@ -131,6 +146,7 @@ struct Run
     NoDesktop opener;
     ProgramServices services;
     bool otherInstance = false;
+    bool extendedHost = false;
     QStringList events;
     ScriptedHost *host = nullptr;
     std::unique_ptr<Program> program;
@@ -549,6 +565,32 @@ private slots:
         w->mnuOptionsNotify->trigger();
         run.program->statusBoard()->refresh();
         QVERIFY(!w->lblStatus->plainText().contains(notifier.reason));
+    }
+
+    void watchListChangesReachTheHost()
+    {
+        QTemporaryDir dir;
+        writeFile(dir.filePath("uiview32.ini"), demoProfile);
+        Run run(dir.path());
+        run.extendedHost = true;
+        QVERIFY(run.program->Form_Load());
+        auto *host = dynamic_cast<WatchRecordingHost *>(run.host);
+        QVERIFY(host);
+        QCOMPARE(host->told, QList<QStringList>{QStringList()}); // told once at start
+        frmMain *w = run.program->window();
+        for (const QString &callsign : {QStringLiteral("PA3XYZ-9"), QStringLiteral("DL1ABC")}) {
+            w->txtWatch->setText(callsign);
+            w->cmdAddWatch->click();
+        }
+        QCOMPARE(host->told.size(), 3);
+        QStringList both = host->told.last();
+        both.sort();
+        QCOMPARE(both, (QStringList{QStringLiteral("DL1ABC"), QStringLiteral("PA3XYZ-9")}));
+        delete w->lstWatch->takeItem(0);
+        QCOMPARE(host->told.size(), 4);
+        QCOMPARE(host->told.last().size(), 1);
+        w->lstWatch->clear();
+        QCOMPARE(host->told.last(), QStringList());
     }
 
     void unwritableFolderStillRuns()

@@ -21,6 +21,8 @@ using namespace nearbell;
 
 namespace {
 
+using nearbell::test::ax25Address;
+
 using nearbell::test::kissFrame;
 
 QTcpSocket *nextClient(QTcpServer &server, int timeoutMs = 5000)
