@@ -21,6 +21,7 @@
 #include "platform/DesktopServicesOpener.h"
 #include "platform/LatencyLog.h"
 #include "platform/ProgramLayout.h"
+#include "platform/ProgramLocation.h"
 #include "platform/QtMessageDisplay.h"
 #include "platform/QtSoundPlayer.h"
 #include "platform/QtSpeechVoice.h"

@@ -68,6 +68,9 @@ public:
     Settings(QString strIniFile, SettingsControls controls, OptionFlags &flags,
              WriteFailures *failures = nullptr, AlertFlags *alerts = nullptr);
 
+    // The section of the user's settings; its content and key order never change.
+    static QString setupSectionName() { return QStringLiteral("SETUP"); }
+
     void loadini();
     void saveini();
 
@@ -87,7 +90,7 @@ private:
     // Section SETUP unless another is named.
     void write(const QString &key, const QString &value, const QString &section = setupSectionName());
     QString read(const QString &key, const QString &defaultValue, const QString &section = setupSectionName());
-    static QString setupSectionName() { return QStringLiteral("SETUP"); }
+
 
     QString m_iniFile;
     SettingsControls m_c;

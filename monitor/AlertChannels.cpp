@@ -6,13 +6,13 @@
 #include "platform/Speaker.h"
 
 #include <QAbstractItemModel>
-#include <QListWidget>
+#include "ui/ListBox.h"
 
 #include <utility>
 
 namespace nearbell {
 
-AlertChannels::AlertChannels(QListWidget *lstStations, QListWidget *lstAcked, const AlertFlags &flags,
+AlertChannels::AlertChannels(ListBox *lstStations, ListBox *lstAcked, const AlertFlags &flags,
                              QObject *parent)
     : QObject(parent), m_lstStations(lstStations), m_lstAcked(lstAcked), m_flags(flags)
 {
@@ -46,12 +46,7 @@ void AlertChannels::afterStationScans()
 {
     if (!m_lstStations)
         return;
-    QStringList lines;
-    const int count = m_lstStations->count();
-    lines.reserve(count);
-    for (int i = 0; i < count; ++i)
-        lines << m_lstStations->item(i)->text();
-    const QList<AlarmLine> arrivals = m_tracker.cycle(lines);
+    const QList<AlarmLine> arrivals = m_tracker.cycle(m_lstStations->lines());
     if (arrivals.isEmpty())
         return;
 
@@ -80,10 +75,12 @@ void AlertChannels::showStation(const QString &callsign)
         m_raise();
     if (!m_lstStations)
         return;
-    for (int i = 0; i < m_lstStations->count(); ++i) {
-        if (callsignOfLine(m_lstStations->item(i)->text()) == callsign) {
-            m_lstStations->setCurrentRow(i);
-            m_lstStations->scrollToItem(m_lstStations->item(i));
+    const QStringList lines = m_lstStations->lines();
+    for (int i = 0; i < lines.size(); ++i) {
+        if (callsignOfLine(lines[i]) == callsign) {
+            m_lstStations->flush();
+            m_lstStations->setSelectedRow(i);
+            m_lstStations->scrollTo(m_lstStations->model()->index(i, 0));
             return;
         }
     }

@@ -3,6 +3,7 @@
 #include "host/GreatCircle.h"
 #include "monitor/AlertFlags.h"
 #include "monitor/ArrivalTracker.h"
+#include "ui/ListBox.h"
 
 #include <QObject>
 #include <QPointer>
@@ -10,9 +11,9 @@
 
 #include <functional>
 
-class QListWidget;
 
 namespace nearbell {
+
 
 class DesktopNotifier;
 class Speaker;
@@ -35,7 +36,7 @@ class AlertChannels : public QObject
 {
     Q_OBJECT
 public:
-    AlertChannels(QListWidget *lstStations, QListWidget *lstAcked, const AlertFlags &flags,
+    AlertChannels(ListBox *lstStations, ListBox *lstAcked, const AlertFlags &flags,
                   QObject *parent = nullptr);
 
     void setNotifier(DesktopNotifier *notifier);
@@ -58,8 +59,8 @@ private:
     void onAckedRowsInserted(int first, int last);
     void speakHeld();
 
-    QPointer<QListWidget> m_lstStations;
-    QPointer<QListWidget> m_lstAcked;
+    QPointer<ListBox> m_lstStations;
+    QPointer<ListBox> m_lstAcked;
     const AlertFlags &m_flags;
     ArrivalTracker m_tracker;
     QPointer<DesktopNotifier> m_notifier;

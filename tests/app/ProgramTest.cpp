@@ -552,12 +552,13 @@ private slots:
         QCOMPARE(notifier.notices[0].summary, QStringLiteral("DL1ABC is 3.2 km away"));
         QTRY_COMPARE(speaker.spoken, QStringList{"D L 1 A B C, 3.2 kilometres"});
 
-        w->lstStations->clearSelection();
+        w->lstStations->setSelectedRow(-1);
         const int raised = run.raiser.raised;
         notifier.click(QStringLiteral("DL1ABC"));
         QCOMPARE(run.raiser.raised, raised + 1);
-        QCOMPARE(w->lstStations->selectedItems().size(), 1);
-        QVERIFY(w->lstStations->selectedItems().first()->text().startsWith(QStringLiteral("DL1ABC ")));
+        const int selected = w->lstStations->selectedRow();
+        QVERIFY(selected >= 0);
+        QVERIFY(w->lstStations->text(selected).startsWith(QStringLiteral("DL1ABC ")));
 
         notifier.reason = QStringLiteral("Desktop notifications unavailable: no notification service");
         run.program->statusBoard()->refresh();
@@ -581,12 +582,14 @@ private slots:
         for (const QString &callsign : {QStringLiteral("PA3XYZ-9"), QStringLiteral("DL1ABC")}) {
             w->txtWatch->setText(callsign);
             w->cmdAddWatch->click();
+            w->lstWatch->flush();
         }
         QCOMPARE(host->told.size(), 3);
         QStringList both = host->told.last();
         both.sort();
         QCOMPARE(both, (QStringList{QStringLiteral("DL1ABC"), QStringLiteral("PA3XYZ-9")}));
-        delete w->lstWatch->takeItem(0);
+        w->lstWatch->removeRow(0);
+        w->lstWatch->flush();
         QCOMPARE(host->told.size(), 4);
         QCOMPARE(host->told.last().size(), 1);
         w->lstWatch->clear();
