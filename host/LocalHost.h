@@ -70,7 +70,6 @@ private:
     std::unique_ptr<StationSource> m_source;
     QTimer m_expiryTimer;
     qint32 m_attachOption = 0;
-    std::vector<StationTable::Station> m_list; // as taken by the last StationCount
     bool m_listTaken = false;
 };
 
