@@ -79,12 +79,14 @@ void LatencyLog::tick()
     const qint64 now = m_clock.nsecsElapsed();
     const qint64 cpu = threadCpuNs();
     const qint64 late = now - m_lastTickNs - qint64(kTickMs) * 1000000;
-    if (late > m_worstLateNs) {
+    // The first gap is the program's start-up, before its event loop ran.
+    if (m_ticked && late > m_worstLateNs) {
         m_worstLateNs = late;
         m_worstLateCpuNs = cpu - m_lastTickCpuNs;
     }
     m_lastTickNs = now;
     m_lastTickCpuNs = cpu;
+    m_ticked = true;
 }
 
 void LatencyLog::report()

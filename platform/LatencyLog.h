@@ -61,6 +61,7 @@ private:
     qint64 m_worstLateNs = 0;
     qint64 m_lastTickCpuNs = 0;
     qint64 m_worstLateCpuNs = 0;
+    bool m_ticked = false;
     std::vector<qint64> m_cycleStarts; // nested timer events of the watched timer
     std::vector<std::pair<QByteArray, std::function<qint64()>>> m_figures;
 };
