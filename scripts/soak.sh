@@ -10,7 +10,8 @@
 #     (other programs ran): it is reported, and fails only with SOAK_STRICT=1;
 #   - every station the feed sent in a well-formed packet is held, up to the
 #     table bound (32,767 with the own station).
-# Usage: scripts/soak.sh [minutes]    (NEARBELL_BUILD_DIR picks the build; SOAK_X=1 runs under Xvfb)
+# Usage: scripts/soak.sh [minutes]    (NEARBELL_BUILD_DIR picks the build; SOAK_X=1 runs under Xvfb;
+#        SOAK_STATIONS=n feeds n distinct stations instead of 40,000)
 # Not part of CTest. Exits non-zero when a check fails.
 set -euo pipefail
 minutes=${1:-3}
@@ -28,7 +29,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-python3 "$here/scripts/soak_server.py" --lat 52.2 --lon 5.2 --minutes "$minutes" \
+python3 "$here/scripts/soak_server.py" --lat 52.2 --lon 5.2 --minutes "$minutes" --stations "${SOAK_STATIONS:-40000}" \
     --port-file "$work/port" --stats "$work/stats.json" &
 server_pid=$!
 for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.1; done

@@ -92,10 +92,10 @@ def gprmc(lat, lon):
 
 
 class Feed:
-    def __init__(self, own_lat, own_lon, seed):
+    def __init__(self, own_lat, own_lon, seed, stations=STATIONS):
         self.rng = random.Random(seed)
         self.stations = []
-        for i in range(STATIONS):
+        for i in range(stations):
             if i < NEAR:
                 # Within about 5 km of the own position.
                 lat = own_lat + self.rng.uniform(-0.04, 0.04)
@@ -178,13 +178,13 @@ class Feed:
             if self.rng.random() < 0.01:
                 lines.append(self.bad())
             else:
-                lines.append(self.packet(self.rng.randrange(STATIONS)))
+                lines.append(self.packet(self.rng.randrange(len(self.stations))))
         return lines
 
 
 def serve(args):
     lat, lon = args.lat, args.lon
-    feed = Feed(lat, lon, args.seed)
+    feed = Feed(lat, lon, args.seed, args.stations)
     listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     listener.bind(("127.0.0.1", 0))
@@ -276,6 +276,8 @@ def main():
     parser.add_argument("--minutes", type=float, default=3)
     parser.add_argument("--speedup", type=int, default=20)
     parser.add_argument("--seed", type=int, default=12)
+    parser.add_argument("--stations", type=int, default=STATIONS,
+                        help="distinct stations; below the table bound every one must be held")
     parser.add_argument("--port-file", required=True)
     parser.add_argument("--stats", required=True)
     serve(parser.parse_args())
