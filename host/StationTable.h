@@ -32,8 +32,10 @@ namespace nearbell {
 //  - present the stations as the host's station list: entries in ascending
 //    callsign order, each "<symbol><callsign>[*] HH:mm:ss" with the time in
 //    UTC; reading an entry by index costs O(1); stations that arrived since
-//    the last read are merged into the order on the next read, and after a
-//    deletion the order is rebuilt once on the next read;
+//    the last read are merged into the order on the next read (or once
+//    enough wait), deleted ones leave it in one pass on the next read;
+//  - hand out the list for one walk (takeList), readable to its end however
+//    the table changes meanwhile;
 //  - measure the great-circle distance of a station from the own station in
 //    the host's unit;
 //  - announce each position taken in, each deletion and a clearing.
