@@ -228,7 +228,7 @@ void StationTable::dropBuriedFromOrder() const
     if (m_listIntact) {
         for (auto &node : m_buried)
             m_heldForList.push_back(std::move(node));
-        if (m_heldForList.size() > size_t(m_capacity)) {
+        if (m_heldForList.size() > 2 * size_t(m_capacity)) {
             m_listIntact = false; // a walk that long was given up
             m_heldForList.clear();
         }
