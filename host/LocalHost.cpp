@@ -138,18 +138,19 @@ qint16 LocalHost::StationCount()
 {
     // The table holds no more than the 16-bit count can say; were it ever
     // made larger, the list leaves out the farthest, never a near station.
-    m_list = m_table.listed(std::numeric_limits<qint16>::max());
     m_listTaken = true;
-    return qint16(m_list.size());
+    return qint16(m_table.takeList(std::numeric_limits<qint16>::max()).size());
 }
 
 QString LocalHost::StationListEntry(qint16 &index)
 {
     if (!m_listTaken)
         StationCount();
-    if (index < 0 || size_t(index) >= m_list.size())
+    // A list let go (the table was cleared) ends the walk early.
+    const auto &list = m_table.takenList();
+    if (!m_table.listIntact() || index < 0 || size_t(index) >= list.size())
         return QString();
-    return StationTable::entryText(m_list[size_t(index)]);
+    return StationTable::entryText(*list[size_t(index)]);
 }
 
 void LocalHost::SetAttachOption(qint32 &value)

@@ -98,7 +98,6 @@ private:
     QStringList m_watched;
     QTimer m_expiryTimer;
     qint32 m_attachOption = 0;
-    std::vector<StationTable::Station> m_list; // as taken by the last StationCount
     bool m_listTaken = false;
     bool m_hasOwnPosition = false;
 };

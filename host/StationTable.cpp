@@ -35,6 +35,9 @@ constexpr double kRadiansPerMinute = std::numbers::pi / (180.0 * 60.0);
 // enough that the pass is rare, small enough that the pass stays cheap.
 constexpr size_t kCandidateShare = 4;
 
+// Arrivals waiting for the next read before they are merged anyway.
+constexpr size_t kMostPending = 2048;
+
 bool byCallsign(const StationTable::Station *a, const StationTable::Station *b)
 {
     return a->callsign < b->callsign;
@@ -195,6 +198,9 @@ void StationTable::clear()
     m_ordered.clear();
     m_pending.clear();
     m_buried.clear();
+    m_taken.clear();
+    m_heldForList.clear();
+    m_listIntact = false;
     m_candidates.clear();
     m_haveCandidates = false;
     if (m_own)
@@ -205,6 +211,9 @@ void StationTable::clear()
 void StationTable::insertIntoOrder(const Station *station)
 {
     m_pending.push_back(station);
+    // Merged now and then, so that the read after a flood merges little.
+    if (m_pending.size() >= kMostPending)
+        ordered();
 }
 
 void StationTable::remove(const QString &callsign)
@@ -228,6 +237,14 @@ void StationTable::dropBuriedFromOrder() const
     const auto isRemoved = [](const Station *s) { return s->removed; };
     std::erase_if(m_ordered, isRemoved);
     std::erase_if(m_pending, isRemoved);
+    if (m_listIntact) {
+        for (auto &node : m_buried)
+            m_heldForList.push_back(std::move(node));
+        if (m_heldForList.size() > 2 * size_t(m_capacity)) {
+            m_listIntact = false; // a walk that long was given up
+            m_heldForList.clear();
+        }
+    }
     m_buried.clear();
 }
 
@@ -364,32 +381,36 @@ double StationTable::distanceOf(const Station &station) const
                                  station.longitude, m_unit);
 }
 
-std::vector<StationTable::Station> StationTable::listed(int limit) const
+const std::vector<const StationTable::Station *> &StationTable::takeList(int limit)
 {
     const std::vector<const Station *> &order = ordered();
-    std::vector<Station> out;
-    if (limit <= 0)
-        return out;
-    std::vector<bool> keep(order.size(), true);
-    if (order.size() > size_t(limit)) {
-        // Keep the nearest `limit` (the own station first of all), then
-        // list them in the usual order.
-        std::vector<std::pair<double, size_t>> byFarness;
-        byFarness.reserve(order.size());
-        for (size_t i = 0; i < order.size(); ++i) {
-            const Station &s = *order[i];
-            byFarness.emplace_back(s.own ? -1.0 : farness(s.latitude, s.longitude), i);
-        }
-        std::nth_element(byFarness.begin(), byFarness.begin() + limit, byFarness.end());
-        for (size_t i = size_t(limit); i < byFarness.size(); ++i)
-            keep[byFarness[i].second] = false;
+    // The previous list is let go only now: its deleted stations go with it.
+    m_heldForList.clear();
+    m_listIntact = true;
+    if (order.size() <= size_t(std::max(limit, 0))) {
+        m_taken = order;
+        return m_taken;
     }
-    out.reserve(std::min(size_t(limit), order.size()));
+    m_taken.clear();
+    if (limit <= 0)
+        return m_taken;
+    // Keep the nearest `limit` (the own station first of all), in the usual
+    // order.
+    std::vector<std::pair<double, size_t>> byFarness;
+    byFarness.reserve(order.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        const Station &s = *order[i];
+        byFarness.emplace_back(s.own ? -1.0 : farness(s.latitude, s.longitude), i);
+    }
+    std::nth_element(byFarness.begin(), byFarness.begin() + limit, byFarness.end());
+    std::vector<bool> keep(order.size(), false);
+    for (size_t i = 0; i < size_t(limit); ++i)
+        keep[byFarness[i].second] = true;
     for (size_t i = 0; i < order.size(); ++i) {
         if (keep[i])
-            out.push_back(*order[i]);
+            m_taken.push_back(order[i]);
     }
-    return out;
+    return m_taken;
 }
 
 QString StationTable::entryText(const Station &station)

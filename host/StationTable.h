@@ -32,8 +32,10 @@ namespace nearbell {
 //  - present the stations as the host's station list: entries in ascending
 //    callsign order, each "<symbol><callsign>[*] HH:mm:ss" with the time in
 //    UTC; reading an entry by index costs O(1); stations that arrived since
-//    the last read are merged into the order on the next read, and after a
-//    deletion the order is rebuilt once on the next read;
+//    the last read are merged into the order on the next read (or once
+//    enough wait), deleted ones leave it in one pass on the next read;
+//  - hand out the list for one walk (takeList), readable to its end however
+//    the table changes meanwhile;
 //  - measure the great-circle distance of a station from the own station in
 //    the host's unit;
 //  - announce each position taken in, each deletion and a clearing.
@@ -114,9 +116,14 @@ public:
     // Distance of a station from the own station in the table's unit.
     double distanceOf(const Station &station) const;
 
-    // A copy of the stations in list order, at most limit of them: when
-    // the table holds more, the farthest are left out.
-    std::vector<Station> listed(int limit) const;
+    // The stations in list order, at most limit of them (when the table
+    // holds more, the farthest are left out), held for reading until the
+    // next call: a station deleted meanwhile stays readable there, marked
+    // removed. The list is let go early, and listIntact() turns false, when
+    // the table is cleared or more deletions pile up than the table holds.
+    const std::vector<const Station *> &takeList(int limit);
+    bool listIntact() const { return m_listIntact; }
+    const std::vector<const Station *> &takenList() const { return m_taken; }
 
     static QString entryText(const Station &station);
 
@@ -157,6 +164,10 @@ private:
     mutable std::vector<const Station *> m_ordered;
     mutable std::vector<const Station *> m_pending;
     mutable std::vector<std::unordered_map<QString, Station>::node_type> m_buried;
+    // Deleted stations out of the order but still in the taken list.
+    mutable std::vector<std::unordered_map<QString, Station>::node_type> m_heldForList;
+    std::vector<const Station *> m_taken;
+    mutable bool m_listIntact = false;
     // Eviction candidates, a max-heap by farness: the farthest batch found
     // in one pass relative to the own position at m_candidatesFrom, plus
     // every station put in or moved farther than m_candidateFloor since.

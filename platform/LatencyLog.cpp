@@ -3,8 +3,20 @@
 #include <QEvent>
 
 #include <algorithm>
+#include <ctime>
 
 namespace nearbell {
+
+namespace {
+
+qint64 threadCpuNs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+} // namespace
 
 std::unique_ptr<LatencyLog> LatencyLog::fromEnvironment()
 {
@@ -24,6 +36,7 @@ LatencyLog::LatencyLog(const QString &path, int reportMs, QObject *parent)
         return;
     m_clock.start();
     m_lastTickNs = m_clock.nsecsElapsed();
+    m_lastTickCpuNs = threadCpuNs();
     m_ticker.setTimerType(Qt::PreciseTimer);
     m_ticker.setInterval(kTickMs);
     connect(&m_ticker, &QTimer::timeout, this, &LatencyLog::tick);
@@ -64,25 +77,36 @@ bool LatencyLog::eventFilter(QObject *watched, QEvent *event)
 void LatencyLog::tick()
 {
     const qint64 now = m_clock.nsecsElapsed();
-    m_worstLateNs = std::max(m_worstLateNs, now - m_lastTickNs - qint64(kTickMs) * 1000000);
+    const qint64 cpu = threadCpuNs();
+    const qint64 late = now - m_lastTickNs - qint64(kTickMs) * 1000000;
+    // The first gap is the program's start-up, before its event loop ran.
+    if (m_ticked && late > m_worstLateNs) {
+        m_worstLateNs = late;
+        m_worstLateCpuNs = cpu - m_lastTickCpuNs;
+    }
     m_lastTickNs = now;
+    m_lastTickCpuNs = cpu;
+    m_ticked = true;
 }
 
 void LatencyLog::report()
 {
     tick(); // a loop blocked right now counts too
-    write("wait", double(std::max<qint64>(m_worstLateNs, 0)) / 1e6);
+    write("wait", double(std::max<qint64>(m_worstLateNs, 0)) / 1e6, double(m_worstLateCpuNs) / 1e6);
     m_worstLateNs = 0;
+    m_worstLateCpuNs = 0;
     for (const auto &[name, value] : m_figures) {
         m_file.write(QByteArray::number(m_clock.elapsed()) + ' ' + name + ' ' + QByteArray::number(value()) + '\n');
         m_file.flush();
     }
 }
 
-void LatencyLog::write(const char *what, double ms)
+void LatencyLog::write(const char *what, double ms, double processorMs)
 {
-    const QByteArray line = QByteArray::number(m_clock.elapsed()) + ' ' + what + ' '
-        + QByteArray::number(ms, 'f', 2) + '\n';
+    QByteArray line = QByteArray::number(m_clock.elapsed()) + ' ' + what + ' ' + QByteArray::number(ms, 'f', 2);
+    if (processorMs >= 0)
+        line += ' ' + QByteArray::number(processorMs, 'f', 2);
+    line += '\n';
     m_file.write(line);
     m_file.flush();
 }

@@ -17,7 +17,9 @@ namespace nearbell {
 // Responsibilities:
 //  - tick every few milliseconds and, once per report interval, write how
 //    late the latest tick came at worst: the longest the event loop was kept
-//    from its other work ("<ms since start> wait <ms>");
+//    from its other work, and how much processor time the program itself
+//    used in that gap, which tells its own work from a busy machine
+//    ("<ms since start> wait <ms> <processor ms>");
 //  - time each run of a watched timer's handler (the scan cycle), counting
 //    from the timer event to the return of the handler, and write it
 //    ("<ms since start> cycle <ms>"); a tick that falls due inside a run
@@ -49,7 +51,7 @@ protected:
 private:
     void tick();
     void report();
-    void write(const char *what, double ms);
+    void write(const char *what, double ms, double processorMs = -1);
 
     QFile m_file;
     QElapsedTimer m_clock;
@@ -57,6 +59,9 @@ private:
     QTimer m_reporter;
     qint64 m_lastTickNs = 0;
     qint64 m_worstLateNs = 0;
+    qint64 m_lastTickCpuNs = 0;
+    qint64 m_worstLateCpuNs = 0;
+    bool m_ticked = false;
     std::vector<qint64> m_cycleStarts; // nested timer events of the watched timer
     std::vector<std::pair<QByteArray, std::function<qint64()>>> m_figures;
 };

@@ -191,6 +191,10 @@ private slots:
         QCOMPARE(int(host->StationCount()), 4); // the next walk sees A, not D
         qint16 first = 0;
         QCOMPARE(host->StationListEntry(first).mid(1, 2), QStringLiteral("A "));
+        // A table cleared during a walk ends it at once.
+        host->clearStations();
+        QVERIFY(host->StationListEntry(first).isEmpty());
+        QCOMPARE(int(host->StationCount()), 1);
     }
 
     void eventsFollowTheSource()

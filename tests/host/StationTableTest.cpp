@@ -267,6 +267,34 @@ private slots:
         QVERIFY(dropped > 500);
     }
 
+    // A taken list stays readable through deletions, until more pile up
+    // than twice the table holds (a walk given up long ago).
+    void takenListOutlivesDeletionsWithinABound()
+    {
+        StationTable table;
+        table.setCapacity(100);
+        for (int i = 0; i < 99; ++i)
+            table.apply(report(QStringLiteral("S%1").arg(i, 2, 10, QLatin1Char('0'))));
+        const auto &list = table.takeList(1000);
+        QCOMPARE(list.size(), size_t(99));
+        int killed = 0;
+        for (int round = 0; table.listIntact() && round < 10; ++round) {
+            for (int i = 0; i < 99; ++i) {
+                const QString name = QStringLiteral("S%1").arg(i, 2, 10, QLatin1Char('0'));
+                table.apply(kill(name));
+                table.apply(report(name));
+                ++killed;
+                table.entry(0); // reads let go of the deleted ones
+                if (table.listIntact())
+                    QCOMPARE(list[size_t(i)]->callsign, name); // still readable
+            }
+        }
+        QVERIFY(!table.listIntact());
+        QVERIFY(killed > 200 && killed <= 300);
+        QCOMPARE(table.takeList(1000).size(), size_t(99));
+        QVERIFY(table.listIntact());
+    }
+
     void fullTableMakesRoomAgainAfterExpiry()
     {
         StationTable table;

@@ -8,6 +8,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -266,6 +268,46 @@ private slots:
         // Both walks fit well inside one 10 s cycle; nothing held the loop.
         QVERIFY2(firstMs < 5000 && secondMs < 5000, "a walk took too long");
         QVERIFY2(worstGapMs < 250, "the event loop was held up");
+    }
+
+    // A burst larger than the socket holds, then the sender closes: the
+    // reads are sliced, yet every packet sent before the close is taken in.
+    void burstBeforeCloseIsTakenInWhole_data()
+    {
+        QTest::addColumn<int>("feed");
+        QTest::addColumn<int>("packets");
+        QTest::newRow("KISS, 10,000 frames") << int(Feed::Kiss) << 10000;
+        QTest::newRow("APRS-IS, 5,000 lines") << int(Feed::AprsIs) << 5000;
+        QTest::newRow("APRS-IS, 20,000 lines") << int(Feed::AprsIs) << 20000;
+    }
+
+    void burstBeforeCloseIsTakenInWhole()
+    {
+        QFETCH(int, feed);
+        QFETCH(int, packets);
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+        const HostSettings settings = ownSettings(QString());
+        std::unique_ptr<NetworkStationSource> source;
+        if (Feed(feed) == Feed::Kiss)
+            source = std::make_unique<KissSource>(QStringLiteral("127.0.0.1"), server.serverPort());
+        else
+            source = std::make_unique<AprsIsSource>(QStringLiteral("127.0.0.1"), server.serverPort(), settings);
+        source->setBackoff(60000, 60000); // no second connection within the test
+        int reports = 0;
+        QObject::connect(source.get(), &StationSource::reportReceived, [&reports] { ++reports; });
+        source->start();
+        QTRY_VERIFY(server.hasPendingConnections());
+        QTcpSocket *peer = server.nextPendingConnection();
+
+        QByteArray burst;
+        for (int i = 0; i < packets; ++i)
+            burst += packet(Feed(feed), distantCallsign(i), distantPosition(i));
+        QVERIFY(burst.size() > NetworkStationSource::kSocketBufferBytes);
+        peer->write(burst);
+        peer->disconnectFromHost();
+        QTRY_VERIFY_WITH_TIMEOUT(!source->isConnected(), 20000);
+        QCOMPARE(reports, packets);
     }
 
     // The real program under a flood ends within 2 s of SIGTERM, having
