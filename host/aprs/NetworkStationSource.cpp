@@ -244,8 +244,9 @@ StatusPart NetworkStationSource::status() const
             return {name + QStringLiteral(" connecting"), false};
         return {QStringLiteral("%1: %2, connecting again").arg(name, plainReason(m_lossReason)), true};
     case State::Waiting: {
-        // Round up, so the count-down never shows 0 s before the attempt.
-        const qint64 remaining = qMax<qint64>(0, m_retryAt - now) + 999;
+        // Round up, so the count-down never shows 0 s: an attempt that is
+        // due but not yet made (a busy moment) still reads "1 s".
+        const qint64 remaining = qMax<qint64>(1000, m_retryAt - now + 999);
         return {QStringLiteral("%1: %2, next attempt in %3")
                     .arg(name, plainReason(m_lossReason), durationText(remaining)),
                 true};
