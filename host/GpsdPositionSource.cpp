@@ -114,8 +114,7 @@ GpsdPositionSource::Report GpsdPositionSource::parseReport(QByteArrayView line,
 
 void GpsdPositionSource::onConnected()
 {
-    m_partial.clear();
-    m_discarding = false;
+    m_lines.reset();
     send(kWatch);
     m_silence.start();
 }
@@ -128,40 +127,19 @@ void GpsdPositionSource::onBytes(QByteArrayView bytes)
 void GpsdPositionSource::onConnectionLost()
 {
     m_silence.stop();
-    m_partial.clear();
-    m_discarding = false;
+    m_lines.reset();
     loseFix();
 }
 
 void GpsdPositionSource::consume(QByteArrayView bytes)
 {
-    while (!bytes.isEmpty()) {
-        const qsizetype newline = bytes.indexOf('\n');
-        const QByteArrayView piece = newline < 0 ? bytes : bytes.first(newline);
-        bytes = newline < 0 ? QByteArrayView() : bytes.sliced(newline + 1);
-        if (!m_discarding) {
-            if (m_partial.size() + piece.size() > maxLineLength) {
-                // Not held: a runaway line must not grow without bound.
-                m_partial.clear();
-                m_discarding = true;
-                ++m_unusable;
-            } else if (newline >= 0 && m_partial.isEmpty()) {
-                handleLine(piece);
-            } else {
-                m_partial.append(piece);
-                if (newline >= 0) {
-                    handleLine(m_partial);
-                    m_partial.clear();
-                }
-            }
-        }
-        if (newline >= 0) {
-            m_discarding = false;
+    m_lines.feed(
+        bytes, [this](QByteArrayView line) { handleLine(line); }, [this] { ++m_unusable; },
+        [this] {
             markAlive();
             if (m_silence.isActive())
                 m_silence.start();
-        }
-    }
+        });
 }
 
 void GpsdPositionSource::handleLine(QByteArrayView line)

@@ -7,6 +7,7 @@
 
 #include <optional>
 
+#include "host/aprs/LineSplitter.h"
 #include "host/aprs/NetworkStationSource.h"
 
 namespace nearbell {
@@ -82,8 +83,7 @@ private:
     void loseFix();
     void say(const QString &text) const;
 
-    QByteArray m_partial;
-    bool m_discarding = false;
+    LineSplitter m_lines{maxLineLength};
     QTimer m_silence;
     QTimer m_fixTimeout;
     std::optional<GpsFix> m_last;

@@ -138,8 +138,7 @@ void AprsIsSource::setSilenceLimit(int ms)
 
 void AprsIsSource::onConnected()
 {
-    m_partial.clear();
-    m_discarding = false;
+    m_lines.reset();
     m_sentFilter = filterText(m_settings, m_watched);
     m_filterPlaced = m_settings.hasOwnPosition;
     m_filterLatitude = m_settings.ownLatitude;
@@ -156,39 +155,20 @@ void AprsIsSource::onBytes(QByteArrayView bytes)
 void AprsIsSource::onConnectionLost()
 {
     m_silence.stop();
-    m_partial.clear();
-    m_discarding = false;
+    m_lines.reset();
 }
 
 void AprsIsSource::consume(QByteArrayView bytes)
 {
     bool delivered = false;
-    while (!bytes.isEmpty()) {
-        const qsizetype newline = bytes.indexOf('\n');
-        const QByteArrayView piece = newline < 0 ? bytes : bytes.first(newline);
-        bytes = newline < 0 ? QByteArrayView() : bytes.sliced(newline + 1);
-        if (!m_discarding) {
-            if (m_partial.size() + piece.size() > maxLineLength + 1) { // +1: the CR
-                m_partial.clear();
-                m_discarding = true;
-            } else if (newline >= 0 && m_partial.isEmpty()) {
-                delivered |= handleLine(piece); // the whole line in this read
-            } else {
-                m_partial.append(piece);
-                if (newline >= 0) {
-                    delivered |= handleLine(m_partial);
-                    m_partial.clear();
-                }
-            }
-        }
-        if (newline >= 0) {
+    m_lines.feed(
+        bytes, [this, &delivered](QByteArrayView line) { delivered |= handleLine(line); }, [] {},
+        [this] {
             // Every complete line, comment or overlong, shows the server is alive.
-            m_discarding = false;
             markAlive();
             if (m_silence.isActive())
                 m_silence.start();
-        }
-    }
+        });
     if (delivered)
         emit batchReceived();
 }

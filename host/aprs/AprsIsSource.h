@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "host/HostSettings.h"
+#include "host/aprs/LineSplitter.h"
 #include "host/aprs/NetworkStationSource.h"
 
 namespace nearbell {
@@ -80,8 +81,7 @@ private:
     bool m_filterPlaced = false;
     double m_filterLatitude = 0.0;
     double m_filterLongitude = 0.0;
-    QByteArray m_partial;
-    bool m_discarding = false; // inside an overlong line, until its end
+    LineSplitter m_lines{maxLineLength + 1}; // +1: the CR
     QTimer m_silence;
 };
 
