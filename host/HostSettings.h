@@ -1,18 +1,22 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+#include "host/SourceSpec.h"
 
 namespace nearbell {
 
-// The host's own settings, from the host profile "uiview32.ini" beside the
-// program (sections STATION and HOST).
+// The whole station set-up, from the host profile "uiview32.ini" beside the
+// program (sections STATION and HOST). Every default lives here: a key that
+// is missing or cannot be used gives the value below.
 struct HostSettings
 {
     QString callsign;             // STATION/CALLSIGN, empty when missing
     bool hasOwnPosition = false;  // STATION/LATITUDE and LONGITUDE both readable
     double ownLatitude = 0.0;     // signed minutes of arc, north positive
     double ownLongitude = 0.0;    // signed minutes of arc, east positive
-    QString source = QStringLiteral("KISS 127.0.0.1:8001"); // HOST/SOURCE
+    SourceSpec source;            // HOST/SOURCE
     bool unitsMiles = false;      // HOST/UNITS "MILES" (default "KM")
     int expireMinutes = 1440;     // HOST/EXPIRE: a day
     int rangeKm = 100;            // HOST/RANGE_KM (APRS-IS filter radius)
@@ -24,6 +28,15 @@ struct HostSettings
     bool positionFromGpsd = false;
     QString gpsdHost = QStringLiteral("127.0.0.1");
     quint16 gpsdPort = 2947;
+    // What the profile holds that cannot be used, each with its
+    // consequence, for the status line.
+    QStringList problems;
+
+    static constexpr int kMaxExpireMinutes = 10080;
+    static constexpr int kMaxRangeKm = 20000;
+    static constexpr int kMaxReplayMs = 3600000;
+
+    bool operator==(const HostSettings &other) const = default;
 };
 
 } // namespace nearbell

@@ -1,5 +1,7 @@
 #include "host/LocalHost.h"
 
+#include <QTextStream>
+
 #include <algorithm>
 #include <limits>
 
@@ -11,13 +13,12 @@ namespace nearbell {
 
 LocalHost::LocalHost(const HostSettings &settings, std::unique_ptr<StationSource> source,
                      QObject *parent)
-    : HostApplication(parent), m_settings(settings), m_callsign(settings.callsign)
+    : HostApplication(parent), m_model(settings)
 {
     m_table.setUnit(settings.unitsMiles ? DistanceUnit::Miles : DistanceUnit::Kilometres);
     m_table.setExpiryMinutes(settings.expireMinutes);
-    m_hasOwnPosition = settings.hasOwnPosition;
-    if (settings.hasOwnPosition)
-        m_table.setOwnStation(settings.callsign, settings.ownLatitude, settings.ownLongitude);
+    placeOwnStation(settings);
+    connect(&m_model, &HostSettingsModel::changed, this, &LocalHost::follow);
 
     connect(&m_table, &StationTable::beaconReceived, this,
             [this](const QString &callsign, double latitude, double longitude) {
@@ -30,6 +31,18 @@ LocalHost::LocalHost(const HostSettings &settings, std::unique_ptr<StationSource
 
     m_expiryTimer.setInterval(kDefaultExpiryCheckMs);
     connect(&m_expiryTimer, &QTimer::timeout, this, [this] { m_table.expire(); });
+    for (const QString &problem : settings.problems)
+        QTextStream(stderr) << problem << '\n';
+}
+
+void LocalHost::placeOwnStation(const HostSettings &settings)
+{
+    if (!settings.hasOwnPosition)
+        return;
+    // The first position of a station without one puts it in the table;
+    // every later one only moves it.
+    if (!m_table.moveOwnStation(settings.ownLatitude, settings.ownLongitude))
+        m_table.setOwnStation(settings.callsign, settings.ownLatitude, settings.ownLongitude);
 }
 
 std::unique_ptr<LocalHost> LocalHost::create(const QString &hostProfilePath, QObject *parent)
@@ -66,8 +79,7 @@ void LocalHost::adoptSource(std::unique_ptr<StationSource> source)
     // A new APRS-IS source asks for the same stations as the one before.
     if (m_aprsIs) {
         m_aprsIs->setWatchedCallsigns(m_watched);
-        if (m_position && m_position->lastFix())
-            m_aprsIs->setOwnPosition(m_position->lastFix()->latitude, m_position->lastFix()->longitude);
+        m_aprsIs->applySettings(m_model.current());
     }
 }
 
@@ -93,13 +105,7 @@ void LocalHost::setPositionSource(std::unique_ptr<GpsdPositionSource> positionSo
 
 void LocalHost::moveOwnStation(double latitude, double longitude)
 {
-    // The first fix of a station without a fixed position puts it in the
-    // table; every later one only moves it.
-    if (!m_table.moveOwnStation(latitude, longitude))
-        m_table.setOwnStation(m_callsign, latitude, longitude);
-    m_hasOwnPosition = true;
-    if (m_aprsIs)
-        m_aprsIs->setOwnPosition(latitude, longitude);
+    m_model.moveOwnPosition(latitude, longitude);
 }
 
 void LocalHost::setWatchedCallsigns(const QStringList &callsigns)
@@ -176,11 +182,30 @@ StatusParts LocalHost::statusParts() const
         }
         parts.append(state);
     }
+    const HostSettings &settings = m_model.current();
     if (m_position)
         parts.append(m_position->status());
-    else if (!m_hasOwnPosition) {
+    else if (!settings.hasOwnPosition) {
         parts.append({QStringLiteral("Own position unknown: distances cannot be measured "
                                      "(uiview32.ini, STATION, LATITUDE/LONGITUDE)"),
+                      true});
+    }
+    // Distances are measured from the own station's line in the table.
+    if (settings.hasOwnPosition && !m_table.hasOwnStation()) {
+        const QString call = settings.callsign.trimmed();
+        parts.append({call.isEmpty()
+                          ? QStringLiteral("No own callsign: distances cannot be measured "
+                                           "(uiview32.ini, STATION, CALLSIGN is empty)")
+                          : QStringLiteral("Own callsign \"%1\" cannot be used: distances cannot be measured "
+                                           "(uiview32.ini, STATION, CALLSIGN: letters, digits and an SSID)")
+                                .arg(call.left(20)),
+                      true});
+    }
+    for (const QString &problem : settings.problems)
+        parts.append({problem, true});
+    if (m_aprsIs && m_aprsIs->buddiesLeftOut() > 0) {
+        parts.append({QStringLiteral("Watch list too long for the APRS-IS filter: %1 callsigns left out")
+                          .arg(m_aprsIs->buddiesLeftOut()),
                       true});
     }
     if (m_table.isFull()) {
@@ -201,34 +226,53 @@ namespace {
 // Whether the source made from b would differ from the one made from a.
 bool sourceDiffers(const HostSettings &a, const HostSettings &b)
 {
-    const bool demo = a.source.trimmed().startsWith(QLatin1String("DEMO"), Qt::CaseInsensitive);
-    // The simulated stations are placed around the own position.
+    // The simulated stations are placed around the fixed own position.
+    const bool demo = b.source.kind == SourceSpec::Kind::Demo && !b.positionFromGpsd;
     const bool positionMatters = demo && (a.ownLatitude != b.ownLatitude || a.ownLongitude != b.ownLongitude);
-    return a.source.trimmed() != b.source.trimmed() || a.rangeKm != b.rangeKm || a.filter != b.filter
-           || a.replayMs != b.replayMs || positionMatters;
+    const bool replay = b.source.kind == SourceSpec::Kind::Replay;
+    const bool serial = b.source.kind == SourceSpec::Kind::Serial;
+    return a.source.format() != b.source.format() || (replay && (a.replayMs != b.replayMs || a.folder != b.folder))
+           || (serial && a.serialInit != b.serialInit) || positionMatters;
+}
+
+bool positionSourceDiffers(const HostSettings &a, const HostSettings &b)
+{
+    return a.positionFromGpsd != b.positionFromGpsd
+           || (b.positionFromGpsd && (a.gpsdHost != b.gpsdHost || a.gpsdPort != b.gpsdPort));
 }
 
 } // namespace
 
 void LocalHost::applySettings(const HostSettings &settings)
 {
-    HostSettings next = settings;
-    next.callsign = m_settings.callsign;
-    m_table.setUnit(next.unitsMiles ? DistanceUnit::Miles : DistanceUnit::Kilometres);
-    m_table.setExpiryMinutes(next.expireMinutes);
-    if (next.hasOwnPosition) {
-        m_table.setOwnStation(next.callsign, next.ownLatitude, next.ownLongitude);
-        m_hasOwnPosition = true;
+    m_model.apply(settings);
+}
+
+void LocalHost::follow(const HostSettings &old, const HostSettings &now)
+{
+    m_table.setUnit(now.unitsMiles ? DistanceUnit::Miles : DistanceUnit::Kilometres);
+    m_table.setExpiryMinutes(now.expireMinutes);
+    placeOwnStation(now);
+
+    if (positionSourceDiffers(old, now)) {
+        setPositionSource(now.positionFromGpsd ? std::make_unique<GpsdPositionSource>(now.gpsdHost, now.gpsdPort)
+                                               : nullptr);
+        if (m_started && m_position)
+            m_position->start();
     }
 
-    const bool restart = sourceDiffers(m_settings, next);
-    m_settings = next;
-    if (!restart)
+    if (!sourceDiffers(old, now)) {
+        // The range filter follows the own position and the range, on the
+        // open connection and at every later login.
+        if (m_aprsIs)
+            m_aprsIs->applySettings(now);
         return;
+    }
     // The old source goes before anything it heard, so nothing late arrives.
     m_source.reset();
+    m_aprsIs = nullptr;
     m_table.clear();
-    adoptSource(makeStationSource(m_settings));
+    adoptSource(makeStationSource(now));
     if (m_started && m_source)
         m_source->start();
 }

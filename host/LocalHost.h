@@ -8,6 +8,7 @@
 #include "host/HostApplication.h"
 #include "host/HostExtension.h"
 #include "host/HostSettings.h"
+#include "host/HostSettingsModel.h"
 #include "host/StationSource.h"
 #include "host/StationTable.h"
 
@@ -34,10 +35,15 @@ class AprsIsSource;
 //    were heard, when the table is full how many it dropped, and that
 //    distances cannot be measured without an own position, and what state
 //    the position source is in;
-//  - take new settings while running (applySettings).
-//  - with a position source (gpsd), move the own station to each fix
-//    without rebuilding the table, and let an APRS-IS source follow it;
+//  - hold the set-up in force (settingsModel) and follow every change of
+//    it, whoever makes it: units, expiry and own position in place, the
+//    APRS-IS filter on the open connection, a changed source or position
+//    source restarted;
+//  - with a position source (gpsd), put each fix into the set-up, which
+//    moves the own station without rebuilding the table;
 //  - pass the watched callsigns on to an APRS-IS source;
+//  - say on the status line what in the profile cannot be used, and why
+//    distances cannot be measured (no own position, no usable callsign);
 class LocalHost : public HostApplication, public HostExtension
 {
     Q_OBJECT
@@ -61,7 +67,8 @@ public:
 
     StatusParts statusParts() const override;
     void applySettings(const HostSettings &settings) override;
-    const HostSettings &settings() const { return m_settings; }
+    HostSettingsModel *settingsModel() override { return &m_model; }
+    const HostSettings &settings() const { return m_model.current(); }
     DistanceUnit distanceUnit() const override { return m_table.unit(); }
     void setWatchedCallsigns(const QStringList &callsigns) override;
 
@@ -86,20 +93,20 @@ private:
     void adoptSource(std::unique_ptr<StationSource> source);
 
     void moveOwnStation(double latitude, double longitude);
+    void follow(const HostSettings &old, const HostSettings &now);
+    void placeOwnStation(const HostSettings &settings);
 
-    HostSettings m_settings;
+    HostSettingsModel m_model;
     StationTable m_table;
 
     std::unique_ptr<StationSource> m_source;
     bool m_started = false;
     std::unique_ptr<GpsdPositionSource> m_position;
     AprsIsSource *m_aprsIs = nullptr; // m_source, when it is one
-    QString m_callsign;
     QStringList m_watched;
     QTimer m_expiryTimer;
     qint32 m_attachOption = 0;
     bool m_listTaken = false;
-    bool m_hasOwnPosition = false;
 };
 
 } // namespace nearbell

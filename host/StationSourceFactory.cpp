@@ -17,38 +17,25 @@ constexpr std::uint64_t kDemoSeed = 20260101;
 
 std::unique_ptr<StationSource> makeStationSource(const HostSettings &settings, QObject *parent)
 {
-    const QString source = settings.source.trimmed();
-    const QString kind = source.section(u' ', 0, 0, QString::SectionSkipEmpty).toUpper();
-
-    if (kind == QLatin1String("DEMO")) {
-        return std::make_unique<DemoSource>(settings.ownLatitude, settings.ownLongitude,
-                                            kDemoSeed, parent);
-    }
-    if (kind == QLatin1String("NONE"))
+    const SourceSpec &source = settings.source;
+    switch (source.kind) {
+    case SourceSpec::Kind::Demo:
+        return std::make_unique<DemoSource>(settings.ownLatitude, settings.ownLongitude, kDemoSeed, parent);
+    case SourceSpec::Kind::Kiss:
+        return std::make_unique<KissSource>(source.host, source.port, parent);
+    case SourceSpec::Kind::AprsIs:
+        return std::make_unique<AprsIsSource>(source.host, source.port, settings, parent);
+    case SourceSpec::Kind::Serial:
+        return std::make_unique<SerialKissSource>(source.device, source.speed, settings.serialInit, parent);
+    case SourceSpec::Kind::Replay:
+        return std::make_unique<ReplaySource>(source.file, settings.replayMs, parent, settings.folder);
+    case SourceSpec::Kind::None:
         return nullptr;
-
-    // network and replay sources
-    const QString argument = source.section(u' ', 1, -1, QString::SectionSkipEmpty);
-    if (kind == QLatin1String("KISS") || kind == QLatin1String("APRSIS")) {
-        QString host;
-        quint16 port = 0;
-        if (NetworkStationSource::parseHostPort(argument, host, port)) {
-            if (kind == QLatin1String("KISS"))
-                return std::make_unique<KissSource>(host, port, parent);
-            return std::make_unique<AprsIsSource>(host, port, settings, parent);
-        }
+    case SourceSpec::Kind::Unknown:
+        break;
     }
-    if (kind == QLatin1String("SERIAL")) {
-        QString device;
-        int baudRate = 0;
-        if (SerialKissSource::parseSetting(argument, device, baudRate))
-            return std::make_unique<SerialKissSource>(device, baudRate, settings.serialInit, parent);
-    }
-    if (kind == QLatin1String("REPLAY") && !argument.isEmpty())
-        return std::make_unique<ReplaySource>(argument, settings.replayMs, parent, settings.folder);
-
-    QTextStream(stderr) << "Station source \"" << source
-                        << "\" is not available: no stations will be heard\n";
+    QTextStream(stderr) << "Station source \"" << source.written << "\" is not available ("
+                        << source.problem << "): no stations will be heard\n";
     return nullptr;
 }
 
