@@ -127,7 +127,7 @@ private slots:
             QCOMPARE(s.ownLatitude, 3132.34);
             QCOMPARE(s.ownLongitude, -312.34);
         }
-        QCOMPARE(s.source, source);
+        QCOMPARE(s.source.format(), source);
         QCOMPARE(s.unitsMiles, miles);
         QCOMPARE((QList<int>{s.expireMinutes, s.rangeKm, s.replayMs}), expireRangeReplay);
     }
