@@ -234,18 +234,20 @@ private slots:
     }
 
     // An empty callsign keeps the own station out of the table: the status
-    // line says that no distance can be measured, and why.
+    // line says that no distance can be measured, and why; a SOURCE line not
+    // understood is said there too.
     void emptyCallsignIsSaid()
     {
         QTemporaryDir dir;
         writeFile(dir.filePath("uiview32.ini"), "[STATION]\r\nCALLSIGN=\r\nLATITUDE=5212.34N\r\nLONGITUDE=00512.34E\r\n"
-                                                "[HOST]\r\nSOURCE=NONE\r\n");
+                                                "[HOST]\r\nSOURCE=RADIO 7\r\n");
         Run run(dir.path());
         QVERIFY(run.program->Form_Load());
         run.program->statusBoard()->refresh();
         const QString status = run.program->window()->lblStatus->plainText();
         QVERIFY2(status.contains("No own callsign: distances cannot be measured"), qPrintable(status));
         QVERIFY(status.contains("CALLSIGN is empty"));
+        QVERIFY(status.contains("SOURCE: \"RADIO\" is no station source this program knows"));
     }
 
     void helpDocumentFromProgramThenDataFolder_data()
