@@ -167,6 +167,7 @@ int Application::run(int argc, char **argv)
         }
         return running;
     };
+    services.instanceCheckFailure = [&instance] { return instance.failure(); };
     // Long-run measurements (scripts/soak.sh), only on request.
     const std::unique_ptr<LatencyLog> latency = LatencyLog::fromEnvironment();
     services.createHost = [&latency](const ProgramGlobals &globals) -> std::unique_ptr<HostApplication> {

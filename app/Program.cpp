@@ -19,6 +19,7 @@
 #include "platform/DesktopNotifier.h"
 #include "platform/MessageDisplay.h"
 #include "platform/Speaker.h"
+#include "platform/SingleInstance.h"
 #include "platform/WaveDuration.h"
 #include "platform/WidgetWindowRaiser.h"
 #include "host/HostProfile.h"
@@ -110,9 +111,14 @@ bool Program::Form_Load()
                                                    [this] { endNow(1); });
 
     if (m_services.anotherInstanceRunning && m_services.anotherInstanceRunning()) {
+        const QString failure = m_services.instanceCheckFailure ? m_services.instanceCheckFailure() : QString();
+        // A folder that cannot be checked is not a running copy: say what
+        // is wrong with it, so the user can mend it.
         m_services.messages->show(nullptr, m_globals.gstrCaption,
-                                  QStringLiteral("Another instance of this program (") + m_globals.gstrCaption
-                                      + QStringLiteral(") is already running"),
+                                  failure.isEmpty()
+                                      ? QStringLiteral("Another instance of this program (") + m_globals.gstrCaption
+                                            + QStringLiteral(") is already running")
+                                      : SingleInstance::failureMessage(failure),
                                   MessageDisplay::Icon::Critical);
         endNow(1);
         return false;

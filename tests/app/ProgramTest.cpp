@@ -14,9 +14,11 @@
 #include "common/TestRegistry.h"
 #include "host/LocalHost.h"
 #include "host/HostExtension.h"
+#include "host/aprs/NetworkStationSource.h"
 #include "host/ScriptedHost.h"
 #include "monitor/AlertChannels.h"
 #include "monitor/StationMonitor.h"
+#include "platform/SingleInstance.h"
 #include "platform/DesktopNotifier.h"
 #include "platform/Speaker.h"
 #include "ui/StatusLine.h"
@@ -122,6 +124,7 @@ struct Run
             events << QStringLiteral("instance check");
             return otherInstance;
         };
+        services.instanceCheckFailure = [this] { return instanceFailure; };
         services.createHost = [this](const ProgramGlobals &) {
             events << QStringLiteral("host created");
             std::unique_ptr<ScriptedHost> h;
@@ -146,6 +149,7 @@ struct Run
     NoDesktop opener;
     ProgramServices services;
     bool otherInstance = false;
+    QString instanceFailure;
     bool extendedHost = false;
     QStringList events;
     ScriptedHost *host = nullptr;
@@ -203,17 +207,39 @@ private slots:
         QVERIFY(run.messages.shown.isEmpty());
     }
 
+    // A running copy, or a folder lock that cannot be checked (said as
+    // such, not as a running copy): both stop before any file is touched.
+    void secondInstanceStopsBeforeTouchingFiles_data()
+    {
+        QTest::addColumn<bool>("uncheckable");
+        QTest::newRow("another copy runs") << false;
+        QTest::newRow("lock cannot be checked") << true;
+    }
+
     void secondInstanceStopsBeforeTouchingFiles()
     {
+        QFETCH(bool, uncheckable);
         QTemporaryDir dir;
         writeFile(dir.filePath("uiview32.ini"), demoProfile);
         Run run(dir.path());
         run.otherInstance = true;
+        SingleInstance lock(dir.filePath("uiview32.ini")); // a file: its lock cannot be taken
+        if (uncheckable) {
+            QVERIFY(lock.anotherInstanceRunning());
+            run.instanceFailure = lock.failure();
+        }
         QVERIFY(!run.program->Form_Load());
         QCOMPARE(run.events, (QStringList{"instance check", "ended 1"}));
         QCOMPARE(run.messages.shown.size(), 1);
-        QCOMPARE(run.messages.shown[0].text,
-                 QStringLiteral("Another instance of this program (UI-View32 add-on Nearbell V0.5.4) is already running"));
+        const QString text = run.messages.shown[0].text;
+        if (uncheckable) {
+            QVERIFY2(text.startsWith("Nearbell cannot make sure that it is the only copy using its folder: the "
+                                     "program folder " + dir.filePath("uiview32.ini") + " cannot be opened: "),
+                     qPrintable(text));
+            QVERIFY(!text.contains("already running"));
+        } else {
+            QCOMPARE(text, "Another instance of this program (UI-View32 add-on Nearbell V0.5.4) is already running");
+        }
         QCOMPARE(run.messages.shown[0].title, QStringLiteral("UI-View32 add-on Nearbell V0.5.4"));
         QCOMPARE(run.messages.shown[0].icon, MessageDisplay::Icon::Critical);
         QVERIFY(!QFile::exists(dir.filePath("nearbell.INI")));
