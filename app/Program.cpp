@@ -270,8 +270,9 @@ void Program::wireWindow()
     m_aboutBox = std::make_unique<AboutBox>(m_globals, *m_services.opener, *m_services.messages, &w);
     connect(w.mnuHelpUpdate, &QAction::triggered, this, [this] { m_updateChecker->mnuHelpUpdate_Click(); });
     connect(w.mnuHelpAbout, &QAction::triggered, this, [this] { m_aboutBox->mnuHelpAbout_Click(); });
-    connect(w.mnuHelpHelp, &QAction::triggered, this,
-            [this] { mnuHelpHelp_Click(m_globals, *m_services.opener); });
+    connect(w.mnuHelpHelp, &QAction::triggered, this, [this] {
+        mnuHelpHelp_Click(m_globals, *m_services.opener, *m_services.messages, m_window.get());
+    });
 
     w.onUnload = [this] { Form_Unload(); };
 }

@@ -1,30 +1,44 @@
 #include "ui/A_HelpBrowser.h"
 
-#include "platform/ProgramGlobals.h"
 #include "platform/DesktopServicesOpener.h"
+#include "platform/MessageDisplay.h"
+#include "platform/ProgramGlobals.h"
 
 #include <exception>
 
 namespace nearbell {
 
-void OpenInBrowser(const QString &strFile, DesktopOpener &opener)
+QString OpenInBrowser(const QString &strFile, DesktopOpener &opener)
 {
     try {
-        opener.open(strFile);
-    } catch (const std::exception &) {
+        if (!opener.open(strFile))
+            return QStringLiteral("no web browser or other program to show it was found");
+    } catch (const DesktopOpenError &error) {
+        return error.description();
+    } catch (const std::exception &error) {
         // Help is a convenience; failing to show it must not disturb the watch.
+        return QString::fromLocal8Bit(error.what());
     }
+    return {};
 }
 
-void OpenInBrowser(const QString &strFile)
+QString OpenInBrowser(const QString &strFile)
 {
     DesktopServicesOpener opener;
-    OpenInBrowser(strFile, opener);
+    return OpenInBrowser(strFile, opener);
 }
 
-void mnuHelpHelp_Click(const ProgramGlobals &globals, DesktopOpener &opener)
+void mnuHelpHelp_Click(const ProgramGlobals &globals, DesktopOpener &opener, MessageDisplay &messages,
+                       QWidget *parent)
 {
-    OpenInBrowser(globals.gstrHelpFile, opener);
+    const QString failure = OpenInBrowser(globals.gstrHelpFile, opener);
+    if (failure.isEmpty())
+        return;
+    messages.show(parent, globals.gstrCaption,
+                  QStringLiteral("The help document cannot be opened: %1.\n\nOpen it by hand in a web "
+                                 "browser:\n%2")
+                      .arg(failure, globals.gstrHelpFile),
+                  MessageDisplay::Icon::Warning);
 }
 
 } // namespace nearbell
