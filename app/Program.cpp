@@ -172,6 +172,11 @@ bool Program::Form_Load()
         connect(model, &QAbstractItemModel::modelReset, host, tellWatched);
         tellWatched();
         m_alerts->setUnit(extension->distanceUnit());
+        m_window->mnuStatusReconnect->setEnabled(true);
+        connect(m_window->mnuStatusReconnect, &QAction::triggered, host, [this, extension] {
+            extension->reconnectNow();
+            m_statusBoard->refresh();
+        });
     }
     m_statusBoard->addProvider([this]() -> StatusParts {
         // Only worth a word while the user wants notifications.

@@ -64,6 +64,7 @@ public:
     const HostSettings &settings() const { return m_settings; }
     DistanceUnit distanceUnit() const override { return m_table.unit(); }
     void setWatchedCallsigns(const QStringList &callsigns) override;
+    void reconnectNow() override;
 
     // Makes the own position follow gpsd's fixes (before start()).
     void setPositionSource(std::unique_ptr<GpsdPositionSource> positionSource);

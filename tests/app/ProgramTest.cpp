@@ -60,7 +60,8 @@ public:
 class NoPopups : public PopupMenuPresenter
 {
 public:
-    void popup(QMenu *, QPoint) override {}
+    void popup(QMenu *menu, QPoint) override { shown = menu; }
+    QMenu *shown = nullptr; // the last menu asked for; nothing chosen
 };
 
 class FakeNotifier : public DesktopNotifier
@@ -700,7 +701,8 @@ private slots:
 
     // Started against a KISS port where nothing listens, the status line
     // shows the refusal and the count-down within 2 s; a TNC that starts
-    // listening turns it into "connected" without a restart.
+    // listening turns it into "connected" without a restart, at once when
+    // "Reconnect now" is chosen from the status line's pop-up.
     void refusedTncBecomesConnected()
     {
         QTcpServer probe;
@@ -713,6 +715,7 @@ private slots:
         Run run(dir.path());
         run.services.createHost = [](const ProgramGlobals &globals) -> std::unique_ptr<HostApplication> {
             auto host = LocalHost::create(globals.gstrHostIniFile);
+            static_cast<NetworkStationSource *>(host->source())->setBackoff(60000, 60000);
             host->start();
             return host;
         };
@@ -722,9 +725,16 @@ private slots:
         const QString name = QStringLiteral("KISS 127.0.0.1:%1").arg(port);
         QTRY_VERIFY_WITH_TIMEOUT(line->plainText().startsWith(name + ": connection refused, next attempt in "), 2000);
         QVERIFY(line->parts().first().failure);
+        QCOMPARE(line->toolTip(), line->plainText()); // the whole text, however narrow the line
 
         QTcpServer tnc;
         QVERIFY(tnc.listen(QHostAddress::LocalHost, port));
+        emit line->customContextMenuRequested(QPoint(4, 4));
+        QVERIFY(run.popups.shown);
+        const QList<QAction *> actions = run.popups.shown->actions();
+        QCOMPARE(actions.size(), 1);
+        QCOMPARE(actions[0]->text(), QStringLiteral("Reconnect now"));
+        actions[0]->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(line->plainText().startsWith(name + " connected"), 8000);
         QVERIFY(!line->parts().first().failure);
         run.program->window()->close();
