@@ -187,6 +187,18 @@ bool Program::Form_Load()
             return {};
         return {StatusPart{reason, false}};
     });
+    m_statusBoard->addProvider([this]() -> StatusParts {
+        // A desktop that keeps the window from coming forward is said once,
+        // as one part, for as long as the user wants it brought to front.
+        const QString reason = m_options.gblnBringToFront ? m_raiser->unavailableReason() : QString();
+        if (reason.isEmpty())
+            return {};
+        if (m_alertFlags.notify && m_services.notifier)
+            return {StatusPart{reason + QStringLiteral("; desktop notifications stand in for it"), false}};
+        return {StatusPart{reason + QStringLiteral("; switch on Options, Desktop notifications to be told of "
+                                                   "alarms"),
+                           true}};
+    });
     m_statusBoard->addProvider([this] { return m_writeFailures.statusParts(); });
     m_statusBoard->refresh();
     m_statusBoard->start();
@@ -248,6 +260,7 @@ void Program::wireWindow()
         m_ownRaiser = std::make_unique<WidgetWindowRaiser>(&w);
         raiser = m_ownRaiser.get();
     }
+    m_raiser = raiser;
     m_monitor = std::make_unique<StationMonitor>(mc, m_objStation, m_globals, m_options, *m_services.messages,
                                                  *m_services.sound, *raiser);
 

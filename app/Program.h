@@ -153,6 +153,7 @@ private:
     std::unique_ptr<UpdateChecker> m_updateChecker;
     std::unique_ptr<AboutBox> m_aboutBox;
     std::unique_ptr<WindowRaiser> m_ownRaiser;
+    WindowRaiser *m_raiser = nullptr; // the one in use
     std::unique_ptr<HostApplication> m_gUIV;
     WriteFailures m_writeFailures;
     bool m_ended = false;

@@ -43,7 +43,9 @@ class CountingRaiser : public WindowRaiser
 {
 public:
     void bringToFront() override { ++raised; }
+    QString unavailableReason() const override { return reason; }
     int raised = 0;
+    QString reason;
 };
 
 class NoDesktop : public DesktopOpener
@@ -587,12 +589,23 @@ private slots:
         QVERIFY(selected >= 0);
         QVERIFY(w->lstStations->text(selected).startsWith(QStringLiteral("DL1ABC ")));
 
+        // A desktop that keeps the window back (Wayland): said once, with
+        // the notification as the stand-in while it is on.
+        run.raiser.reason = QStringLiteral("Bring to front is ignored here");
         notifier.reason = QStringLiteral("Desktop notifications unavailable: no notification service");
         run.program->statusBoard()->refresh();
         QVERIFY(w->lblStatus->plainText().contains(notifier.reason));
+        const StatusPart standIn{run.raiser.reason + "; desktop notifications stand in for it", false};
+        QCOMPARE(w->lblStatus->parts().count(standIn), 1);
         w->mnuOptionsNotify->trigger();
         run.program->statusBoard()->refresh();
         QVERIFY(!w->lblStatus->plainText().contains(notifier.reason));
+        const StatusPart noStandIn{
+            run.raiser.reason + "; switch on Options, Desktop notifications to be told of alarms", true};
+        QCOMPARE(w->lblStatus->parts().count(noStandIn), 1);
+        w->mnuAlarmBringToFront->trigger();
+        run.program->statusBoard()->refresh();
+        QVERIFY(!w->lblStatus->plainText().contains(run.raiser.reason));
     }
 
     void watchListChangesReachTheHost()
