@@ -1,6 +1,7 @@
 #include "platform/ProgramGlobals.h"
 #include "common/RecordingMessageDisplay.h"
 #include "common/TestRegistry.h"
+#include "platform/DesktopServicesOpener.h"
 #include "ui/A_HelpBrowser.h"
 #include "ui/RecordingDesktopOpener.h"
 
@@ -61,21 +62,42 @@ private slots:
         }
     }
 
-    // The real desktop with no web browser anywhere on the path: the reason
-    // comes back instead of being lost; no box of its own.
+    // The real desktop with no web browser: with no launcher on the path
+    // the reason comes at once; a launcher that finds no program for the
+    // file says so when it ends, and the box shows its words.
+    void realDesktopWithoutBrowser_data()
+    {
+        QTest::addColumn<bool>("launcher");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("nothing on the path") << false << "no web browser or other program to show it was found";
+        QTest::newRow("xdg-open finds nothing") << true << "xdg-open: no method available for opening it";
+    }
+
     void realDesktopWithoutBrowser()
     {
-        QTemporaryDir empty;
+        QFETCH(bool, launcher);
+        QFETCH(QString, reason);
+        QTemporaryDir bin;
+        QFile script(bin.filePath("xdg-open"));
+        if (launcher) {
+            QVERIFY(script.open(QIODevice::WriteOnly));
+            script.write("#!/bin/sh\necho 'xdg-open: no method available for opening it' >&2\nexit 3\n");
+            script.close();
+            QVERIFY(script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        }
         const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", QFile::encodeName(empty.path()));
+        qputenv("PATH", QFile::encodeName(bin.path()));
         qunsetenv("BROWSER");
-        qunsetenv("DEFAULT_BROWSER");
-        const QString failure = OpenInBrowser(QStringLiteral("/nonexistent-folder/nearbell.html"));
-        const QString noAddress = OpenInBrowser(QString());
+        ProgramGlobals globals;
+        globals.gstrHelpFile = QStringLiteral("/nonexistent-folder/nearbell.html");
+        test::RecordingMessageDisplay messages;
+        DesktopServicesOpener opener;
+        mnuHelpHelp_Click(globals, opener, messages);
+        QTRY_COMPARE(messages.shown.size(), 1);
         qputenv("PATH", path);
+        QVERIFY(messages.shown[0].text.startsWith("The help document cannot be opened: " + reason + "."));
+        QCOMPARE(OpenInBrowser(QString()), QStringLiteral("No address given"));
         QVERIFY(!anyMessageBoxOpen());
-        QCOMPARE(failure, QStringLiteral("no web browser or other program to show it was found"));
-        QCOMPARE(noAddress, QStringLiteral("No address given"));
     }
 };
 
