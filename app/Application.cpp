@@ -120,13 +120,17 @@ int Application::run(int argc, char **argv)
     // Lets the desktop match the window to the menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("nearbell"));
 
-    const ProgramLayout layout = ProgramLayout::ofRunningProgram(forcedFolder);
-    // A portable folder is the executable's own, whatever bytes name it.
-    QString folder;
-    QString executableName;
-    locateProgram(layout, folder, executableName);
-    if (layout.installed() || !forcedFolder.isEmpty())
-        folder = layout.programFolder();
+    ProgramLayout layout = ProgramLayout::ofRunningProgram(forcedFolder);
+    // A portable folder is the executable's own, whatever bytes name it:
+    // every later use (preparing it, the lock, the files) goes through the
+    // path that reaches it.
+    QString executableName = layout.executableName();
+    if (!layout.installed() && forcedFolder.isEmpty()) {
+        QString reachable;
+        locateProgram(layout, reachable, executableName);
+        layout = layout.portableFolderAs(reachable);
+    }
+    const QString folder = layout.programFolder();
     QtMessageDisplay messages;
     if (const QString problem = layout.prepareProgramFolder(); !problem.isEmpty()) {
         // A failed write never stops the program: it runs on, and every save
@@ -163,6 +167,7 @@ int Application::run(int argc, char **argv)
         }
         return running;
     };
+    services.instanceCheckFailure = [&instance] { return instance.failure(); };
     // Long-run measurements (scripts/soak.sh), only on request.
     const std::unique_ptr<LatencyLog> latency = LatencyLog::fromEnvironment();
     services.createHost = [&latency](const ProgramGlobals &globals) -> std::unique_ptr<HostApplication> {

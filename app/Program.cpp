@@ -19,6 +19,7 @@
 #include "platform/DesktopNotifier.h"
 #include "platform/MessageDisplay.h"
 #include "platform/Speaker.h"
+#include "platform/SingleInstance.h"
 #include "platform/WaveDuration.h"
 #include "platform/WidgetWindowRaiser.h"
 #include "host/HostProfile.h"
@@ -111,9 +112,14 @@ bool Program::Form_Load()
                                                    [this] { endNow(1); });
 
     if (m_services.anotherInstanceRunning && m_services.anotherInstanceRunning()) {
+        const QString failure = m_services.instanceCheckFailure ? m_services.instanceCheckFailure() : QString();
+        // A folder that cannot be checked is not a running copy: say what
+        // is wrong with it, so the user can mend it.
         m_services.messages->show(nullptr, m_globals.gstrCaption,
-                                  QStringLiteral("Another instance of this program (") + m_globals.gstrCaption
-                                      + QStringLiteral(") is already running"),
+                                  failure.isEmpty()
+                                      ? QStringLiteral("Another instance of this program (") + m_globals.gstrCaption
+                                            + QStringLiteral(") is already running")
+                                      : SingleInstance::failureMessage(failure),
                                   MessageDisplay::Icon::Critical);
         endNow(1);
         return false;
@@ -165,15 +171,21 @@ bool Program::Form_Load()
         connect(model, &QAbstractItemModel::rowsInserted, host, tellWatched);
         connect(model, &QAbstractItemModel::rowsRemoved, host, tellWatched);
         connect(model, &QAbstractItemModel::modelReset, host, tellWatched);
+        connect(model, &QAbstractItemModel::layoutChanged, host, tellWatched);
         tellWatched();
         m_alerts->setUnit(extension->distanceUnit());
         // Notifications and speech speak in the units of the set-up in force.
-        if (HostSettingsModel *model = extension->settingsModel()) {
-            connect(model, &HostSettingsModel::changed, m_alerts.get(),
+        if (HostSettingsModel *setup = extension->settingsModel()) {
+            connect(setup, &HostSettingsModel::changed, m_alerts.get(),
                     [this](const HostSettings &, const HostSettings &now) {
                         m_alerts->setUnit(now.unitsMiles ? DistanceUnit::Miles : DistanceUnit::Kilometres);
                     });
         }
+        m_window->mnuStatusReconnect->setEnabled(true);
+        connect(m_window->mnuStatusReconnect, &QAction::triggered, host, [this, extension] {
+            extension->reconnectNow();
+            m_statusBoard->refresh();
+        });
     }
     m_statusBoard->addProvider([this]() -> StatusParts {
         // Only worth a word while the user wants notifications.
@@ -183,6 +195,18 @@ bool Program::Form_Load()
         if (reason.isEmpty())
             return {};
         return {StatusPart{reason, false}};
+    });
+    m_statusBoard->addProvider([this]() -> StatusParts {
+        // A desktop that keeps the window from coming forward is said once,
+        // as one part, for as long as the user wants it brought to front.
+        const QString reason = m_options.gblnBringToFront ? m_raiser->unavailableReason() : QString();
+        if (reason.isEmpty())
+            return {};
+        if (m_alertFlags.notify && m_services.notifier)
+            return {StatusPart{reason + QStringLiteral("; desktop notifications stand in for it"), false}};
+        return {StatusPart{reason + QStringLiteral("; switch on Options, Desktop notifications to be told of "
+                                                   "alarms"),
+                           true}};
     });
     m_statusBoard->addProvider([this] { return m_writeFailures.statusParts(); });
     m_statusBoard->refresh();
@@ -245,6 +269,7 @@ void Program::wireWindow()
         m_ownRaiser = std::make_unique<WidgetWindowRaiser>(&w);
         raiser = m_ownRaiser.get();
     }
+    m_raiser = raiser;
     m_monitor = std::make_unique<StationMonitor>(mc, m_objStation, m_globals, m_options, *m_services.messages,
                                                  *m_services.sound, *raiser);
 
@@ -272,8 +297,9 @@ void Program::wireWindow()
     m_aboutBox = std::make_unique<AboutBox>(m_globals, *m_services.opener, *m_services.messages, &w);
     connect(w.mnuHelpUpdate, &QAction::triggered, this, [this] { m_updateChecker->mnuHelpUpdate_Click(); });
     connect(w.mnuHelpAbout, &QAction::triggered, this, [this] { m_aboutBox->mnuHelpAbout_Click(); });
-    connect(w.mnuHelpHelp, &QAction::triggered, this,
-            [this] { mnuHelpHelp_Click(m_globals, *m_services.opener); });
+    connect(w.mnuHelpHelp, &QAction::triggered, this, [this] {
+        mnuHelpHelp_Click(m_globals, *m_services.opener, *m_services.messages, m_window.get());
+    });
 
     w.onUnload = [this] { Form_Unload(); };
 }

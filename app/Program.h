@@ -50,8 +50,11 @@ struct ProgramServices
     // Alarm channels besides the siren; null: that channel does not exist.
     DesktopNotifier *notifier = nullptr;
     Speaker *speaker = nullptr;
-    // True when another instance of this executable runs for this user.
+    // True when another instance of this executable runs for this user, or
+    // when that cannot be told.
     std::function<bool()> anotherInstanceRunning;
+    // Why the check above could not be made; empty when it could (or null).
+    std::function<QString()> instanceCheckFailure;
     // Creates the host application object (step "attach to the host").
     std::function<std::unique_ptr<HostApplication>(const ProgramGlobals &)> createHost;
     // Ends the program at once with a status, without unloading anything.
@@ -150,6 +153,7 @@ private:
     std::unique_ptr<UpdateChecker> m_updateChecker;
     std::unique_ptr<AboutBox> m_aboutBox;
     std::unique_ptr<WindowRaiser> m_ownRaiser;
+    WindowRaiser *m_raiser = nullptr; // the one in use
     std::unique_ptr<HostApplication> m_gUIV;
     WriteFailures m_writeFailures;
     bool m_ended = false;

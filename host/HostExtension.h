@@ -35,6 +35,8 @@ public:
     // The callsigns of the watch list, whenever it changes: a source that
     // chooses what it receives (APRS-IS) asks for them wherever they are.
     virtual void setWatchedCallsigns(const QStringList &callsigns) = 0;
+    // The user asks every source that waits between attempts to try now.
+    virtual void reconnectNow() {}
 };
 
 } // namespace nearbell

@@ -108,6 +108,14 @@ void LocalHost::moveOwnStation(double latitude, double longitude)
     m_model.moveOwnPosition(latitude, longitude);
 }
 
+void LocalHost::reconnectNow()
+{
+    if (m_source)
+        m_source->reconnectNow();
+    if (m_position)
+        m_position->reconnectNow();
+}
+
 void LocalHost::setWatchedCallsigns(const QStringList &callsigns)
 {
     m_watched = callsigns;

@@ -71,6 +71,7 @@ public:
     const HostSettings &settings() const { return m_model.current(); }
     DistanceUnit distanceUnit() const override { return m_table.unit(); }
     void setWatchedCallsigns(const QStringList &callsigns) override;
+    void reconnectNow() override;
 
     // Makes the own position follow gpsd's fixes (before start()).
     void setPositionSource(std::unique_ptr<GpsdPositionSource> positionSource);

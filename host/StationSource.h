@@ -28,6 +28,10 @@ public:
     // Starts receiving; called once, after the signals are connected.
     virtual void start() = 0;
 
+    // The user asks for a new attempt now: a source waiting to connect again
+    // tries at once. Sources that never wait ignore it.
+    virtual void reconnectNow() {}
+
     // The state for the status line; by default the last state line announced.
     virtual StatusPart status() const;
 

@@ -21,6 +21,12 @@ AlertChannels::AlertChannels(ListBox *lstStations, ListBox *lstAcked, const Aler
     if (lstAcked) {
         connect(lstAcked->model(), &QAbstractItemModel::rowsInserted, this,
                 [this](const QModelIndex &, int first, int last) { onAckedRowsInserted(first, last); });
+        // A large batch goes in as a new layout: which lines came is not
+        // said, so every acknowledged callsign counts.
+        connect(lstAcked->model(), &QAbstractItemModel::layoutChanged, this, [this] {
+            if (const int rows = m_lstAcked ? m_lstAcked->model()->rowCount() : 0)
+                onAckedRowsInserted(0, rows - 1);
+        });
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <stdexcept>
 
 namespace nearbell {
@@ -43,6 +44,17 @@ public:
     // cannot open the target reports that to the user itself. Throws
     // DesktopOpenError when target is not an address at all.
     virtual bool open(const QString &target) = 0;
+
+    // Told why a request the desktop took could not be carried out after
+    // all (no program to show the file); may come after open() returned.
+    using LateFailure = std::function<void(const QString &reason)>;
+    // open() for a caller that wants to hear of such a failure. By default
+    // the desktop's own report is all there is.
+    virtual bool openWatched(const QString &target, const LateFailure &onLateFailure)
+    {
+        (void)onLateFailure;
+        return open(target);
+    }
 };
 
 } // namespace nearbell

@@ -71,6 +71,16 @@ ProgramLayout ProgramLayout::forcedFolder(const QString &executablePath, const Q
     return layout;
 }
 
+ProgramLayout ProgramLayout::portableFolderAs(const QString &folder) const
+{
+    ProgramLayout layout = *this;
+    if (m_kind == Kind::Portable) {
+        layout.m_programFolder = folder;
+        layout.m_dataFolder = folder;
+    }
+    return layout;
+}
+
 ProgramLayout ProgramLayout::ofRunningProgram(const QString &forcedFolder)
 {
     const QString executable = QCoreApplication::applicationFilePath();

@@ -35,6 +35,10 @@ public:
     // still names the files; an installed executable keeps its data folder
     // as the second place to look.
     static ProgramLayout forcedFolder(const QString &executablePath, const QString &folder);
+    // The same portable layout with its folder named by another path (one
+    // that reaches a folder whose name is not valid text); an installed
+    // layout is returned as it is.
+    ProgramLayout portableFolderAs(const QString &folder) const;
     // The running program, from its environment.
     static ProgramLayout ofRunningProgram(const QString &forcedFolder = QString());
 

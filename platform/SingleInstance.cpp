@@ -29,6 +29,15 @@ SingleInstance::~SingleInstance()
         ::close(m_fd);
 }
 
+QString SingleInstance::failureMessage(const QString &failure)
+{
+    return QStringLiteral("Nearbell cannot make sure that it is the only copy using its folder: %1.\n\n"
+                          "Two copies on one folder would overwrite each other's list of acknowledged "
+                          "stations, so Nearbell does not start. Make sure the folder exists and that "
+                          "you may read it (chmod u+r), then start Nearbell again.")
+        .arg(failure);
+}
+
 bool SingleInstance::anotherInstanceRunning()
 {
     if (m_fd >= 0)

@@ -13,7 +13,8 @@ namespace nearbell {
 // session or user the copy runs under. The operating system drops the lock
 // when its holder ends in any way, so a crashed copy never blocks the next
 // start. A lock that cannot be taken or checked counts as "running": two
-// copies on one folder would overwrite each other's list file.
+// copies on one folder would overwrite each other's list file; it is said
+// as what it is (failureMessage), never as a running copy.
 class SingleInstance
 {
 public:
@@ -30,6 +31,9 @@ public:
     // Why the lock could not be checked; empty when it could.
     QString failure() const { return m_failure; }
     QString folder() const { return m_folder; }
+    // The message for a lock that could not be checked (failure() given):
+    // what is wrong, why the program stops, and what mends it.
+    static QString failureMessage(const QString &failure);
 
 private:
     QString m_folder;

@@ -1,5 +1,7 @@
 #include "platform/WidgetWindowRaiser.h"
 
+#include <QGuiApplication>
+
 namespace nearbell {
 
 void WidgetWindowRaiser::bringToFront()
@@ -25,6 +27,14 @@ void WidgetWindowRaiser::bringToFront()
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+QString WidgetWindowRaiser::unavailableReason() const
+{
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        return QStringLiteral("Bring to front on alarm does not work under Wayland: the desktop decides "
+                              "which window is on top");
+    return {};
 }
 
 } // namespace nearbell

@@ -109,7 +109,40 @@ void ListBoxModel::flush()
         endInsertRows();
         return;
     }
-    mergePending(incoming);
+    if (!insertRuns(incoming))
+        mergePending(incoming);
+}
+
+bool ListBoxModel::insertRuns(QStringList &incoming)
+{
+    // Where each incoming line goes: after every present line not greater,
+    // so a line equal but for case follows the one added before it.
+    struct Run
+    {
+        qsizetype at;    // row in m_rows before the insertion
+        qsizetype first; // first line of incoming
+        qsizetype size;
+    };
+    std::vector<Run> runs;
+    for (qsizetype j = 0; j < incoming.size(); ++j) {
+        const qsizetype at = std::upper_bound(m_rows.cbegin(), m_rows.cend(), incoming.at(j), lessIgnoringCase)
+                             - m_rows.cbegin();
+        if (!runs.empty() && runs.back().at == at) {
+            ++runs.back().size;
+            continue;
+        }
+        if (runs.size() == size_t(maxInsertRuns))
+            return false;
+        runs.push_back({at, j, 1});
+    }
+    // From the last run back, so that the rows before each stay where they were.
+    for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+        beginInsertRows(QModelIndex(), int(run->at), int(run->at + run->size - 1));
+        for (qsizetype k = 0; k < run->size; ++k)
+            m_rows.insert(run->at + k, std::move(incoming[run->first + k]));
+        endInsertRows();
+    }
+    return true;
 }
 
 void ListBoxModel::mergePending(QStringList &incoming)

@@ -19,6 +19,9 @@ namespace nearbell {
 //    flushIntervalMs, or when a reader needs the rows, so a scan that adds
 //    thousands of lines between two repaints costs the view one update,
 //    not one layout per line;
+//  - announce a batch as the rows it inserts, so that listeners learn which
+//    lines came; only a batch spread over many places between present lines
+//    goes in as one layout change;
 //  - keep the view's selection and current row on their lines while a batch
 //    goes in;
 //  - count every change (revision), so look-ups built on the lines know when
@@ -28,6 +31,9 @@ class ListBoxModel : public QAbstractListModel
     Q_OBJECT
 public:
     static constexpr int flushIntervalMs = 40;
+    // A batch falling into more places than this between present lines is
+    // merged in one pass and announced as a layout change.
+    static constexpr int maxInsertRuns = 32;
 
     explicit ListBoxModel(bool sorted, QObject *parent = nullptr);
 
@@ -57,6 +63,9 @@ public:
 private:
     void pendingAdded();
     void mergePending(QStringList &incoming);
+    // Inserts sorted lines run by run; false (and nothing done) when they
+    // fall into more than maxInsertRuns places.
+    bool insertRuns(QStringList &incoming);
 
     bool m_sorted;
     QStringList m_rows;    // announced to the view

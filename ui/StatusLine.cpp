@@ -35,9 +35,23 @@ void StatusLine::setParts(const StatusParts &parts)
     // A rich-text label with nothing in it still needs some text to tell
     // "shown empty" from "never set".
     setText(html.isEmpty() ? QStringLiteral("&nbsp;") : html);
+    setAccessibleDescription(plainText());
+    updateToolTip();
+}
+
+void StatusLine::resizeEvent(QResizeEvent *event)
+{
+    QLabel::resizeEvent(event);
+    updateToolTip();
+}
+
+void StatusLine::updateToolTip()
+{
+    // As a paragraph the tool tip wraps, and escaped it shows the text as
+    // written: a long plain tool tip would be cut off at the screen's edge.
     const QString plain = plainText();
-    setToolTip(plain);
-    setAccessibleDescription(plain);
+    const bool cutOff = fontMetrics().horizontalAdvance(plain) > contentsRect().width() - 2 * margin();
+    setToolTip(cutOff ? QStringLiteral("<p>%1</p>").arg(plain.toHtmlEscaped()) : QString());
 }
 
 QString StatusLine::plainText() const

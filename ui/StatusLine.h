@@ -12,8 +12,9 @@ namespace nearbell {
 // Responsibilities:
 //  - show the parts on one line, most important first, separated by a
 //    middle dot; every text is shown as plain text, never as markup;
-//  - keep the whole text in the tool tip and the accessible description,
-//    for when the line is too long for the window.
+//  - keep the whole text in the accessible description, and, while the
+//    line is too long for the window, in the tool tip, wrapped so that all
+//    of it can be read.
 class StatusLine : public QLabel
 {
     Q_OBJECT
@@ -25,7 +26,12 @@ public:
     // The line as plain text, as a reader of the screen gets it.
     QString plainText() const;
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
+    void updateToolTip();
+
     StatusParts m_parts;
 };
 

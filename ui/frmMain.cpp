@@ -300,6 +300,13 @@ void frmMain::createMenus()
     mnuPopup3 = new QMenu(QStringLiteral("Popup3"), this);
     mnuPopup3->setObjectName(QStringLiteral("mnuPopup3"));
     mnuPopu3Delete = makeAction(mnuPopup3, "mnuPopu3Delete", QStringLiteral("Delete from watchlist"));
+    mnuStatusPopup = new QMenu(QStringLiteral("StatusPopup"), this);
+    mnuStatusPopup->setObjectName(QStringLiteral("mnuStatusPopup"));
+    mnuStatusReconnect = makeAction(mnuStatusPopup, "mnuStatusReconnect", QStringLiteral("Reconnect now"));
+    mnuStatusReconnect->setEnabled(false); // until a host with sources is attached
+    lblStatus->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lblStatus, &QWidget::customContextMenuRequested, this,
+            [this](QPoint pos) { m_popups.popup(mnuStatusPopup, lblStatus->mapToGlobal(pos)); });
 }
 
 void frmMain::listMouseDown(ListBox *list, QMenu *popup, int button, QPoint globalPos)

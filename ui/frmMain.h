@@ -107,6 +107,9 @@ public:
     QAction *mnuPopup1Ack = nullptr;
     QMenu *mnuPopup2 = nullptr;
     QAction *mnuPopup2ReArm = nullptr;
+    // The status line's pop-up: "Reconnect now".
+    QMenu *mnuStatusPopup = nullptr;
+    QAction *mnuStatusReconnect = nullptr;
     QMenu *mnuPopup3 = nullptr;
     QAction *mnuPopu3Delete = nullptr;
 

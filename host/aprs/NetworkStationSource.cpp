@@ -68,6 +68,14 @@ void NetworkStationSource::start()
         attempt();
 }
 
+void NetworkStationSource::reconnectNow()
+{
+    if (m_state != State::Waiting)
+        return;
+    m_retryTimer.stop();
+    attempt();
+}
+
 void NetworkStationSource::setBackoff(int firstMs, int limitMs)
 {
     m_backoff = ReconnectBackoff(firstMs, limitMs);
@@ -208,18 +216,6 @@ void NetworkStationSource::setClock(Clock clock)
 
 namespace {
 
-// "12 s", "5 min", "2 h 5 min": how long ago or how long until.
-QString durationText(qint64 ms)
-{
-    const qint64 seconds = qMax<qint64>(0, ms) / 1000;
-    if (seconds < 120)
-        return QStringLiteral("%1 s").arg(seconds);
-    const qint64 minutes = seconds / 60;
-    if (minutes < 120)
-        return QStringLiteral("%1 min").arg(minutes);
-    return QStringLiteral("%1 h %2 min").arg(minutes / 60).arg(minutes % 60);
-}
-
 // The socket's reason as part of a sentence: "Connection refused" ->
 // "connection refused".
 QString plainReason(const QString &reason)
@@ -243,25 +239,23 @@ StatusPart NetworkStationSource::status() const
         if (m_lossReason.isEmpty())
             return {name + QStringLiteral(" connecting"), false};
         return {QStringLiteral("%1: %2, connecting again").arg(name, plainReason(m_lossReason)), true};
-    case State::Waiting: {
-        // Round up, so the count-down never shows 0 s: an attempt that is
-        // due but not yet made (a busy moment) still reads "1 s".
-        const qint64 remaining = qMax<qint64>(1000, m_retryAt - now + 999);
+    case State::Waiting:
         return {QStringLiteral("%1: %2, next attempt in %3")
-                    .arg(name, plainReason(m_lossReason), durationText(remaining)),
+                    .arg(name, plainReason(m_lossReason), ReconnectBackoff::countdownText(m_retryAt - now)),
                 true};
-    }
     case State::Connected:
         break;
     }
     const qint64 silentFor = now - (m_lastDataAt >= 0 ? m_lastDataAt : m_connectedAt);
     if (silentFor >= silenceWarningMs) {
-        return {QStringLiteral("%1 connected, but no data for %2").arg(name, durationText(silentFor)),
+        return {QStringLiteral("%1 connected, but no data for %2")
+                    .arg(name, ReconnectBackoff::durationText(silentFor)),
                 true};
     }
     if (m_lastDataAt < 0)
         return {name + QStringLiteral(" connected, nothing received yet"), false};
-    return {QStringLiteral("%1 connected, last packet %2 ago").arg(name, durationText(now - m_lastDataAt)),
+    return {QStringLiteral("%1 connected, last packet %2 ago")
+                .arg(name, ReconnectBackoff::durationText(now - m_lastDataAt)),
             false};
 }
 

@@ -42,6 +42,8 @@ public:
     ~NetworkStationSource() override;
 
     void start() override;
+    // Ends a wait between attempts: the next one is made at once.
+    void reconnectNow() override;
 
     // "KISS 127.0.0.1:8001 connected, last packet 12 s ago",
     // "KISS 127.0.0.1:8001: connection refused, next attempt in 16 s",

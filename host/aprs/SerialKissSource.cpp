@@ -24,6 +24,12 @@ SerialKissSource::SerialKissSource(const QString &device, int baudRate, const QS
       m_initFile(initFile),
       m_port(new QSerialPort(this))
 {
+    m_clock = [] {
+        static QElapsedTimer clock;
+        if (!clock.isValid())
+            clock.start();
+        return clock.elapsed();
+    };
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, &SerialKissSource::attempt);
     connect(m_port, &QSerialPort::readyRead, this, [this] {
@@ -57,8 +63,23 @@ void SerialKissSource::start()
         attempt();
 }
 
+void SerialKissSource::reconnectNow()
+{
+    if (m_state != State::Waiting)
+        return;
+    m_retryTimer.stop();
+    attempt();
+}
+
 StatusPart SerialKissSource::status() const
 {
+    if (m_state == State::Waiting) {
+        return {QStringLiteral("SERIAL %1 %2 %3; next attempt in %4")
+                    .arg(m_device)
+                    .arg(m_baudRate)
+                    .arg(m_waitReason, ReconnectBackoff::countdownText(m_retryAt - m_clock())),
+                true};
+    }
     StatusPart part = StationSource::status();
     part.failure = m_failing;
     return part;
@@ -67,6 +88,12 @@ StatusPart SerialKissSource::status() const
 void SerialKissSource::setBackoff(int firstMs, int limitMs)
 {
     m_backoff = ReconnectBackoff(firstMs, limitMs);
+}
+
+void SerialKissSource::setClock(Clock clock)
+{
+    if (clock)
+        m_clock = std::move(clock);
 }
 
 bool SerialKissSource::parseSetting(QStringView argument, QString &device, int &baudRate)
@@ -180,9 +207,9 @@ void SerialKissSource::handleLoss(const QString &reason, bool wasOpen)
     const int delayMs = m_backoff.nextDelayMs();
     const QString delayText = delayMs % 1000 == 0 ? QStringLiteral("%1 s").arg(delayMs / 1000)
                                                    : QStringLiteral("%1 ms").arg(delayMs);
-    announce(QStringLiteral("%1%2; next attempt in %3")
-                 .arg(wasOpen ? QStringLiteral("lost: ") : QString(), reason, delayText),
-             true);
+    m_waitReason = (wasOpen ? QStringLiteral("lost: ") : QString()) + reason;
+    m_retryAt = m_clock() + delayMs;
+    announce(QStringLiteral("%1; next attempt in %2").arg(m_waitReason, delayText), true);
     m_retryTimer.start(delayMs);
 }
 

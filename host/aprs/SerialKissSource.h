@@ -5,6 +5,8 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
+
 #include "host/StationSource.h"
 #include "host/aprs/KissReportStream.h"
 #include "host/aprs/ReconnectBackoff.h"
@@ -28,7 +30,8 @@ namespace nearbell {
 //  - decode the KISS stream as the TCP TNC does (KissReportStream) and
 //    signal a batch after each read that delivered reports;
 //  - report each change of state as one line on standard error and
-//    through connectionStateChanged; status() marks a closed port red.
+//    through connectionStateChanged; status() marks a closed port red and
+//    counts the wait down at the time of asking, as the TCP sources do.
 class SerialKissSource : public StationSource
 {
     Q_OBJECT
@@ -42,10 +45,15 @@ public:
     ~SerialKissSource() override;
 
     void start() override;
+    // Ends a wait between attempts: the port is opened again at once.
+    void reconnectNow() override;
     StatusPart status() const override;
 
     // Back-off limits; tests shorten them.
     void setBackoff(int firstMs, int limitMs);
+    // Where monotonic milliseconds come from; tests replace it.
+    using Clock = std::function<qint64()>;
+    void setClock(Clock clock);
 
     bool isOpen() const { return m_state == State::Open; }
     QString device() const { return m_device; }
@@ -85,6 +93,9 @@ private:
     bool m_alive = false;
     bool m_failing = false;
     int m_attempts = 0;
+    Clock m_clock;
+    qint64 m_retryAt = 0;  // on m_clock, while waiting
+    QString m_waitReason; // why the wait, as the state line said it
 };
 
 } // namespace nearbell

@@ -15,9 +15,11 @@
 #include "common/TestRegistry.h"
 #include "host/LocalHost.h"
 #include "host/HostExtension.h"
+#include "host/aprs/NetworkStationSource.h"
 #include "host/ScriptedHost.h"
 #include "monitor/AlertChannels.h"
 #include "monitor/StationMonitor.h"
+#include "platform/SingleInstance.h"
 #include "platform/DesktopNotifier.h"
 #include "platform/Speaker.h"
 #include "ui/StatusLine.h"
@@ -42,7 +44,9 @@ class CountingRaiser : public WindowRaiser
 {
 public:
     void bringToFront() override { ++raised; }
+    QString unavailableReason() const override { return reason; }
     int raised = 0;
+    QString reason;
 };
 
 class NoDesktop : public DesktopOpener
@@ -59,7 +63,8 @@ public:
 class NoPopups : public PopupMenuPresenter
 {
 public:
-    void popup(QMenu *, QPoint) override {}
+    void popup(QMenu *menu, QPoint) override { shown = menu; }
+    QMenu *shown = nullptr; // the last menu asked for; nothing chosen
 };
 
 class FakeNotifier : public DesktopNotifier
@@ -123,6 +128,7 @@ struct Run
             events << QStringLiteral("instance check");
             return otherInstance;
         };
+        services.instanceCheckFailure = [this] { return instanceFailure; };
         services.createHost = [this](const ProgramGlobals &) {
             events << QStringLiteral("host created");
             std::unique_ptr<ScriptedHost> h;
@@ -147,6 +153,7 @@ struct Run
     NoDesktop opener;
     ProgramServices services;
     bool otherInstance = false;
+    QString instanceFailure;
     bool extendedHost = false;
     QStringList events;
     ScriptedHost *host = nullptr;
@@ -204,17 +211,39 @@ private slots:
         QVERIFY(run.messages.shown.isEmpty());
     }
 
+    // A running copy, or a folder lock that cannot be checked (said as
+    // such, not as a running copy): both stop before any file is touched.
+    void secondInstanceStopsBeforeTouchingFiles_data()
+    {
+        QTest::addColumn<bool>("uncheckable");
+        QTest::newRow("another copy runs") << false;
+        QTest::newRow("lock cannot be checked") << true;
+    }
+
     void secondInstanceStopsBeforeTouchingFiles()
     {
+        QFETCH(bool, uncheckable);
         QTemporaryDir dir;
         writeFile(dir.filePath("uiview32.ini"), demoProfile);
         Run run(dir.path());
         run.otherInstance = true;
+        SingleInstance lock(dir.filePath("uiview32.ini")); // a file: its lock cannot be taken
+        if (uncheckable) {
+            QVERIFY(lock.anotherInstanceRunning());
+            run.instanceFailure = lock.failure();
+        }
         QVERIFY(!run.program->Form_Load());
         QCOMPARE(run.events, (QStringList{"instance check", "ended 1"}));
         QCOMPARE(run.messages.shown.size(), 1);
-        QCOMPARE(run.messages.shown[0].text,
-                 QStringLiteral("Another instance of this program (UI-View32 add-on Nearbell V0.5.4) is already running"));
+        const QString text = run.messages.shown[0].text;
+        if (uncheckable) {
+            QVERIFY2(text.startsWith("Nearbell cannot make sure that it is the only copy using its folder: the "
+                                     "program folder " + dir.filePath("uiview32.ini") + " cannot be opened: "),
+                     qPrintable(text));
+            QVERIFY(!text.contains("already running"));
+        } else {
+            QCOMPARE(text, "Another instance of this program (UI-View32 add-on Nearbell V0.5.4) is already running");
+        }
         QCOMPARE(run.messages.shown[0].title, QStringLiteral("UI-View32 add-on Nearbell V0.5.4"));
         QCOMPARE(run.messages.shown[0].icon, MessageDisplay::Icon::Critical);
         QVERIFY(!QFile::exists(dir.filePath("nearbell.INI")));
@@ -561,12 +590,23 @@ private slots:
         QVERIFY(selected >= 0);
         QVERIFY(w->lstStations->text(selected).startsWith(QStringLiteral("DL1ABC ")));
 
+        // A desktop that keeps the window back (Wayland): said once, with
+        // the notification as the stand-in while it is on.
+        run.raiser.reason = QStringLiteral("Bring to front is ignored here");
         notifier.reason = QStringLiteral("Desktop notifications unavailable: no notification service");
         run.program->statusBoard()->refresh();
         QVERIFY(w->lblStatus->plainText().contains(notifier.reason));
+        const StatusPart standIn{run.raiser.reason + "; desktop notifications stand in for it", false};
+        QCOMPARE(w->lblStatus->parts().count(standIn), 1);
         w->mnuOptionsNotify->trigger();
         run.program->statusBoard()->refresh();
         QVERIFY(!w->lblStatus->plainText().contains(notifier.reason));
+        const StatusPart noStandIn{
+            run.raiser.reason + "; switch on Options, Desktop notifications to be told of alarms", true};
+        QCOMPARE(w->lblStatus->parts().count(noStandIn), 1);
+        w->mnuAlarmBringToFront->trigger();
+        run.program->statusBoard()->refresh();
+        QVERIFY(!w->lblStatus->plainText().contains(run.raiser.reason));
     }
 
     // Installed, the siren is in the data folder: speech still waits for it.
@@ -707,7 +747,8 @@ private slots:
 
     // Started against a KISS port where nothing listens, the status line
     // shows the refusal and the count-down within 2 s; a TNC that starts
-    // listening turns it into "connected" without a restart.
+    // listening turns it into "connected" without a restart, at once when
+    // "Reconnect now" is chosen from the status line's pop-up.
     void refusedTncBecomesConnected()
     {
         QTcpServer probe;
@@ -720,6 +761,7 @@ private slots:
         Run run(dir.path());
         run.services.createHost = [](const ProgramGlobals &globals) -> std::unique_ptr<HostApplication> {
             auto host = LocalHost::create(globals.gstrHostIniFile);
+            static_cast<NetworkStationSource *>(host->source())->setBackoff(60000, 60000);
             host->start();
             return host;
         };
@@ -732,6 +774,12 @@ private slots:
 
         QTcpServer tnc;
         QVERIFY(tnc.listen(QHostAddress::LocalHost, port));
+        emit line->customContextMenuRequested(QPoint(4, 4));
+        QVERIFY(run.popups.shown);
+        const QList<QAction *> actions = run.popups.shown->actions();
+        QCOMPARE(actions.size(), 1);
+        QCOMPARE(actions[0]->text(), QStringLiteral("Reconnect now"));
+        actions[0]->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(line->plainText().startsWith(name + " connected"), 8000);
         QVERIFY(!line->parts().first().failure);
         run.program->window()->close();

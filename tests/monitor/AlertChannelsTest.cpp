@@ -77,10 +77,20 @@ private slots:
     void initTestCase() { QLocale::setDefault(QLocale::c()); }
 
     // One run through arrivals, staying, acknowledging, re-arming, leaving
-    // and coming back, with the hook's place in the cycle.
+    // and coming back, with the hook's place in the cycle; the acknowledged
+    // callsign goes at the end of lstAcked or between others.
+    void announcesEachArrivalOnce_data()
+    {
+        QTest::addColumn<QStringList>("ackedBefore");
+        QTest::newRow("lstAcked empty") << QStringList{};
+        QTest::newRow("lstAcked holds callsigns around it") << QStringList{"AAA1", "ZZZ9"};
+    }
+
     void announcesEachArrivalOnce()
     {
+        QFETCH(QStringList, ackedBefore);
         Run r;
+        r.f.c.lstAcked->addItems(ackedBefore);
         r.f.addStation("NEAR", 3.3f);
         r.f.addStation("FAR1", 500);
         r.f.c.lstWatch->addItem("FAR1");

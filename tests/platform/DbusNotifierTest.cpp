@@ -1,6 +1,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusReply>
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
@@ -122,7 +123,8 @@ const QString noService = QStringLiteral("Desktop notifications unavailable: no 
 
 } // namespace
 
-// Runs on a private session bus (the test is started by dbus-run-session).
+// Runs on a private session bus without service folders (the test is
+// started by dbus-run-session with the tests' own bus configuration).
 class DbusNotifierTest : public QObject
 {
     Q_OBJECT
@@ -136,6 +138,16 @@ private slots:
         if (!QDBusConnection::sessionBus().isConnected())
             QSKIP("no session bus: run this test under dbus-run-session");
         QVERIFY(fakeBus().isConnected());
+    }
+
+    // The bus starts nothing installed on the machine (a notification
+    // daemon would take the service name from the test's own service).
+    void busStartsNothingInstalled()
+    {
+        const QDBusReply<QStringList> names = QDBusConnection::sessionBus().interface()->call(
+            QStringLiteral("ListActivatableNames"));
+        QVERIFY(names.isValid());
+        QCOMPARE(names.value(), QStringList{QStringLiteral("org.freedesktop.DBus")});
     }
 
     void cleanup()

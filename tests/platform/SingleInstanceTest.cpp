@@ -8,6 +8,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using nearbell::SingleInstance;
 
 namespace {
@@ -48,6 +51,7 @@ private slots:
     void lockEndsWithItsHolder();
     void readOnlyFolderStillLocks();
     void uncheckableLockCountsAsRunning_data();
+    void writeOnlyFolderIsNoRunningCopy();
     void uncheckableLockCountsAsRunning();
 };
 
@@ -175,6 +179,30 @@ void SingleInstanceTest::uncheckableLockCountsAsRunning()
     QVERIFY(instance.anotherInstanceRunning());
     QVERIFY(!instance.holdsLock());
     QVERIFY2(instance.failure().contains(folder), qPrintable(instance.failure()));
+}
+
+// A folder that can be written but not read (mode 0300) cannot be locked:
+// said as such, never taken for a running copy. Root reads any folder, so
+// as root the holder runs as nobody on a folder of nobody's.
+void SingleInstanceTest::writeOnlyFolderIsNoRunningCopy()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("prog");
+    QVERIFY(QDir().mkdir(folder));
+    QStringList command{QStringLiteral(NEARBELL_INSTANCE_HOLDER), folder};
+    if (::geteuid() == 0) {
+        QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                      | QFileDevice::ExeOwner | QFileDevice::ExeOther));
+        QCOMPARE(::chown(QFile::encodeName(folder).constData(), 65534, 65534), 0);
+        command = QStringList{"--reuid=65534", "--regid=65534", "--clear-groups"} + command;
+        command.prepend(QStringLiteral("setpriv"));
+    }
+    QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0300), 0);
+    QProcess holder;
+    holder.start(command.takeFirst(), command);
+    QVERIFY(holder.waitForFinished(5000));
+    const QString answer = QString::fromLocal8Bit(holder.readAllStandardOutput()).trimmed();
+    QCOMPARE(answer, "unknown: the program folder " + folder + " cannot be opened: Permission denied");
 }
 
 NEARBELL_TEST(SingleInstanceTest)

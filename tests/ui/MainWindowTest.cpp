@@ -143,6 +143,12 @@ private slots:
         QVERIFY(qAbs(status.y() * tpp - 5085) <= tpp);
         QCOMPARE(status.width(), client->width());
         QCOMPARE(window->lblStatus->accessibleName(), QStringLiteral("Status"));
+        // The whole text in a wrapping tool tip, only while it is cut off.
+        window->lblStatus->setParts({{QStringLiteral("short"), false}});
+        QCOMPARE(window->lblStatus->toolTip(), QString());
+        const QString longText = QStringLiteral("<b>%1</b>").arg(QString(300, u'x'));
+        window->lblStatus->setParts({{QStringLiteral("short"), false}, {longText, true}});
+        QCOMPARE(window->lblStatus->toolTip(), "<p>short  \u00b7  " + longText.toHtmlEscaped() + "</p>");
         QCOMPARE(client->minimumSize(), client->maximumSize());
         QVERIFY(!(window->windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(window->windowFlags() & Qt::WindowMinimizeButtonHint);

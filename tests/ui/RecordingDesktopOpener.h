@@ -10,7 +10,7 @@
 namespace nearbell::test {
 
 // A desktop "open" that records what it was asked to open instead of
-// starting a browser; it can be told to fail.
+// starting a browser; it can be told to fail or to decline.
 class RecordingDesktopOpener : public DesktopOpener
 {
 public:
@@ -20,12 +20,13 @@ public:
         hourglassWhileOpening.append(ScreenPointer::isHourglass());
         if (failure)
             throw *failure;
-        return true;
+        return answer;
     }
 
     QStringList opened;
     QList<bool> hourglassWhileOpening;
     std::optional<DesktopOpenError> failure;
+    bool answer = true; // false: the desktop has nothing to open it with
 };
 
 } // namespace nearbell::test

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -34,12 +35,20 @@ struct Expected
     bool direct;
 };
 
-quint16 freePort()
+// A port free on every interface (Dire Wolf listens on all of them), below
+// 49152: Dire Wolf refuses a higher KISS port and falls back to 8001.
+quint16 freeKissPort()
 {
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    return probe.serverPort();
+    const quint16 first = 20000;
+    const quint16 count = 49152 - first;
+    const quint16 start = quint16(QRandomGenerator::global()->bounded(count));
+    for (quint16 i = 0; i < count; i += 97) {
+        const quint16 port = quint16(first + (start + i) % count);
+        QTcpServer probe;
+        if (probe.listen(QHostAddress::Any, port))
+            return port;
+    }
+    return 0;
 }
 
 } // namespace
@@ -84,7 +93,7 @@ void DirewolfTest::stationsFromDirewolf()
     }
     audio += QByteArray(44100 * 2, '\0'); // a second of silence to finish the last frame
 
-    const quint16 port = freePort();
+    const quint16 port = freeKissPort();
     QVERIFY(port != 0);
     const QString config = dir.filePath(QStringLiteral("direwolf.conf"));
     {
@@ -112,6 +121,14 @@ void DirewolfTest::stationsFromDirewolf()
         }
     });
 
+    // Connect only once it listens, on the port given.
+    QByteArray output;
+    const QByteArray ready = "Ready to accept KISS TCP client";
+    while (!output.contains(ready) && tnc.state() == QProcess::Running && tnc.waitForReadyRead(10000))
+        output += tnc.readAll();
+    QVERIFY2(output.contains(ready), output.constData());
+    QVERIFY2(output.contains("on port " + QByteArray::number(port)), output.constData());
+
     StationTable table;
     KissSource source(QStringLiteral("127.0.0.1"), port);
     source.setBackoff(100, 400);
@@ -135,7 +152,7 @@ void DirewolfTest::stationsFromDirewolf()
     };
     QTRY_VERIFY_WITH_TIMEOUT(table.find(QStringLiteral("PD1FFF")) != nullptr, 30000);
     if (table.entryCount() != expected.size())
-        qWarning().noquote() << tnc.readAll();
+        qWarning().noquote() << output + tnc.readAll();
     QCOMPARE(table.entryCount(), int(expected.size()));
     for (const Expected &e : expected) {
         const StationTable::Station *station = table.find(e.callsign);

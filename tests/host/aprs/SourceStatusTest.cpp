@@ -4,6 +4,7 @@
 #include "host/LocalHost.h"
 #include "host/aprs/KissSource.h"
 #include "host/aprs/ReplaySource.h"
+#include "host/aprs/SerialKissSource.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -13,6 +14,8 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <memory>
 
 #include <sys/stat.h>
 
@@ -105,6 +108,42 @@ private slots:
         QVERIFY(waitFor(states, "closed the connection"));
         QCOMPARE(source.status(),
                  (StatusPart{name + ": the remote host closed the connection, next attempt in 1 s", true}));
+    }
+
+    // Both kinds of waiting source count their wait down at the time of
+    // asking, and "Reconnect now" ends the wait at once.
+    void waitCountsDownAndEndsOnRequest_data()
+    {
+        QTest::addColumn<bool>("serial");
+        QTest::newRow("KISS over TCP") << false;
+        QTest::newRow("serial TNC") << true;
+    }
+
+    void waitCountsDownAndEndsOnRequest()
+    {
+        QFETCH(bool, serial);
+        QTemporaryDir dir;
+        qint64 now = 1000000;
+        const auto waiting = [&now](auto tnc) {
+            tnc->setClock([&now] { return now; });
+            tnc->setBackoff(8000, 60000);
+            return std::unique_ptr<StationSource>(std::move(tnc));
+        };
+        const std::unique_ptr<StationSource> source =
+            serial ? waiting(std::make_unique<SerialKissSource>(dir.filePath("no-tty"), 9600))
+                   : waiting(std::make_unique<KissSource>(QStringLiteral("127.0.0.1"), freePort()));
+        QSignalSpy states(source.get(), &StationSource::connectionStateChanged);
+        source->start();
+        QVERIFY(waitFor(states, "next attempt in 8 s"));
+        QVERIFY(source->status().failure);
+        QVERIFY2(source->status().text.endsWith("next attempt in 8 s"), qPrintable(source->status().text));
+        now += 5000;
+        QVERIFY2(source->status().text.endsWith("next attempt in 3 s"), qPrintable(source->status().text));
+        now += 4000; // due, not yet made
+        QVERIFY(source->status().text.endsWith("next attempt in 1 s"));
+        source->reconnectNow();
+        QVERIFY(waitFor(states, "next attempt in 16 s", 3000));
+        QVERIFY(source->status().text.endsWith("next attempt in 16 s"));
     }
 
     // A source that flips between connected and refused every 100 ms: the
