@@ -13,7 +13,6 @@ namespace {
 // A port that stood open this long counts as proof of life even when the
 // TNC said nothing (a quiet channel).
 constexpr qint64 steadyPortMs = 60000;
-constexpr int maxBaudRate = 4000000;
 } // namespace
 
 SerialKissSource::SerialKissSource(const QString &device, int baudRate, const QString &initFile,
@@ -94,23 +93,6 @@ void SerialKissSource::setClock(Clock clock)
 {
     if (clock)
         m_clock = std::move(clock);
-}
-
-bool SerialKissSource::parseSetting(QStringView argument, QString &device, int &baudRate)
-{
-    const QList<QStringView> words = argument.split(u' ', Qt::SkipEmptyParts);
-    if (words.isEmpty() || words.size() > 2)
-        return false;
-    int speed = defaultBaudRate;
-    if (words.size() == 2) {
-        bool ok = false;
-        speed = words[1].toInt(&ok);
-        if (!ok || speed < 1 || speed > maxBaudRate)
-            return false;
-    }
-    device = words[0].toString();
-    baudRate = speed;
-    return true;
 }
 
 QByteArray SerialKissSource::initCommands(QByteArrayView fileText)

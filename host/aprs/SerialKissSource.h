@@ -36,7 +36,6 @@ class SerialKissSource : public StationSource
 {
     Q_OBJECT
 public:
-    static constexpr int defaultBaudRate = 9600;
     // An init file larger than this is not a list of TNC commands.
     static constexpr qint64 maxInitFileBytes = 65536;
 
@@ -65,9 +64,6 @@ public:
     // for measurements).
     void consume(QByteArrayView bytes);
 
-    // Splits "device [speed]"; false when the device is missing, more words
-    // follow, or the speed is not a whole number from 1 to 4,000,000.
-    static bool parseSetting(QStringView argument, QString &device, int &baudRate);
     // The bytes sent for an init file's text: each line ends in CR, lines
     // starting with "#" are comments and left out, blank lines are sent as
     // a bare CR (some TNCs want one to wake up).
