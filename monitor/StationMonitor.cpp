@@ -49,10 +49,10 @@ void StationMonitor::setHost(HostApplication *gUIV)
     m_watchList.setHost(gUIV);
 }
 
-void StationMonitor::setYield(const YieldFunction &yield)
+void StationMonitor::setYield(const YieldFunction &yield, std::chrono::nanoseconds budget)
 {
-    m_stationScan.setYield(yield);
-    m_watchList.setYield(yield);
+    m_stationScan.setYield(yield, budget);
+    m_watchList.setYield(yield, budget);
     m_cycle.setYield(yield);
 }
 

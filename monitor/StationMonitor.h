@@ -40,7 +40,8 @@ public:
                    QObject *parent = nullptr);
 
     void setHost(HostApplication *gUIV);
-    void setYield(const YieldFunction &yield);
+    void setYield(const YieldFunction &yield,
+                  std::chrono::nanoseconds budget = ScanPacer::defaultBudget);
     void setOverlayScan(std::function<void()> scanOverlays);
 
     // The list file is program folder + "/" + executable name + ".LST"

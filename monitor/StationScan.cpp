@@ -43,14 +43,15 @@ void StationScan::scan_stations()
     // Whatever goes wrong from here on ends the scan quietly; the lines
     // listed so far stay and the caption keeps its old text.
     const QPointer<StationScan> self(this);
+    ScanPacer pacer(m_yield, m_yieldBudget);
     try {
         const bool walked = StationListWalk::run(
-            m_host, m_yield,
+            m_host, pacer,
             [this](HostApplication &host, const QString &entry) { examine(host, entry); },
             [&self] { return self && self->controlsAlive(); });
         if (!walked)
             return;
-        m_yield();
+        pacer.yieldNow();
         if (!self || !controlsAlive())
             return;
         m_lblMinDist->setText(minDistCaption(m_lstStations->count(), m_state.dblMinDist));

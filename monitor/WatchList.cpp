@@ -60,12 +60,15 @@ void WatchList::scan_watchlist()
     // the station scan of the same cycle. A failure keeps what was done and
     // leaves the caption as the station scan set it.
     const QPointer<WatchList> self(this);
+    ScanPacer pacer(m_yield, m_yieldBudget);
     try {
         const bool walked = StationListWalk::run(
-            m_host, m_yield,
+            m_host, pacer,
             [this](HostApplication &host, const QString &entry) { examine(host, entry); },
             [&self] { return self && self->scanControlsAlive(); });
         if (!walked)
+            return;
+        if (pacer.finish() && !(self && scanControlsAlive()))
             return;
         m_lblMinDist->setText(minDistCaption(m_lstStations->count(), m_state.dblMinDist));
     } catch (const std::exception &) {
