@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <optional>
+
 #include "host/HostSettings.h"
 #include "host/GreatCircle.h"
 #include "platform/StatusPart.h"
@@ -30,6 +32,12 @@ public:
     // The callsigns of the watch list, whenever it changes: a source that
     // chooses what it receives (APRS-IS) asks for them wherever they are.
     virtual void setWatchedCallsigns(const QStringList &callsigns) = 0;
+    // Why the own position is unknown, or what state its source is in, as
+    // the status line says it; empty text when there is nothing to say.
+    virtual StatusPart positionStatus() const { return {}; }
+    // The own course over ground in degrees from true north, while a
+    // moving position source knows it.
+    virtual std::optional<double> ownCourse() const { return std::nullopt; }
 };
 
 } // namespace nearbell

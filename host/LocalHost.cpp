@@ -162,6 +162,25 @@ void LocalHost::SetAttachOption(qint32 &value)
 
 namespace nearbell {
 
+StatusPart LocalHost::positionStatus() const
+{
+    if (m_position)
+        return m_position->status();
+    if (!m_hasOwnPosition) {
+        return {QStringLiteral("Own position unknown: distances cannot be measured "
+                               "(uiview32.ini, STATION, LATITUDE/LONGITUDE)"),
+                true};
+    }
+    return {};
+}
+
+std::optional<double> LocalHost::ownCourse() const
+{
+    if (!m_position || !m_position->hasFix())
+        return std::nullopt;
+    return m_position->lastFix()->course;
+}
+
 StatusParts LocalHost::statusParts() const
 {
     StatusParts parts;
@@ -176,13 +195,8 @@ StatusParts LocalHost::statusParts() const
         }
         parts.append(state);
     }
-    if (m_position)
-        parts.append(m_position->status());
-    else if (!m_hasOwnPosition) {
-        parts.append({QStringLiteral("Own position unknown: distances cannot be measured "
-                                     "(uiview32.ini, STATION, LATITUDE/LONGITUDE)"),
-                      true});
-    }
+    if (const StatusPart position = positionStatus(); !position.text.isEmpty())
+        parts.append(position);
     if (m_table.isFull()) {
         parts.append(StatusPart{QStringLiteral("Station table full (%1 stations): %2 farthest dropped")
                                     .arg(m_table.capacity())

@@ -64,6 +64,8 @@ public:
     const HostSettings &settings() const { return m_settings; }
     DistanceUnit distanceUnit() const override { return m_table.unit(); }
     void setWatchedCallsigns(const QStringList &callsigns) override;
+    StatusPart positionStatus() const override;
+    std::optional<double> ownCourse() const override;
 
     // Makes the own position follow gpsd's fixes (before start()).
     void setPositionSource(std::unique_ptr<GpsdPositionSource> positionSource);
