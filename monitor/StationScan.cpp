@@ -3,6 +3,7 @@
 #include "platform/ProgramGlobals.h"
 #include "host/HostApplication.h"
 #include "host/HostStation.h"
+#include "monitor/CycleSnapshot.h"
 #include "monitor/ScanText.h"
 #include "monitor/StationListWalk.h"
 #include "platform/LeadingNumber.h"
@@ -75,7 +76,11 @@ void StationScan::examine(HostApplication &host, const QString &entry)
     const double range = leadingNumber(m_txtRadius->text());
     if (!(range > distance))
         return;
-    if (m_acked.contains(*callsign))
+    const bool acked = m_acked.contains(*callsign);
+    if (m_state.seen)
+        m_state.seen->add(*callsign, entry, m_station, distance,
+                          acked ? SeenStation::Kind::Acked : SeenStation::Kind::Listed);
+    if (acked)
         return;
 
     m_state.blnAlarm = true;

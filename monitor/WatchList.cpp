@@ -3,6 +3,7 @@
 #include "platform/A_GetSetIniFile.h"
 #include "host/HostApplication.h"
 #include "host/HostStation.h"
+#include "monitor/CycleSnapshot.h"
 #include "monitor/ScanText.h"
 #include "monitor/StationListWalk.h"
 #include "platform/BlankTrim.h"
@@ -87,6 +88,8 @@ void WatchList::examine(HostApplication &host, const QString &entry)
     if (!host.GetStation(m_station))
         return;
     const double distance = m_station.Distance();
+    if (m_state.seen)
+        m_state.seen->add(*callsign, entry, m_station, distance, SeenStation::Kind::Watched);
     if (distance < m_state.dblMinDist)
         m_state.dblMinDist = distance;
     m_lstStations->addItem(watchLine(*callsign, distance));
