@@ -10,14 +10,18 @@
 #include "host/HostStation.h"
 #include "host/ScriptedHost.h"
 #include "monitor/MonitorControls.h"
+#include "monitor/CycleSnapshot.h"
 #include "monitor/StationScan.h"
 #include "monitor/WatchList.h"
 #include "monitor/AckList.h"
 #include "platform/MessageDisplay.h"
 #include "ui/ListBox.h"
+#include "ui/RadarView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QImage>
+#include <QPainter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -25,6 +29,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <type_traits>
 #include <cstdio>
 #include <ctime>
@@ -57,9 +62,22 @@ struct Figures
     double longestYieldMs = 0;
     int listed = 0;
     int yields = 0;
+    // With the radar: what collecting the stations adds to the cycle, and
+    // handing them to the drawing and drawing it once.
+    double collectMs = 0;
+    double drawMs = 0;
+    double paintMs = 0; // of drawMs, the painting itself
+    int drawn = 0;
 };
 
-Figures runCycles(int stations, int cycles, bool shown)
+struct RadarRun
+{
+    bool allInRange = false;
+    bool collect = true;
+    double plainCycleMs = 0; // processor time of the same cycle without collecting
+};
+
+Figures runCycles(int stations, int cycles, bool shown, const RadarRun *radar = nullptr)
 {
     QWidget window;
     MonitorControls c;
@@ -87,7 +105,13 @@ Figures runCycles(int stations, int cycles, bool shown)
         const QString call = QStringLiteral("ST%1").arg(i, 5, 10, QLatin1Char('0'));
         entries.append(QStringLiteral("/") + call + (i % 3 ? QStringLiteral("* ") : QStringLiteral(" "))
                        + QStringLiteral("12:34:56"));
-        host.setStation(call, i % 2 ? 50.0f : 3.0f + float(i % 20)); // half in range
+        // Half in range (or all, for the radar); placed at its distance
+        // around the own station on the equator, in a spiral of the golden
+        // angle.
+        const float distance = i % 2 && !(radar && radar->allInRange) ? 50.0f : 3.0f + float(i % 20);
+        const double angle = i * 2.39996;
+        const double minutes = distance / 1.852;
+        host.setStation(call, distance, float(minutes * std::cos(angle)), float(minutes * std::sin(angle)));
     }
     host.setEntries(entries);
 
@@ -128,6 +152,14 @@ Figures runCycles(int stations, int cycles, bool shown)
     };
     stationScan.setYield(yield);
     watch.setYield(yield);
+    CycleSnapshot seen;
+    RadarView view;
+    view.resize(600, 600);
+    std::vector<double> drawTimes;
+    std::vector<double> paintTimes;
+    const bool collect = radar && radar->collect;
+    if (collect)
+        state.seen = &seen;
 
     std::vector<double> times;
     std::vector<double> cpuTimes;
@@ -137,6 +169,8 @@ Figures runCycles(int stations, int cycles, bool shown)
         clock.start();
         lastYieldEnd = 0;
         state.blnAlarm = false;
+        if (collect)
+            seen.begin();
         stationScan.scan_stations();
         watch.scan_watchlist();
         // What a yield would do next: the lines not yet shown reach the view.
@@ -145,6 +179,23 @@ Figures runCycles(int stations, int cycles, bool shown)
         cpuTimes.push_back(threadCpuMs() - cpuStart);
         // The stretch from the last yield to the end of the cycle counts too.
         longestWait = std::max(longestWait, clock.nsecsElapsed() - lastYieldEnd);
+        if (collect) {
+            const double drawStart = threadCpuMs();
+            seen.publish();
+            RadarInput input;
+            input.stations = seen.stations();
+            input.hasOwnPosition = true;
+            input.range = 25.0;
+            input.unit = QStringLiteral("km");
+            view.setInput(input);
+            const double paintStart = threadCpuMs();
+            QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
+            QPainter painter(&image);
+            view.paint(painter);
+            painter.end();
+            drawTimes.push_back(threadCpuMs() - drawStart);
+            paintTimes.push_back(threadCpuMs() - paintStart);
+        }
     }
     std::sort(times.begin(), times.end());
     std::sort(cpuTimes.begin(), cpuTimes.end());
@@ -155,6 +206,14 @@ Figures runCycles(int stations, int cycles, bool shown)
     figures.longestYieldMs = double(longestYield) / 1e6;
     figures.listed = c.lstStations->count();
     figures.yields = yields;
+    if (collect) {
+        std::sort(drawTimes.begin(), drawTimes.end());
+        figures.drawMs = drawTimes[drawTimes.size() / 2];
+        std::sort(paintTimes.begin(), paintTimes.end());
+        figures.paintMs = paintTimes[paintTimes.size() / 2];
+        figures.collectMs = figures.cpuMs - radar->plainCycleMs;
+        figures.drawn = int(view.scene().marks().size());
+    }
     return figures;
 }
 
@@ -247,6 +306,19 @@ int main(int argc, char **argv)
                     std::min(stations, 32767), hidden.cycleMs, shown.cycleMs, shown.cpuMs,
                     shown.cycleMs / hidden.cycleMs, shown.longestWaitMs, shown.longestYieldMs, shown.listed,
                     shown.yields);
+    }
+    std::printf("Radar, window hidden, processor time per cycle: collecting (cycle with it less without), handing "
+                "over and drawing 600 x 600:\n");
+    for (const auto &[stations, all] : {std::pair{1000, true}, std::pair{32767, false}, std::pair{32767, true}}) {
+        RadarRun radar;
+        radar.allInRange = all;
+        radar.collect = false;
+        radar.plainCycleMs = runCycles(stations, 9, false, &radar).cpuMs;
+        radar.collect = true;
+        const Figures withRadar = runCycles(stations, 9, false, &radar);
+        std::printf("  %5d stations, %5d drawn: collecting %.2f ms, drawing %.2f ms (painting %.2f), together %.2f ms\n",
+                    stations, withRadar.drawn, withRadar.collectMs, withRadar.drawMs, withRadar.paintMs,
+                    withRadar.collectMs + withRadar.drawMs);
     }
     std::printf("Filling a shown sorted list, one line per yield:\n");
     for (const int lines : {1000, 10000})
