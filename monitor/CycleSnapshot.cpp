@@ -17,6 +17,8 @@ constexpr size_t kSieveBits = 4096;
 void CycleSnapshot::begin()
 {
     m_collecting.clear();
+    // Most cycles see about as many stations as the one before.
+    m_collecting.reserve(m_published.size());
 }
 
 void CycleSnapshot::add(const QString &callsign, const QString &entry, const HostStation &record,

@@ -75,11 +75,6 @@ QString RadarScene::plainText(const QString &text)
 
 qreal RadarScene::labelWidth(const QString &label, const QFontMetricsF &metrics)
 {
-    const QString font = QString::number(metrics.height()) + u'/' + QString::number(metrics.averageCharWidth());
-    if (font != m_widthsFont || m_widths.size() > 100000) {
-        m_widths.clear();
-        m_widthsFont = font;
-    }
     auto it = m_widths.constFind(label);
     if (it == m_widths.constEnd())
         it = m_widths.insert(label, metrics.horizontalAdvance(label));
@@ -97,6 +92,12 @@ void RadarScene::build(const RadarInput &input, const QSizeF &area, const QFontM
         return;
 
     const double height = metrics.height();
+    // Widths measured in another font are of no use.
+    const QString font = QString::number(height) + u'/' + QString::number(metrics.averageCharWidth());
+    if (font != m_widthsFont || m_widths.size() > 100000) {
+        m_widths.clear();
+        m_widthsFont = font;
+    }
     RadarGeometry::LabelSpace space(QRectF(QPointF(0, 0), area), height);
     // The own spot and the ring labels come before any station's label.
     space.place(QRectF(m_frame.centre - QPointF(markRadius, markRadius), QSizeF(2 * markRadius, 2 * markRadius)));
