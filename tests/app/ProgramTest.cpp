@@ -645,6 +645,9 @@ private slots:
         radar->optCourseUp->click();
         QCOMPARE(radar->lblNote->text(), QStringLiteral("No course known: north is up"));
         QCOMPARE(ReadIniString(ini, "RADAR", "MODE", ""), QStringLiteral("COURSE"));
+        radar->resize(50, 50); // shrunk as far as a user may: still drawn
+        QVERIFY(!radar->grab().isNull());
+        QCOMPARE(radar->view->scene().marks().size(), 2);
         radar->resize(333, 288);
         w->close(); // the radar saves its place and goes too
         QVERIFY(!radar->isVisible());
