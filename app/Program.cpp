@@ -7,6 +7,7 @@
 #include "Version.h"
 #include "app/A_Display_Message.h"
 #include "platform/A_GetSetIniFile.h"
+#include "app/RadarLink.h"
 #include "app/Settings.h"
 #include "app/StatusBoard.h"
 #include "host/HostExtension.h"
@@ -49,6 +50,7 @@ Program::~Program()
     m_updateChecker.reset();
     m_aboutBox.reset();
     m_overlayScan.reset();
+    m_radar.reset();
     m_alerts.reset();
     m_monitor.reset();
     m_settings.reset();
@@ -155,6 +157,7 @@ bool Program::Form_Load()
     connect(host, &HostApplication::UIView32IsClosing, this, &Program::gUIV_UIView32IsClosing);
     m_monitor->setHost(host);
     m_overlayScan->setHost(host);
+    m_radar->setHost(host);
     if (HostExtension *extension = dynamic_cast<HostExtension *>(host)) {
         m_statusBoard->addProvider([extension] { return extension->statusParts(); });
         // The host hears watched stations wherever they are only when told
@@ -274,6 +277,9 @@ void Program::wireWindow()
                                                  *m_services.sound, *raiser);
 
     wireAlerts(raiser);
+    m_radar = std::make_unique<RadarLink>(m_strIniFile, &m_writeFailures, *m_monitor, w.txtRadius, m_globals,
+                                          *m_services.messages);
+    connect(w.mnuFileRadar, &QAction::triggered, this, [this] { m_radar->mnuFileRadar_Click(); });
 
     m_overlayScan = std::make_unique<OverlayScan>(w.lstOverlayItems, w.txtRadius, w.lblOVLItem, nullptr,
                                                   m_objStation, QString(),
@@ -336,6 +342,7 @@ void Program::saveAll()
     m_saved = true;
     ++m_saveCount;
     m_settings->saveini();
+    m_radar->save();
     if (m_monitor->save_acked_list())
         m_writeFailures.succeeded(m_strListFile);
     else
@@ -373,6 +380,7 @@ void Program::mnuFileSetup_Click()
 void Program::Form_Unload()
 {
     saveAll();
+    m_radar->close();
 }
 
 void Program::gUIV_UIView32IsClosing()

@@ -24,6 +24,7 @@ class HostApplication;
 class MessageDisplay;
 class MessageReporter;
 class OverlayScan;
+class RadarLink;
 class PopupMenuPresenter;
 class Settings;
 class StatusBoard;
@@ -121,6 +122,7 @@ public:
     frmMain *window() const { return m_window.get(); }
     HostApplication *host() const { return m_gUIV.get(); }
     StationMonitor *monitor() const { return m_monitor.get(); }
+    RadarLink *radar() const { return m_radar.get(); }
     OverlayScan *overlayScan() const { return m_overlayScan.get(); }
     Settings *settings() const { return m_settings.get(); }
     StatusBoard *statusBoard() const { return m_statusBoard.get(); }
@@ -149,6 +151,7 @@ private:
     std::unique_ptr<StationMonitor> m_monitor;
     std::unique_ptr<AlertChannels> m_alerts;
     std::unique_ptr<OverlayScan> m_overlayScan;
+    std::unique_ptr<RadarLink> m_radar;
     std::unique_ptr<StatusBoard> m_statusBoard;
     std::unique_ptr<UpdateChecker> m_updateChecker;
     std::unique_ptr<AboutBox> m_aboutBox;

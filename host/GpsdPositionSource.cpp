@@ -109,6 +109,11 @@ GpsdPositionSource::Report GpsdPositionSource::parseReport(QByteArrayView line,
     fix.latitude = latitude * 60.0;
     fix.longitude = longitude * 60.0;
     fix.mode = mode;
+    const QJsonValue track = report.value(QLatin1String("track"));
+    fix.course.reset();
+    if (track.isDouble() && std::isfinite(track.toDouble()) && track.toDouble() >= 0.0
+        && track.toDouble() <= 360.0)
+        fix.course = std::fmod(track.toDouble(), 360.0);
     return Report::Fix;
 }
 

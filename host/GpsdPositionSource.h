@@ -18,6 +18,9 @@ struct GpsFix
     double latitude = 0.0;  // signed minutes of arc, north positive
     double longitude = 0.0; // signed minutes of arc, east positive
     int mode = 0;           // 2 (2D) or 3 (3D)
+    // Course over ground, degrees clockwise from true north; none while
+    // the receiver does not know it (standing still, or not sent).
+    std::optional<double> course;
 };
 
 // The own position of a mobile station, from gpsd over its JSON protocol

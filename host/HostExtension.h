@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <optional>
+
 #include "host/HostSettings.h"
 #include "host/GreatCircle.h"
 #include "platform/StatusPart.h"
@@ -37,6 +39,12 @@ public:
     virtual void setWatchedCallsigns(const QStringList &callsigns) = 0;
     // The user asks every source that waits between attempts to try now.
     virtual void reconnectNow() {}
+    // Why the own position is unknown, or what state its source is in, as
+    // the status line says it; empty text when there is nothing to say.
+    virtual StatusPart positionStatus() const { return {}; }
+    // The own course over ground in degrees from true north, while a
+    // moving position source knows it.
+    virtual std::optional<double> ownCourse() const { return std::nullopt; }
 };
 
 } // namespace nearbell

@@ -176,6 +176,44 @@ void LocalHost::SetAttachOption(qint32 &value)
 
 namespace nearbell {
 
+StatusPart LocalHost::positionStatus() const
+{
+    if (m_position) {
+        // A good fix is no use while the own station cannot be put in the table.
+        const StatusPart state = m_position->status();
+        const StatusPart callsign = callsignStatus();
+        return state.failure || callsign.text.isEmpty() ? state : callsign;
+    }
+    if (!m_model.current().hasOwnPosition) {
+        return {QStringLiteral("Own position unknown: distances cannot be measured "
+                               "(uiview32.ini, STATION, LATITUDE/LONGITUDE)"),
+                true};
+    }
+    return callsignStatus();
+}
+
+StatusPart LocalHost::callsignStatus() const
+{
+    // Distances are measured from the own station's line in the table.
+    const HostSettings &settings = m_model.current();
+    if (!settings.hasOwnPosition || m_table.hasOwnStation())
+        return {};
+    const QString call = settings.callsign.trimmed();
+    return {call.isEmpty() ? QStringLiteral("No own callsign: distances cannot be measured "
+                                            "(uiview32.ini, STATION, CALLSIGN is empty)")
+                           : QStringLiteral("Own callsign \"%1\" cannot be used: distances cannot be measured "
+                                            "(uiview32.ini, STATION, CALLSIGN: letters, digits and an SSID)")
+                                 .arg(call.left(20)),
+            true};
+}
+
+std::optional<double> LocalHost::ownCourse() const
+{
+    if (!m_position || !m_position->hasFix())
+        return std::nullopt;
+    return m_position->lastFix()->course;
+}
+
 StatusParts LocalHost::statusParts() const
 {
     StatusParts parts;
@@ -191,23 +229,12 @@ StatusParts LocalHost::statusParts() const
         parts.append(state);
     }
     const HostSettings &settings = m_model.current();
-    if (m_position)
+    if (m_position) {
         parts.append(m_position->status());
-    else if (!settings.hasOwnPosition) {
-        parts.append({QStringLiteral("Own position unknown: distances cannot be measured "
-                                     "(uiview32.ini, STATION, LATITUDE/LONGITUDE)"),
-                      true});
-    }
-    // Distances are measured from the own station's line in the table.
-    if (settings.hasOwnPosition && !m_table.hasOwnStation()) {
-        const QString call = settings.callsign.trimmed();
-        parts.append({call.isEmpty()
-                          ? QStringLiteral("No own callsign: distances cannot be measured "
-                                           "(uiview32.ini, STATION, CALLSIGN is empty)")
-                          : QStringLiteral("Own callsign \"%1\" cannot be used: distances cannot be measured "
-                                           "(uiview32.ini, STATION, CALLSIGN: letters, digits and an SSID)")
-                                .arg(call.left(20)),
-                      true});
+        if (const StatusPart callsign = callsignStatus(); !callsign.text.isEmpty())
+            parts.append(callsign);
+    } else if (const StatusPart position = positionStatus(); !position.text.isEmpty()) {
+        parts.append(position);
     }
     for (const QString &problem : settings.problems)
         parts.append({problem, true});

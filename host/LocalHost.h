@@ -72,6 +72,8 @@ public:
     DistanceUnit distanceUnit() const override { return m_table.unit(); }
     void setWatchedCallsigns(const QStringList &callsigns) override;
     void reconnectNow() override;
+    StatusPart positionStatus() const override;
+    std::optional<double> ownCourse() const override;
 
     // Makes the own position follow gpsd's fixes (before start()).
     void setPositionSource(std::unique_ptr<GpsdPositionSource> positionSource);
@@ -91,6 +93,8 @@ public:
     StationSource *source() const { return m_source.get(); }
 
 private:
+    // Why the own station is missing from the table though its position is known.
+    StatusPart callsignStatus() const;
     void adoptSource(std::unique_ptr<StationSource> source);
 
     void moveOwnStation(double latitude, double longitude);

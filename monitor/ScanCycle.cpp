@@ -1,5 +1,6 @@
 #include "monitor/ScanCycle.h"
 
+#include "monitor/CycleSnapshot.h"
 #include "monitor/OptionFlags.h"
 #include "platform/ProgramGlobals.h"
 #include "monitor/SirenPath.h"
@@ -49,6 +50,8 @@ void ScanCycle::Timer1_Timer()
     } done{self};
 
     m_state.blnAlarm = false;
+    if (m_state.seen)
+        m_state.seen->begin();
 
     if (m_options.gblnScanStations) {
         if (m_stations)
@@ -60,6 +63,9 @@ void ScanCycle::Timer1_Timer()
         if (!self)
             return;
     }
+
+    if (m_state.seen)
+        m_state.seen->publish();
 
     if (m_afterStationScans) {
         m_afterStationScans();

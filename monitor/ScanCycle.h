@@ -22,8 +22,10 @@ struct ProgramGlobals;
 // One scan cycle on every tick of Timer1.
 //
 // Responsibilities:
-//  - clear blnAlarm; when station scanning is on, run the station scan and
-//    then the watch-list scan; when overlay scanning is on, run the overlay
+//  - clear blnAlarm and start collecting the stations seen; when station
+//    scanning is on, run the station scan and
+//    then the watch-list scan; publish the stations seen; when overlay
+//    scanning is on, run the overlay
 //    scan; then, if a station alarmed, play the siren (when the audible
 //    alarm is on) and bring the window forward (when that option is on);
 //  - run at most one cycle at a time: a tick that falls due while a cycle

@@ -6,12 +6,16 @@
 
 namespace nearbell {
 
+class CycleSnapshot;
+
 // What the station scan and the watch-list scan of one cycle share: the
-// alarm flag the cycle tests at its end, and the smallest distance listed.
+// alarm flag the cycle tests at its end, the smallest distance listed, and
+// where the stations they saw are collected (none: not collected).
 struct ScanState
 {
     bool blnAlarm = false;
     double dblMinDist = 99999.0;
+    CycleSnapshot *seen = nullptr;
 };
 
 // Lets the window process pending events in the middle of a scan. Tests and

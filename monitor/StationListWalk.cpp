@@ -4,7 +4,7 @@
 
 namespace nearbell {
 
-bool StationListWalk::run(const QPointer<HostApplication> &host, const YieldFunction &yield,
+bool StationListWalk::run(const QPointer<HostApplication> &host, ScanPacer &pacer,
                           const Examine &examine, const StillAlive &alive)
 {
     if (!host)
@@ -18,8 +18,9 @@ bool StationListWalk::run(const QPointer<HostApplication> &host, const YieldFunc
         if (entry.isEmpty())
             break;
         examine(*host, entry);
-        yield();
-        if (!alive())
+        // Only a yield lets anything else run, so only then can the scan's
+        // objects have gone.
+        if (pacer.worked() && !alive())
             return false;
     }
     return true;

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "monitor/ScanState.h"
+#include "monitor/ScanPacer.h"
 
 namespace nearbell {
 
@@ -16,7 +16,8 @@ class HostApplication;
 // Responsibilities:
 //  - read StationCount once, then the entries from index 0 on, stopping at
 //    the first empty entry;
-//  - hand each entry to the scan, then yield to the event loop;
+//  - hand each entry to the scan, and let the pacer yield to the event
+//    loop when the work since the last yield has used up its budget;
 //  - stop when the host or the scan's own objects went away during a yield.
 // A failing host call (HostError) reaches the caller, which ends quietly.
 class StationListWalk
@@ -26,7 +27,7 @@ public:
     using StillAlive = std::function<bool()>;
 
     // True when the walk reached its end (an empty entry or the last index).
-    static bool run(const QPointer<HostApplication> &host, const YieldFunction &yield,
+    static bool run(const QPointer<HostApplication> &host, ScanPacer &pacer,
                     const Examine &examine, const StillAlive &alive);
 };
 

@@ -17,11 +17,13 @@ StationMonitor::StationMonitor(const MonitorControls &controls, HostStation &obj
     : QObject(parent),
       m_globals(globals),
       m_lstStations(controls.lstStations),
+      m_lstAcked(controls.lstAcked),
       m_stationScan(controls, m_state, objStation, globals),
       m_watchList(controls, m_state, objStation, messages, programTitle),
       m_ackList(controls, messages, programTitle),
       m_cycle(controls.Timer1, m_stationScan, m_watchList, m_state, options, globals, sound, raiser)
 {
+    m_state.seen = &m_seen;
 }
 
 QStringList StationMonitor::stationLines()
@@ -43,16 +45,32 @@ bool StationMonitor::selectStation(const QString &callsign)
     return false;
 }
 
+bool StationMonitor::selectListedOrAcked(const QString &callsign)
+{
+    if (selectStation(callsign)) {
+        m_lstStations->scrollTo(m_lstStations->currentIndex());
+        return true;
+    }
+    if (!m_lstAcked)
+        return false;
+    const qsizetype row = m_lstAcked->lines().indexOf(callsign);
+    if (row < 0)
+        return false;
+    m_lstAcked->setSelectedRow(int(row));
+    m_lstAcked->scrollTo(m_lstAcked->currentIndex());
+    return true;
+}
+
 void StationMonitor::setHost(HostApplication *gUIV)
 {
     m_stationScan.setHost(gUIV);
     m_watchList.setHost(gUIV);
 }
 
-void StationMonitor::setYield(const YieldFunction &yield)
+void StationMonitor::setYield(const YieldFunction &yield, std::chrono::nanoseconds budget)
 {
-    m_stationScan.setYield(yield);
-    m_watchList.setYield(yield);
+    m_stationScan.setYield(yield, budget);
+    m_watchList.setYield(yield, budget);
     m_cycle.setYield(yield);
 }
 

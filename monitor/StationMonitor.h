@@ -1,6 +1,7 @@
 #pragma once
 
 #include "monitor/AckList.h"
+#include "monitor/CycleSnapshot.h"
 #include "monitor/MonitorControls.h"
 #include "monitor/ScanCycle.h"
 #include "monitor/ScanState.h"
@@ -28,8 +29,8 @@ struct ProgramGlobals;
 //    and both timers;
 //  - hand the host (attached late in start-up) and the yield to every part;
 //  - name the list file after the program (folder/executable.LST);
-//  - give the rest of the program the lines of lstStations, and select the
-//    line of a callsign there.
+//  - give the rest of the program the lines of lstStations and the
+//    stations of the last cycle, and select the line of a callsign.
 class StationMonitor : public QObject
 {
     Q_OBJECT
@@ -40,7 +41,8 @@ public:
                    QObject *parent = nullptr);
 
     void setHost(HostApplication *gUIV);
-    void setYield(const YieldFunction &yield);
+    void setYield(const YieldFunction &yield,
+                  std::chrono::nanoseconds budget = ScanPacer::defaultBudget);
     void setOverlayScan(std::function<void()> scanOverlays);
 
     // The list file is program folder + "/" + executable name + ".LST"
@@ -61,12 +63,19 @@ public:
     WatchList &watchList() { return m_watchList; }
     AckList &ackList() { return m_ackList; }
     ScanCycle &cycle() { return m_cycle; }
+    // The stations of the last complete cycle.
+    const CycleSnapshot &seen() const { return m_seen; }
+    // Selects the line of this callsign in lstStations, else its entry in
+    // lstAcked; false when neither list holds it.
+    bool selectListedOrAcked(const QString &callsign);
 
 private:
     void nameListFile();
 
     const ProgramGlobals &m_globals;
     QPointer<ListBox> m_lstStations;
+    QPointer<ListBox> m_lstAcked;
+    CycleSnapshot m_seen;
     ScanState m_state;
     StationScan m_stationScan;
     WatchList m_watchList;

@@ -3,6 +3,7 @@
 #include "platform/ProgramGlobals.h"
 #include "host/HostApplication.h"
 #include "host/HostStation.h"
+#include "monitor/CycleSnapshot.h"
 #include "monitor/ScanText.h"
 #include "monitor/StationListWalk.h"
 #include "platform/LeadingNumber.h"
@@ -43,14 +44,15 @@ void StationScan::scan_stations()
     // Whatever goes wrong from here on ends the scan quietly; the lines
     // listed so far stay and the caption keeps its old text.
     const QPointer<StationScan> self(this);
+    ScanPacer pacer(m_yield, m_yieldBudget);
     try {
         const bool walked = StationListWalk::run(
-            m_host, m_yield,
+            m_host, pacer,
             [this](HostApplication &host, const QString &entry) { examine(host, entry); },
             [&self] { return self && self->controlsAlive(); });
         if (!walked)
             return;
-        m_yield();
+        pacer.yieldNow();
         if (!self || !controlsAlive())
             return;
         m_lblMinDist->setText(minDistCaption(m_lstStations->count(), m_state.dblMinDist));
@@ -74,7 +76,11 @@ void StationScan::examine(HostApplication &host, const QString &entry)
     const double range = leadingNumber(m_txtRadius->text());
     if (!(range > distance))
         return;
-    if (m_acked.contains(*callsign))
+    const bool acked = m_acked.contains(*callsign);
+    if (m_state.seen)
+        m_state.seen->add(*callsign, entry, m_station, distance,
+                          acked ? SeenStation::Kind::Acked : SeenStation::Kind::Listed);
+    if (acked)
         return;
 
     m_state.blnAlarm = true;

@@ -3,7 +3,7 @@
 #include "host/HostApplication.h"
 #include "monitor/ListTextIndex.h"
 #include "monitor/MonitorControls.h"
-#include "monitor/ScanState.h"
+#include "monitor/ScanPacer.h"
 
 #include <QObject>
 #include <QPointer>
@@ -24,7 +24,8 @@ struct ProgramGlobals;
 //    nor acknowledged, as "callsign distance d";
 //  - raise blnAlarm for each, keep the smallest distance in dblMinDist and
 //    set lblMinDist from them at the end;
-//  - yield to the event loop after every station and once after the loop;
+//  - yield to the event loop by time during the walk (ScanPacer) and once
+//    after it;
 //  - end silently at the first failing host call or when the host is gone,
 //    keeping what was listed; skip a malformed entry and go on;
 class StationScan : public QObject
@@ -35,7 +36,12 @@ public:
                 const ProgramGlobals &globals, QObject *parent = nullptr);
 
     void setHost(HostApplication *gUIV) { m_host = gUIV; }
-    void setYield(YieldFunction yield) { m_yield = std::move(yield); }
+    // budget: the work between two yields (zero: a yield after every station).
+    void setYield(YieldFunction yield, std::chrono::nanoseconds budget = ScanPacer::defaultBudget)
+    {
+        m_yield = std::move(yield);
+        m_yieldBudget = budget;
+    }
 
     void scan_stations();
 
@@ -53,6 +59,7 @@ private:
     const ProgramGlobals &m_globals;
     QPointer<HostApplication> m_host;
     YieldFunction m_yield = processEventsYield();
+    std::chrono::nanoseconds m_yieldBudget = ScanPacer::defaultBudget;
 };
 
 } // namespace nearbell

@@ -3,6 +3,7 @@
 #include "platform/A_GetSetIniFile.h"
 #include "host/HostApplication.h"
 #include "host/HostStation.h"
+#include "monitor/CycleSnapshot.h"
 #include "monitor/ScanText.h"
 #include "monitor/StationListWalk.h"
 #include "platform/BlankTrim.h"
@@ -60,12 +61,15 @@ void WatchList::scan_watchlist()
     // the station scan of the same cycle. A failure keeps what was done and
     // leaves the caption as the station scan set it.
     const QPointer<WatchList> self(this);
+    ScanPacer pacer(m_yield, m_yieldBudget);
     try {
         const bool walked = StationListWalk::run(
-            m_host, m_yield,
+            m_host, pacer,
             [this](HostApplication &host, const QString &entry) { examine(host, entry); },
             [&self] { return self && self->scanControlsAlive(); });
         if (!walked)
+            return;
+        if (pacer.finish() && !(self && scanControlsAlive()))
             return;
         m_lblMinDist->setText(minDistCaption(m_lstStations->count(), m_state.dblMinDist));
     } catch (const std::exception &) {
@@ -84,6 +88,8 @@ void WatchList::examine(HostApplication &host, const QString &entry)
     if (!host.GetStation(m_station))
         return;
     const double distance = m_station.Distance();
+    if (m_state.seen)
+        m_state.seen->add(*callsign, entry, m_station, distance, SeenStation::Kind::Watched);
     if (distance < m_state.dblMinDist)
         m_state.dblMinDist = distance;
     m_lstStations->addItem(watchLine(*callsign, distance));

@@ -3,7 +3,7 @@
 #include "host/HostApplication.h"
 #include "monitor/ListTextIndex.h"
 #include "monitor/MonitorControls.h"
-#include "monitor/ScanState.h"
+#include "monitor/ScanPacer.h"
 
 #include <QObject>
 #include <QPointer>
@@ -24,8 +24,8 @@ class MessageDisplay;
 //  - scan_watchlist: after the station scan, list every watched callsign the
 //    host lists and that is not acknowledged as "callsign (watch) d", raise
 //    blnAlarm for it, fold its distance into dblMinDist and set lblMinDist;
-//    yield after every entry; end silently on a host failure; skip a
-//    malformed entry;
+//    yield by time during the walk and at its end when work is owed; end
+//    silently on a host failure; skip a malformed entry;
 //  - Add (button and Enter), the upper-casing key filter of txtWatch (blanks
 //    cannot be typed; pasted text is taken as it is);
 //  - show and hide the list in the place it shares with the overlay list,
@@ -41,7 +41,12 @@ public:
               MessageDisplay &messages, const QString &title, QObject *parent = nullptr);
 
     void setHost(HostApplication *gUIV) { m_host = gUIV; }
-    void setYield(YieldFunction yield) { m_yield = std::move(yield); }
+    // budget: the work between two yields (zero: a yield after every station).
+    void setYield(YieldFunction yield, std::chrono::nanoseconds budget = ScanPacer::defaultBudget)
+    {
+        m_yield = std::move(yield);
+        m_yieldBudget = budget;
+    }
 
     void scan_watchlist();
 
@@ -78,6 +83,7 @@ private:
     QString m_title;
     QPointer<HostApplication> m_host;
     YieldFunction m_yield = processEventsYield();
+    std::chrono::nanoseconds m_yieldBudget = ScanPacer::defaultBudget;
     bool m_showWatchList = false;
 };
 

@@ -245,6 +245,7 @@ void frmMain::createMenus()
 
     mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuFileRadar = makeAction(mnuFile, "mnuFileRadar", QStringLiteral("&Radar..."));
     mnuFileSetup = makeAction(mnuFile, "mnuFileSetup", QStringLiteral("&Station setup..."));
     mnuFile->addSeparator();
     mnuFileExit = makeAction(mnuFile, "mnuFileExit", QStringLiteral("E&xit"));

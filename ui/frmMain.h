@@ -87,6 +87,7 @@ public:
     StatusLine *lblStatus = nullptr;
 
     QMenu *mnuFile = nullptr;
+    QAction *mnuFileRadar = nullptr;  // the radar window
     QAction *mnuFileSetup = nullptr;  // the host's "Station setup" window
     QAction *mnuFileExit = nullptr;
     QMenu *mnuSetup = nullptr;

@@ -9,6 +9,7 @@
 #include <csignal>
 
 #include "app/Program.h"
+#include "app/RadarLink.h"
 #include "app/Settings.h"
 #include "app/StatusBoard.h"
 #include "common/RecordingMessageDisplay.h"
@@ -28,6 +29,8 @@
 #include "platform/WindowRaiser.h"
 #include "ui/PopupMenuPresenter.h"
 #include "ui/frmMain.h"
+#include "ui/frmRadar.h"
+#include "platform/A_GetSetIniFile.h"
 
 using namespace nearbell;
 
@@ -90,10 +93,12 @@ public:
 class WatchRecordingHost : public ScriptedHost, public HostExtension
 {
 public:
-    StatusParts statusParts() const override { return {}; }
+    StatusParts statusParts() const override { return position.text.isEmpty() ? StatusParts{} : StatusParts{position}; }
     void setWatchedCallsigns(const QStringList &callsigns) override { told.append(callsigns); }
     void applySettings(const HostSettings &) override {}
+    StatusPart positionStatus() const override { return position; }
     QList<QStringList> told;
+    StatusPart position;
 };
 
 QByteArray readAll(const QString &path)
@@ -667,6 +672,90 @@ private slots:
         QCOMPARE(host->told.last().size(), 1);
         w->lstWatch->clear();
         QCOMPARE(host->told.last(), QStringList());
+    }
+
+    // File, Radar...: the last cycle's stations around the own position; a
+    // click chooses the line that ">" and "<" act on, a double click shows
+    // the details; mode and place are kept in [RADAR]; the radar goes when
+    // the main window does.
+    void radarWindow()
+    {
+        QTemporaryDir dir;
+        writeFile(dir.filePath("uiview32.ini"), demoProfile);
+        Run run(dir.path());
+        QVERIFY(run.program->Form_Load());
+        frmMain *w = run.program->window();
+        const float lat = 52 * 60 + 12.34f;
+        const float lon = 5 * 60 + 12.34f;
+        run.host->setStation("N0DEMO", 0, lat, lon);
+        run.host->appendEntry("/AB1CD 12:00:00");
+        run.host->setStation("AB1CD", 3, lat + 1.62f, lon); // 3 km due north
+        run.host->appendEntry("/EF2GH 12:01:00");
+        run.host->setStation("EF2GH", 6, lat, lon + 5.9f);
+        w->lstAcked->addItem("EF2GH");
+        w->mnuFileRadar->trigger();
+        frmRadar *radar = run.program->radar()->window();
+        QVERIFY(radar->isVisible());
+        QCOMPARE(radar->windowTitle(), QStringLiteral("Nearbell radar"));
+        const RadarScene &scene = radar->view->scene();
+        QCOMPARE(scene.marks().size(), 0); // no cycle has run yet
+        QMetaObject::invokeMethod(w->Timer1, "timeout");
+        QCOMPARE(scene.marks().size(), 2);
+        auto at = [&scene](const char *callsign) { return scene.marks().at(scene.markOf(callsign)).point.toPoint(); };
+        QTest::mouseClick(radar->view, Qt::LeftButton, {}, at("AB1CD"));
+        QCOMPARE(w->lstStations->text(w->lstStations->selectedRow()), QStringLiteral("AB1CD distance 3."));
+        QTest::mouseClick(radar->view, Qt::LeftButton, {}, at("EF2GH"));
+        QCOMPARE(w->lstAcked->text(w->lstAcked->selectedRow()), QStringLiteral("EF2GH"));
+        w->cmdRearm->click();
+        QVERIFY(w->lstAcked->lines().isEmpty());
+        QTest::mouseDClick(radar->view, Qt::LeftButton, {}, at("AB1CD"));
+        QCOMPARE(run.messages.shown.size(), 1);
+        QCOMPARE(run.messages.shown[0].title, QStringLiteral("Nearbell"));
+        QVERIFY(run.messages.shown[0].text.startsWith(QStringLiteral("AB1CD\n\nDistance: 3 km, inside")));
+        QVERIFY(run.messages.shown[0].text.contains(QStringLiteral("Bearing: 0\u00B0 north\n")));
+
+        const QString ini = dir.filePath("nearbell.INI");
+        radar->optCourseUp->click();
+        QCOMPARE(radar->lblNote->text(), QStringLiteral("No course known: north is up"));
+        QCOMPARE(ReadIniString(ini, "RADAR", "MODE", ""), QStringLiteral("COURSE"));
+        radar->resize(50, 50); // shrunk as far as a user may: still drawn
+        QVERIFY(!radar->grab().isNull());
+        QCOMPARE(radar->view->scene().marks().size(), 2);
+        radar->resize(333, 288);
+        w->close(); // the radar saves its place and goes too
+        QVERIFY(!radar->isVisible());
+        QCOMPARE(ReadIniString(ini, "RADAR", "WIDTH", ""), QStringLiteral("333"));
+        QCOMPARE(ReadIniString(ini, "RADAR", "HEIGHT", ""), QStringLiteral("288"));
+        QCOMPARE(ReadIniString(ini, "SETUP", "MODE", "none"), QStringLiteral("none"));
+        QCOMPARE(ReadIniString(ini, "SETUP", "WIDTH", "none"), QStringLiteral("none"));
+
+        Run again(dir.path());
+        QVERIFY(again.program->Form_Load());
+        again.program->window()->mnuFileRadar->trigger();
+        QVERIFY(again.program->radar()->window()->courseUp());
+        QCOMPARE(again.program->radar()->window()->size(), QSize(333, 288));
+    }
+
+    // Without an own position the radar says why, as the status line does,
+    // and draws no station.
+    void radarWithoutPosition()
+    {
+        QTemporaryDir dir;
+        writeFile(dir.filePath("uiview32.ini"), demoProfile);
+        Run run(dir.path());
+        run.extendedHost = true;
+        QVERIFY(run.program->Form_Load());
+        static_cast<WatchRecordingHost *>(run.host)->position = {QStringLiteral("waiting for a GPS fix"), false};
+        run.program->statusBoard()->refresh();
+        run.host->appendEntry("/AB1CD 12:00:00");
+        run.host->setStation("AB1CD", 3);
+        frmMain *w = run.program->window();
+        w->mnuFileRadar->trigger();
+        QMetaObject::invokeMethod(w->Timer1, "timeout");
+        const RadarScene &scene = run.program->radar()->window()->view->scene();
+        QVERIFY(scene.marks().isEmpty());
+        QCOMPARE(scene.input().noPosition, QStringLiteral("waiting for a GPS fix"));
+        QVERIFY(w->lblStatus->plainText().contains(scene.input().noPosition));
     }
 
     void unwritableFolderStillRuns()

@@ -55,6 +55,8 @@ class GpsdPositionSourceTest : public QObject
 private slots:
     void parseReport_data();
     void parseReport();
+    void course_data();
+    void course();
     void ageText_data();
     void ageText();
     void positionSetting_data();
@@ -117,6 +119,31 @@ void GpsdPositionSourceTest::parseReport()
         QVERIFY(qAbs(fix.latitude - latitude) < 1e-6);
         QVERIFY(qAbs(fix.longitude - longitude) < 1e-6);
     }
+}
+
+// The course over ground comes from "track" when it is a real direction.
+void GpsdPositionSourceTest::course_data()
+{
+    QTest::addColumn<QByteArray>("track");
+    QTest::addColumn<double>("course"); // -1: none
+    QTest::newRow("none sent") << QByteArray() << -1.0;
+    QTest::newRow("87.5") << QByteArray(",\"track\":87.5") << 87.5;
+    QTest::newRow("360 is north") << QByteArray(",\"track\":360") << 0.0;
+    QTest::newRow("negative") << QByteArray(",\"track\":-3") << -1.0;
+    QTest::newRow("text") << QByteArray(",\"track\":\"87\"") << -1.0;
+}
+
+void GpsdPositionSourceTest::course()
+{
+    QFETCH(QByteArray, track);
+    QFETCH(double, course);
+    QByteArray line = tpv(3, 52, 5);
+    line.insert(line.size() - 1, track);
+    GpsFix fix;
+    fix.course = 1.0; // a fix without a course has none, whatever came before
+    QCOMPARE(int(GpsdPositionSource::parseReport(line, QDateTime::currentDateTimeUtc(), fix)),
+             int(GpsdPositionSource::Report::Fix));
+    QCOMPARE(fix.course.value_or(-1.0), course);
 }
 
 void GpsdPositionSourceTest::ageText_data()
@@ -344,6 +371,8 @@ void GpsdPositionSourceTest::hostFollowsTheFix()
     QVERIFY(qAbs(distanceOf(host, QStringLiteral("PD1FIX")) - 111.2) < 0.1);
     QCOMPARE(host.statusParts().size(), 2); // no station source, then the position
     QTRY_COMPARE(host.statusParts().at(1).text, QStringLiteral("waiting for a GPS fix"));
+    QCOMPARE(host.positionStatus(), host.statusParts().at(1));
+    QVERIFY(!host.ownCourse());
 
     gpsd->write(tpv(3, 52.9, 5.0) + "\n");
     QTRY_VERIFY(distanceOf(host, QStringLiteral("PD1FIX")) < 12.0);
@@ -351,9 +380,13 @@ void GpsdPositionSourceTest::hostFollowsTheFix()
     QCOMPARE(distanceOf(host, QStringLiteral("PD0CAR")), 0.0);
     QCOMPARE(host.StationCount(), qint16(2));
     QCOMPARE(host.statusParts().at(1).text, QStringLiteral("GPS fix 3D"));
-    // The car drives on past the station.
-    gpsd->write(tpv(3, 53.5, 5.0) + "\n");
+    QVERIFY(!host.ownCourse()); // no track sent
+    // The car drives on past the station, heading north.
+    QByteArray moving = tpv(3, 53.5, 5.0);
+    moving.insert(moving.size() - 1, ",\"track\":2.5");
+    gpsd->write(moving + "\n");
     QTRY_VERIFY(qAbs(distanceOf(host, QStringLiteral("PD1FIX")) - 55.6) < 0.1);
+    QCOMPARE(host.ownCourse().value_or(-1), 2.5);
     QCOMPARE(host.StationCount(), qint16(2));
 }
 

@@ -3,19 +3,25 @@
 // callsigns and half of the stations in range: the time per cycle with the
 // window hidden (the floor) and shown, their ratio, the longest stretch the
 // event loop waits between two yields and the longest single yield. Then
-// "Acknowledge all" over 10,000 and 30,000 listed stations.
+// "Acknowledge all" over 10,000 and 30,000 listed stations. Besides the
+// wall-clock time of a shown cycle, its processor time and the number of
+// yields it made.
 #include "platform/ProgramGlobals.h"
 #include "host/HostStation.h"
 #include "host/ScriptedHost.h"
 #include "monitor/MonitorControls.h"
+#include "monitor/CycleSnapshot.h"
 #include "monitor/StationScan.h"
 #include "monitor/WatchList.h"
 #include "monitor/AckList.h"
 #include "platform/MessageDisplay.h"
 #include "ui/ListBox.h"
+#include "ui/RadarView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QImage>
+#include <QPainter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -23,8 +29,10 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <type_traits>
 #include <cstdio>
+#include <ctime>
 #include <vector>
 
 using namespace nearbell;
@@ -37,16 +45,39 @@ public:
     void show(QWidget *, const QString &, const QString &, Icon) override {}
 };
 
+// Processor time of this thread: on a machine shared with other work the
+// wall-clock figures include the time other programs had the processor.
+double threadCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
 struct Figures
 {
     double cycleMs = 0;
+    double cpuMs = 0;
     double longestWaitMs = 0;
     double longestYieldMs = 0;
     int listed = 0;
     int yields = 0;
+    // With the radar: what collecting the stations adds to the cycle, and
+    // handing them to the drawing and drawing it once.
+    double collectMs = 0;
+    double drawMs = 0;
+    double paintMs = 0; // of drawMs, the painting itself
+    int drawn = 0;
 };
 
-Figures runCycles(int stations, int cycles, bool shown)
+struct RadarRun
+{
+    bool allInRange = false;
+    bool collect = true;
+    double plainCycleMs = 0; // processor time of the same cycle without collecting
+};
+
+Figures runCycles(int stations, int cycles, bool shown, const RadarRun *radar = nullptr)
 {
     QWidget window;
     MonitorControls c;
@@ -74,7 +105,13 @@ Figures runCycles(int stations, int cycles, bool shown)
         const QString call = QStringLiteral("ST%1").arg(i, 5, 10, QLatin1Char('0'));
         entries.append(QStringLiteral("/") + call + (i % 3 ? QStringLiteral("* ") : QStringLiteral(" "))
                        + QStringLiteral("12:34:56"));
-        host.setStation(call, i % 2 ? 50.0f : 3.0f + float(i % 20)); // half in range
+        // Half in range (or all, for the radar); placed at its distance
+        // around the own station on the equator, in a spiral of the golden
+        // angle.
+        const float distance = i % 2 && !(radar && radar->allInRange) ? 50.0f : 3.0f + float(i % 20);
+        const double angle = i * 2.39996;
+        const double minutes = distance / 1.852;
+        host.setStation(call, distance, float(minutes * std::cos(angle)), float(minutes * std::sin(angle)));
     }
     host.setEntries(entries);
 
@@ -115,28 +152,68 @@ Figures runCycles(int stations, int cycles, bool shown)
     };
     stationScan.setYield(yield);
     watch.setYield(yield);
+    CycleSnapshot seen;
+    RadarView view;
+    view.resize(600, 600);
+    std::vector<double> drawTimes;
+    std::vector<double> paintTimes;
+    const bool collect = radar && radar->collect;
+    if (collect)
+        state.seen = &seen;
 
     std::vector<double> times;
+    std::vector<double> cpuTimes;
     for (int cycle = 0; cycle < cycles; ++cycle) {
         yields = 0;
+        const double cpuStart = threadCpuMs();
         clock.start();
         lastYieldEnd = 0;
         state.blnAlarm = false;
+        if (collect)
+            seen.begin();
         stationScan.scan_stations();
         watch.scan_watchlist();
         // What a yield would do next: the lines not yet shown reach the view.
         c.lstStations->flush();
         times.push_back(double(clock.nsecsElapsed()) / 1e6);
+        cpuTimes.push_back(threadCpuMs() - cpuStart);
         // The stretch from the last yield to the end of the cycle counts too.
         longestWait = std::max(longestWait, clock.nsecsElapsed() - lastYieldEnd);
+        if (collect) {
+            const double drawStart = threadCpuMs();
+            seen.publish();
+            RadarInput input;
+            input.stations = seen.stations();
+            input.hasOwnPosition = true;
+            input.range = 25.0;
+            input.unit = QStringLiteral("km");
+            view.setInput(input);
+            const double paintStart = threadCpuMs();
+            QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
+            QPainter painter(&image);
+            view.paint(painter);
+            painter.end();
+            drawTimes.push_back(threadCpuMs() - drawStart);
+            paintTimes.push_back(threadCpuMs() - paintStart);
+        }
     }
     std::sort(times.begin(), times.end());
+    std::sort(cpuTimes.begin(), cpuTimes.end());
     Figures figures;
     figures.cycleMs = times[times.size() / 2];
+    figures.cpuMs = cpuTimes[cpuTimes.size() / 2];
     figures.longestWaitMs = double(longestWait) / 1e6;
     figures.longestYieldMs = double(longestYield) / 1e6;
     figures.listed = c.lstStations->count();
     figures.yields = yields;
+    if (collect) {
+        std::sort(drawTimes.begin(), drawTimes.end());
+        figures.drawMs = drawTimes[drawTimes.size() / 2];
+        std::sort(paintTimes.begin(), paintTimes.end());
+        figures.paintMs = paintTimes[paintTimes.size() / 2];
+        figures.collectMs = figures.cpuMs - radar->plainCycleMs;
+        figures.drawn = int(view.scene().marks().size());
+    }
     return figures;
 }
 
@@ -213,8 +290,9 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    std::printf("%-9s %-8s %-12s %-12s %-7s %-18s %-18s %-7s\n", "stations", "visited", "hidden (ms)",
-                "shown (ms)", "ratio", "longest wait (ms)", "longest yield (ms)", "listed");
+    std::printf("%-9s %-8s %-12s %-12s %-15s %-7s %-18s %-18s %-7s %-7s\n", "stations", "visited", "hidden (ms)",
+                "shown (ms)", "shown cpu (ms)", "ratio", "longest wait (ms)", "longest yield (ms)", "listed",
+                "yields");
     QList<int> sizes{1000, 10000, 32767};
     if (argc > 1) { // sizes to run instead, e.g. "bench_scan 1000 5000"
         sizes.clear();
@@ -222,11 +300,25 @@ int main(int argc, char **argv)
             sizes.append(QString::fromLocal8Bit(argv[i]).toInt());
     }
     for (const int stations : sizes) {
-        const Figures hidden = runCycles(stations, 5, false);
-        const Figures shown = runCycles(stations, 5, true);
-        std::printf("%-9d %-8d %-12.1f %-12.1f %-7.2f %-18.3f %-18.3f %-7d\n", stations,
-                    std::min(stations, 32767), hidden.cycleMs, shown.cycleMs, shown.cycleMs / hidden.cycleMs,
-                    shown.longestWaitMs, shown.longestYieldMs, shown.listed);
+        const Figures hidden = runCycles(stations, 9, false);
+        const Figures shown = runCycles(stations, 9, true);
+        std::printf("%-9d %-8d %-12.1f %-12.1f %-15.1f %-7.2f %-18.3f %-18.3f %-7d %-7d\n", stations,
+                    std::min(stations, 32767), hidden.cycleMs, shown.cycleMs, shown.cpuMs,
+                    shown.cycleMs / hidden.cycleMs, shown.longestWaitMs, shown.longestYieldMs, shown.listed,
+                    shown.yields);
+    }
+    std::printf("Radar, window hidden, processor time per cycle: collecting (cycle with it less without), handing "
+                "over and drawing 600 x 600:\n");
+    for (const auto &[stations, all] : {std::pair{1000, true}, std::pair{32767, false}, std::pair{32767, true}}) {
+        RadarRun radar;
+        radar.allInRange = all;
+        radar.collect = false;
+        radar.plainCycleMs = runCycles(stations, 9, false, &radar).cpuMs;
+        radar.collect = true;
+        const Figures withRadar = runCycles(stations, 9, false, &radar);
+        std::printf("  %5d stations, %5d drawn: collecting %.2f ms, drawing %.2f ms (painting %.2f), together %.2f ms\n",
+                    stations, withRadar.drawn, withRadar.collectMs, withRadar.drawMs, withRadar.paintMs,
+                    withRadar.collectMs + withRadar.drawMs);
     }
     std::printf("Filling a shown sorted list, one line per yield:\n");
     for (const int lines : {1000, 10000})

@@ -200,6 +200,41 @@ private slots:
         QCOMPARE(r.monitor.stationLines(), (QStringList{"ab1 distance 2.", "ZZ9 distance 3."}));
     }
 
+    // Each finished cycle hands out what it saw: in range listed or
+    // acknowledged, watched at any distance (once, also when in range),
+    // with the host's position and entry; nothing else. A cycle with
+    // station scanning off saw nothing.
+    void stationsSeenByTheCycle()
+    {
+        Run r;
+        r.f.host.appendEntry("/NEAR* 10:11:12");
+        r.f.host.setStation("NEAR", 3, 3120, 300);
+        r.f.addStation("ACK1", 4);
+        r.f.addStation("WNEAR", 5);
+        r.f.addStation("WFAR", 900);
+        r.f.addStation("FAR", 800);
+        r.f.c.lstAcked->addItem("ACK1");
+        r.f.c.lstWatch->addItems({"WNEAR", "WFAR"});
+        quint64 cyclesSeenAtFinish = 0;
+        QObject::connect(&r.monitor.cycle(), &ScanCycle::cycleFinished,
+                         [&] { cyclesSeenAtFinish = r.monitor.seen().cycles(); });
+        r.tick();
+        QCOMPARE(cyclesSeenAtFinish, quint64(1));
+        QStringList seen;
+        for (const SeenStation &s : r.monitor.seen().stations())
+            seen << s.callsign + u' ' + QString::number(int(s.kind)) + u' ' + QString::number(s.distance);
+        QCOMPARE(seen, (QStringList{"NEAR 0 3", "ACK1 1 4", "WNEAR 2 5", "WFAR 2 900"}));
+        const SeenStation &near = r.monitor.seen().stations().first();
+        QCOMPARE(near.latitude, 3120.0);
+        QCOMPARE(near.longitude, 300.0);
+        QCOMPARE(CycleSnapshot::lastHeard(near.entry), QStringLiteral("10:11:12"));
+
+        r.f.options.gblnScanStations = false;
+        r.tick();
+        QVERIFY(r.monitor.seen().stations().isEmpty());
+        QCOMPARE(r.monitor.seen().cycles(), quint64(2));
+    }
+
     void listFileNamedAfterProgram()
     {
         Run r;

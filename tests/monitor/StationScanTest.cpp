@@ -4,6 +4,7 @@
 #include "monitor/ScanText.h"
 #include "monitor/StationScan.h"
 
+#include <QElapsedTimer>
 #include <QLocale>
 #include <QTest>
 
@@ -24,14 +25,17 @@ private:
         StationScan scan{f.c, state, f.objStation, f.globals};
         int yields = 0;
         std::function<void()> onYield;
-        Run()
+        // Zero: a yield after every station, so a test can act between two.
+        explicit Run(std::chrono::nanoseconds budget = std::chrono::nanoseconds::zero())
         {
             scan.setHost(&f.host);
-            scan.setYield([this] {
-                ++yields;
-                if (onYield)
-                    onYield();
-            });
+            scan.setYield(
+                [this] {
+                    ++yields;
+                    if (onYield)
+                        onYield();
+                },
+                budget);
         }
     };
 
@@ -181,6 +185,36 @@ private slots:
         r.scan.scan_stations();
         QCOMPARE(r.yields, 5);
         QCOMPARE(r.f.stationLines(), QStringList{"A1 distance 1."});
+    }
+
+    // Yields go by the work done since the last one: none while it stays
+    // under the budget, one after every station that alone uses it up; the
+    // yield after the loop always comes.
+    void yieldsByTime_data()
+    {
+        QTest::addColumn<qint64>("budgetUs");
+        QTest::addColumn<int>("stationUs");
+        QTest::addColumn<int>("yields");
+        QTest::newRow("an hour's budget") << qint64(3600000000) << 1100 << 1;
+        QTest::newRow("each station over 1 ms") << qint64(1000) << 1100 << 4;
+    }
+    void yieldsByTime()
+    {
+        QFETCH(qint64, budgetUs);
+        QFETCH(int, stationUs);
+        QFETCH(int, yields);
+        Run r{std::chrono::microseconds(budgetUs)};
+        for (const char *call : {"A1", "B2", "C3"})
+            r.f.addStation(QString::fromLatin1(call), 1);
+        r.f.host.setEntryHook([&](int) {
+            QElapsedTimer busy;
+            busy.start();
+            while (busy.nsecsElapsed() < stationUs * 1000LL) {
+            }
+        });
+        r.scan.scan_stations();
+        QCOMPARE(r.yields, yields);
+        QCOMPARE(r.f.c.lstStations->count(), 3);
     }
 
     // A malformed entry is passed over; the stations behind it still alarm.

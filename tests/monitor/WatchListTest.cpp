@@ -31,7 +31,7 @@ private:
             stations.setHost(&f.host);
             watch.setHost(&f.host);
             stations.setYield([] {});
-            watch.setYield([this] { ++yields; });
+            watch.setYield([this] { ++yields; }, std::chrono::nanoseconds::zero());
         }
         void watchFor(const QStringList &calls) { f.c.lstWatch->addItems(calls); }
         void cycle()
@@ -102,6 +102,20 @@ private slots:
         QCOMPARE(r.state.blnAlarm, alarm);
         QCOMPARE(r.f.c.lblMinDist->text(), caption);
         QCOMPARE(r.yields, 4); // after every index, none after the loop
+    }
+
+    // Under its budget the watch scan yields once, at its end, and the
+    // caption still comes from the whole cycle.
+    void yieldOwedAtTheEnd()
+    {
+        Run r;
+        r.watch.setYield([&r] { ++r.yields; }, std::chrono::hours(1));
+        r.f.addStation("NEAR", 3);
+        r.f.addStation("FAR", 500);
+        r.watchFor({"FAR"});
+        r.cycle();
+        QCOMPARE(r.yields, 1);
+        QCOMPARE(r.f.c.lblMinDist->text(), QStringLiteral("(minimum distance observed is 3.)"));
     }
 
     void failureKeepsStationScanCaption()

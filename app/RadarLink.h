@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+#include "app/RadarSettings.h"
+#include "host/HostStation.h"
+#include "ui/RadarScene.h"
+
+class QLineEdit;
+
+namespace nearbell {
+
+class HostApplication;
+class MessageDisplay;
+class StationMonitor;
+class frmRadar;
+struct ProgramGlobals;
+
+// The radar window put together with the rest of the program.
+//
+// Responsibilities:
+//  - open the window from File, "Radar...", at its saved place and mode,
+//    or bring it forward when it is open already;
+//  - once per scan cycle, and when opened or its mode changes, hand the
+//    drawing the stations of the last cycle with the own position, the
+//    alarm range, the host's unit and what is up (the course from the
+//    position source when "Course up" is chosen and a course is known);
+//  - without an own position, hand it the reason as the status line gives it;
+//  - a click on a station selects its line in lstStations, else in
+//    lstAcked; a double click shows the station's details;
+//  - save the window's place when it closes and when the program saves,
+//    and the mode at once; close the window when the main window unloads.
+class RadarLink : public QObject
+{
+    Q_OBJECT
+public:
+    RadarLink(const QString &iniFile, WriteFailures *failures, StationMonitor &monitor, QLineEdit *txtRadius,
+              const ProgramGlobals &globals, MessageDisplay &messages, QObject *parent = nullptr);
+    ~RadarLink() override;
+
+    void setHost(HostApplication *host) { m_host = host; }
+
+    void mnuFileRadar_Click();
+    // Saves the place while the window is open (the program is saving).
+    void save();
+    // The main window unloads: the radar goes with it.
+    void close();
+
+    frmRadar *window() const { return m_window.get(); }
+    // What the drawing is handed now.
+    RadarInput input();
+
+private:
+    void refresh();
+    void stationClicked(const QString &callsign);
+    void stationActivated(const QString &callsign);
+
+    RadarSettings m_settings;
+    StationMonitor &m_monitor;
+    QPointer<QLineEdit> m_txtRadius;
+    const ProgramGlobals &m_globals;
+    MessageDisplay &m_messages;
+    QPointer<HostApplication> m_host;
+    HostStation m_own;
+    std::unique_ptr<frmRadar> m_window;
+};
+
+} // namespace nearbell

@@ -1,0 +1,271 @@
+#include "common/TestRegistry.h"
+#include "host/HostStation.h"
+#include "monitor/CycleSnapshot.h"
+#include "ui/RadarGeometry.h"
+#include "ui/RadarScene.h"
+#include "ui/RadarView.h"
+
+#include <QAccessible>
+#include <QImage>
+#include <QLocale>
+#include <QPainter>
+#include <QTest>
+
+using namespace nearbell;
+
+namespace {
+
+SeenStation seen(const QString &callsign, double latDegrees, double lonDegrees, double distance,
+                 SeenStation::Kind kind = SeenStation::Kind::Listed)
+{
+    return {callsign, "/" + callsign + " 12:34:56", latDegrees * 60.0, lonDegrees * 60.0, distance, kind};
+}
+
+// Own station at 0 N 0 E; a listed station due north at half the range, an
+// acknowledged one due east at 0.8 of it, a watched one due south beyond it.
+RadarInput threeStations()
+{
+    RadarInput input;
+    input.hasOwnPosition = true;
+    input.range = 25.0;
+    input.unit = QStringLiteral("km");
+    input.stations = {seen("NORTH1", 0.1, 0.0, 12.5), seen("EAST2", 0.0, 0.2, 20.0, SeenStation::Kind::Acked),
+                      seen("SOUTH3", -1.0, 0.0, 111.0, SeenStation::Kind::Watched)};
+    return input;
+}
+
+bool near(const QColor &a, const QColor &b)
+{
+    return qAbs(a.red() - b.red()) < 40 && qAbs(a.green() - b.green()) < 40 && qAbs(a.blue() - b.blue()) < 40;
+}
+
+} // namespace
+
+class RadarTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale::c()); }
+
+    void bearing_data()
+    {
+        QTest::addColumn<double>("lat1");
+        QTest::addColumn<double>("lon1");
+        QTest::addColumn<double>("lat2");
+        QTest::addColumn<double>("lon2");
+        QTest::addColumn<double>("degrees");
+        QTest::newRow("north") << 50.0 << 10.0 << 51.0 << 10.0 << 0.0;
+        QTest::newRow("east") << 0.0 << 10.0 << 0.0 << 11.0 << 90.0;
+        QTest::newRow("south") << 50.0 << 10.0 << 49.0 << 10.0 << 180.0;
+        QTest::newRow("west") << 0.0 << 10.0 << 0.0 << 9.0 << 270.0;
+        QTest::newRow("east across the antimeridian") << 0.0 << 179.5 << 0.0 << -179.5 << 90.0;
+        QTest::newRow("west across the antimeridian") << 0.0 << -179.5 << 0.0 << 179.5 << 270.0;
+        QTest::newRow("from the north pole all is south") << 90.0 << 0.0 << 80.0 << 0.0 << 180.0;
+        QTest::newRow("to the north pole") << 10.0 << 20.0 << 90.0 << 0.0 << 0.0;
+        QTest::newRow("from the south pole") << -90.0 << 0.0 << -80.0 << 90.0 << 90.0;
+        QTest::newRow("same point: north by rule") << 52.0 << 5.0 << 52.0 << 5.0 << 0.0;
+        QTest::newRow("antipode: north by rule") << 30.0 << 0.0 << -30.0 << 180.0 << 0.0;
+    }
+    void bearing()
+    {
+        QFETCH(double, lat1);
+        QFETCH(double, lon1);
+        QFETCH(double, lat2);
+        QFETCH(double, lon2);
+        QFETCH(double, degrees);
+        const double b = RadarGeometry::bearing(lat1 * 60, lon1 * 60, lat2 * 60, lon2 * 60);
+        QVERIFY2(qAbs(b - degrees) < 0.01, qPrintable(QString::number(b)));
+    }
+
+    void compassPoint_data()
+    {
+        QTest::addColumn<double>("degrees");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("0") << 0.0 << "north";
+        QTest::newRow("22.4") << 22.4 << "north";
+        QTest::newRow("22.5") << 22.5 << "north-east";
+        QTest::newRow("135") << 135.0 << "south-east";
+        QTest::newRow("270") << 270.0 << "west";
+        QTest::newRow("-90") << -90.0 << "west";
+        QTest::newRow("337.4") << 337.4 << "north-west";
+        QTest::newRow("359.9") << 359.9 << "north";
+    }
+    void compassPoint()
+    {
+        QFETCH(double, degrees);
+        QFETCH(QString, name);
+        QCOMPARE(RadarGeometry::compassPoint(degrees), name);
+    }
+
+    // A 200 x 200 area without margin: centre (100, 100), range at 100 px.
+    void spot_data()
+    {
+        QTest::addColumn<double>("range");
+        QTest::addColumn<double>("up");
+        QTest::addColumn<double>("bearing");
+        QTest::addColumn<double>("distance");
+        QTest::addColumn<QPointF>("point");
+        QTest::addColumn<bool>("beyond");
+        QTest::newRow("at the centre") << 25.0 << 0.0 << 123.0 << 0.0 << QPointF(100, 100) << false;
+        QTest::newRow("half way north") << 25.0 << 0.0 << 0.0 << 12.5 << QPointF(100, 50) << false;
+        QTest::newRow("east") << 25.0 << 0.0 << 90.0 << 25.0 * 0.8 << QPointF(180, 100) << false;
+        QTest::newRow("course 90: east is up") << 25.0 << 90.0 << 90.0 << 12.5 << QPointF(100, 50) << false;
+        QTest::newRow("exactly at the range") << 25.0 << 0.0 << 180.0 << 25.0 << QPointF(100, 200) << true;
+        QTest::newRow("beyond, on the edge") << 25.0 << 0.0 << 270.0 << 900.0 << QPointF(0, 100) << true;
+        QTest::newRow("range 0") << 0.0 << 0.0 << 0.0 << 0.001 << QPointF(100, 0) << true;
+        QTest::newRow("range 0, own spot") << 0.0 << 0.0 << 0.0 << 0.0 << QPointF(100, 100) << false;
+        QTest::newRow("range 20,000 km") << 20000.0 << 0.0 << 270.0 << 10000.0 << QPointF(50, 100) << false;
+        QTest::newRow("antipode beyond 20,000 km") << 20000.0 << 0.0 << 0.0 << 20015.0 << QPointF(100, 0) << true;
+    }
+    void spot()
+    {
+        QFETCH(double, range);
+        QFETCH(double, up);
+        QFETCH(double, bearing);
+        QFETCH(double, distance);
+        QFETCH(QPointF, point);
+        QFETCH(bool, beyond);
+        const auto frame = RadarGeometry::frame(QSizeF(200, 200), range, up, 0.0);
+        const auto s = RadarGeometry::spot(frame, bearing, distance);
+        QVERIFY2(QLineF(s.point, point).length() < 0.01,
+                 qPrintable(QStringLiteral("%1,%2").arg(s.point.x()).arg(s.point.y())));
+        QCOMPARE(s.beyond, beyond);
+    }
+
+    void frameAndRings()
+    {
+        auto f = RadarGeometry::frame(QSizeF(400, 300), 25, 0, 18);
+        QCOMPARE(f.centre, QPointF(200, 150));
+        QCOMPARE(f.outerRadius, 132.0);
+        QCOMPARE(RadarGeometry::ringRadius(f, 0.5), 66.0);
+        QCOMPARE(RadarGeometry::ringLabelAnchor(f, 0.5, 2), QPointF(202, 86));
+        // A window shrunk to 50 x 50 keeps a ring; nothing at all keeps none.
+        f = RadarGeometry::frame(QSizeF(50, 50), 25, 0, 18);
+        QCOMPARE(f.outerRadius, 12.5);
+        QCOMPARE(RadarGeometry::frame(QSizeF(0, 0), 25, 0, 18).outerRadius, 0.0);
+    }
+
+    void placeLabels_data()
+    {
+        QTest::addColumn<QList<QRectF>>("labels");
+        QTest::addColumn<QList<bool>>("shown");
+        QTest::newRow("overlap: the first keeps it")
+            << QList<QRectF>{{0, 0, 40, 10}, {30, 5, 40, 10}, {80, 5, 30, 10}} << QList<bool>{true, false, true};
+        QTest::newRow("touching is no overlap") << QList<QRectF>{{0, 0, 40, 10}, {40, 0, 40, 10}}
+                                                << QList<bool>{true, true};
+        QTest::newRow("one inside another") << QList<QRectF>{{0, 0, 100, 40}, {40, 10, 10, 10}}
+                                            << QList<bool>{true, false};
+        QTest::newRow("out of bounds, empty")
+            << QList<QRectF>{{190, 0, 40, 10}, {10, 10, 0, 10}, {-1, 0, 5, 5}} << QList<bool>{false, false, false};
+    }
+    void placeLabels()
+    {
+        QFETCH(QList<QRectF>, labels);
+        QFETCH(QList<bool>, shown);
+        QCOMPARE(RadarGeometry::placeLabels(labels, QRectF(0, 0, 200, 200)), shown);
+    }
+
+    void texts_data()
+    {
+        QTest::addColumn<double>("distance");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("one decimal") << 3.24 << "3.2 km";
+        QTest::newRow("no .0") << 3.0 << "3 km";
+        QTest::newRow("half") << 12.5 << "12.5 km";
+        QTest::newRow("whole above 100") << 523.4 << "523 km";
+        QTest::newRow("zero") << 0.0 << "0 km";
+    }
+    void texts()
+    {
+        QFETCH(double, distance);
+        QFETCH(QString, text);
+        QCOMPARE(RadarScene::distanceText(distance, "km"), text);
+    }
+
+    // The scene: nearest first, what is read out, labels that do not
+    // overlap, callsigns as plain text, and nothing without a position.
+    void scene()
+    {
+        RadarInput input = threeStations();
+        input.stations.append(seen("DL1ABC", 0.02, 0.02, 3.2));
+        input.stations.append(seen("<b>X\n", 0.1, 0.0, 12.6, SeenStation::Kind::Acked)); // on NORTH1
+        RadarScene scene;
+        const QFont font;
+        scene.build(input, QSizeF(300, 300), QFontMetricsF(font));
+        QCOMPARE(scene.marks().size(), 5);
+        QCOMPARE(scene.accessibleText(0), QStringLiteral("DL1ABC, 3.2 km, north-east, in range"));
+        QCOMPARE(scene.accessibleText(4), QStringLiteral("SOUTH3, 111 km, south, out of range, watched"));
+        QCOMPARE(scene.accessibleText(2), QStringLiteral("<b>X\uFFFD, 12.6 km, north, in range, acknowledged"));
+        QVERIFY(scene.hoverText(0).startsWith(QStringLiteral("DL1ABC\n3.2 km, 45\u00B0 north-east\nlast heard 12:34:56")));
+        QVERIFY(scene.detailsText(4).contains(QStringLiteral("Position: 1.0000\u00B0 S, 0.0000\u00B0 E")));
+        QCOMPARE(scene.markOf("EAST2"), 3);
+        // The nearer of two stations on one spot keeps the label.
+        QVERIFY(scene.marks().at(1).labelShown);
+        QVERIFY(!scene.marks().at(2).labelShown);
+        QCOMPARE(scene.marks().at(4).label, QStringLiteral("SOUTH3 111 km"));
+        QCOMPARE(scene.markAt(scene.marks().at(3).point + QPointF(2, 2)), 3);
+        QCOMPARE(scene.markAt(QPointF(1, 1)), -1);
+
+        scene.build(input, QSizeF(50, 50), QFontMetricsF(font));
+        QCOMPARE(scene.marks().size(), 5);
+        for (const RadarMark &mark : scene.marks())
+            QVERIFY(!mark.labelShown || QRectF(0, 0, 50, 50).contains(mark.labelRect));
+
+        input.hasOwnPosition = false;
+        scene.build(input, QSizeF(300, 300), QFontMetricsF(font));
+        QVERIFY(scene.marks().isEmpty());
+        QVERIFY(scene.ringLabelRects().isEmpty());
+    }
+
+    // Drawn offscreen: each station's colour where it belongs, the rest
+    // the background; without a position no station colour anywhere.
+    void rendering()
+    {
+        RadarView view;
+        QPalette palette = view.palette();
+        palette.setColor(QPalette::Base, Qt::white);
+        palette.setColor(QPalette::Text, Qt::black);
+        view.setPalette(palette);
+        view.resize(300, 300);
+        view.setInput(threeStations());
+        QImage image(view.size(), QImage::Format_ARGB32);
+        {
+            QPainter painter(&image);
+            view.paint(painter);
+        }
+        // Centre (150, 150), range at 150 - 18 = 132 px.
+        QVERIFY(near(image.pixelColor(150, 150 - 66), RadarView::colour(SeenStation::Kind::Listed)));
+        QVERIFY(near(image.pixelColor(150 + 106, 150), RadarView::colour(SeenStation::Kind::Acked)));
+        QVERIFY(near(image.pixelColor(150, 150 + 132), RadarView::colour(SeenStation::Kind::Watched)));
+        QCOMPARE(image.pixelColor(40, 150 - 66), QColor(Qt::white));
+
+        RadarInput none = threeStations();
+        none.hasOwnPosition = false;
+        none.noPosition = QStringLiteral("waiting for a GPS fix");
+        view.setInput(none);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            view.paint(painter);
+        }
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                QVERIFY(c.red() == c.green() && c.green() == c.blue()); // text only: no colour
+            }
+        }
+        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(&view);
+        QCOMPARE(list->role(), QAccessible::List);
+        QCOMPARE(list->childCount(), 0);
+        QCOMPARE(list->text(QAccessible::Description), none.noPosition);
+
+        view.setInput(threeStations());
+        QCOMPARE(list->childCount(), 3);
+        QCOMPARE(list->child(0)->text(QAccessible::Name), QStringLiteral("NORTH1, 12.5 km, north, in range"));
+        QCOMPARE(list->indexOfChild(list->child(2)), 2);
+    }
+};
+
+NEARBELL_TEST(RadarTest)
+#include "RadarTest.moc"

@@ -1,0 +1,57 @@
+#include "ui/frmRadar.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace nearbell {
+
+frmRadar::frmRadar(QWidget *parent) : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("frmRadar"));
+    setWindowTitle(QStringLiteral("Nearbell radar"));
+    setWindowIcon(QIcon(QStringLiteral(":/nearbell/nearbell.png")));
+
+    optNorthUp = new QRadioButton(QStringLiteral("North up"), this);
+    optNorthUp->setObjectName(QStringLiteral("optNorthUp"));
+    optCourseUp = new QRadioButton(QStringLiteral("Course up"), this);
+    optCourseUp->setObjectName(QStringLiteral("optCourseUp"));
+    auto *group = new QButtonGroup(this);
+    group->addButton(optNorthUp);
+    group->addButton(optCourseUp);
+    optNorthUp->setChecked(true);
+    lblNote = new QLabel(this);
+    lblNote->setObjectName(QStringLiteral("lblNote"));
+    lblNote->setTextFormat(Qt::PlainText);
+    view = new RadarView(this);
+
+    auto *choice = new QHBoxLayout;
+    choice->addWidget(optNorthUp);
+    choice->addWidget(optCourseUp);
+    choice->addWidget(lblNote, 1);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addLayout(choice);
+    layout->addWidget(view, 1);
+    // The window may be made as small as the user likes; what does not fit
+    // is cut off, the drawing shrinks with it.
+    layout->setSizeConstraint(QLayout::SetNoConstraint);
+    setMinimumSize(0, 0);
+    resize(420, 460);
+
+    connect(optCourseUp, &QRadioButton::toggled, this, &frmRadar::courseUpChanged);
+}
+
+void frmRadar::setCourseUp(bool courseUp)
+{
+    (courseUp ? optCourseUp : optNorthUp)->setChecked(true);
+}
+
+void frmRadar::closeEvent(QCloseEvent *event)
+{
+    emit closed();
+    QWidget::closeEvent(event);
+}
+
+} // namespace nearbell

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QLabel>
+#include <QRadioButton>
+#include <QWidget>
+
+#include "ui/RadarView.h"
+
+namespace nearbell {
+
+// The radar window: "Nearbell radar", separate from the main window and
+// resizable down to any size.
+//
+// Responsibilities:
+//  - hold the radar drawing and the choice of what is up: "North up" or
+//    "Course up";
+//  - say on its note line when course up cannot be had (no course known)
+//    and north is up instead;
+//  - tell its owner when the choice changes and when it closes.
+class frmRadar : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit frmRadar(QWidget *parent = nullptr);
+
+    RadarView *view = nullptr;
+    QRadioButton *optNorthUp = nullptr;
+    QRadioButton *optCourseUp = nullptr;
+    QLabel *lblNote = nullptr;
+
+    bool courseUp() const { return optCourseUp->isChecked(); }
+    void setCourseUp(bool courseUp);
+
+signals:
+    void courseUpChanged(bool courseUp);
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+};
+
+} // namespace nearbell
