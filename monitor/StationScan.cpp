@@ -3,6 +3,8 @@
 #include "platform/ProgramGlobals.h"
 #include "host/HostApplication.h"
 #include "host/HostStation.h"
+#include "host/aprs/AprsSymbols.h"
+#include "monitor/AlertFlags.h"
 #include "monitor/ScanText.h"
 #include "monitor/StationListWalk.h"
 #include "platform/LeadingNumber.h"
@@ -72,15 +74,24 @@ void StationScan::examine(HostApplication &host, const QString &entry)
     const double distance = m_station.Distance();
 
     const double range = leadingNumber(m_txtRadius->text());
-    if (!(range > distance))
+    const bool inRange = range > distance;
+    const HostStation::Details &details = m_station.details();
+    const bool direct = m_flags && m_flags->direct && details.heardDirectRecently;
+    if (!inRange && !direct)
         return;
+    if (m_flags) {
+        const StationKind kind = AprsSymbols::kindOf(details.symbolTable, details.symbolCode);
+        if ((kind == StationKind::Weather && m_flags->noWeather)
+            || (kind == StationKind::Infrastructure && m_flags->noInfrastructure))
+            return;
+    }
     if (m_acked.contains(*callsign))
         return;
 
     m_state.blnAlarm = true;
     if (distance < m_state.dblMinDist)
         m_state.dblMinDist = distance;
-    m_lstStations->addItem(stationLine(*callsign, distance));
+    m_lstStations->addItem(inRange ? stationLine(*callsign, distance) : directLine(*callsign, distance));
 }
 
 } // namespace nearbell

@@ -87,6 +87,7 @@ public:
     StatusLine *lblStatus = nullptr;
 
     QMenu *mnuFile = nullptr;
+    QAction *mnuFileHistory = nullptr; // "Alarm history..."
     QAction *mnuFileSetup = nullptr;  // the host's "Station setup" window
     QAction *mnuFileExit = nullptr;
     QMenu *mnuSetup = nullptr;
@@ -97,6 +98,9 @@ public:
     QAction *mnuOptionsOverlays = nullptr;
     QAction *mnuOptionsNotify = nullptr; // "Desktop notifications"
     QAction *mnuOptionsSpeak = nullptr;  // "Speak alarms"; greyed without a speech engine
+    QAction *mnuOptionsDirect = nullptr;
+    QAction *mnuOptionsNoWeather = nullptr;
+    QAction *mnuOptionsNoInfrastructure = nullptr;
     QMenu *mnuHelp = nullptr;
     QAction *mnuHelpHelp = nullptr;
     QAction *mnusep1 = nullptr;
