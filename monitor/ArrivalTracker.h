@@ -19,7 +19,7 @@ struct AlarmLine
     bool watch = false; // listed by the watch list
     bool direct = false; // listed as heard direct
     double bearing = -1.0; // degrees from the own station; negative when unknown
-    QString source;        // the source of the station's newest report
+    QString source = {};   // the source of the station's newest report
     bool operator==(const AlarmLine &) const = default;
 };
 

@@ -185,10 +185,11 @@ private slots:
         QCOMPARE(run.dialogs.presented, 0);
         frmMain *w = run.program->window();
         const QList<QAction *> items = w->mnuFile->actions();
-        QCOMPARE(items.size(), 3);
-        QCOMPARE(items[0]->text(), QStringLiteral("&Station setup..."));
-        QVERIFY(items[1]->isSeparator());
-        QCOMPARE(items[2], w->mnuFileExit);
+        QCOMPARE(items.size(), 4);
+        QCOMPARE(items[0], w->mnuFileHistory);
+        QCOMPARE(items[1]->text(), QStringLiteral("&Station setup..."));
+        QVERIFY(items[2]->isSeparator());
+        QCOMPARE(items[3], w->mnuFileExit);
         QVERIFY(run.host->source());
         QCOMPARE(run.host->settings().source, QStringLiteral("DEMO"));
 

@@ -90,7 +90,7 @@ private slots:
         QTemporaryDir dir;
         WriteFailures failures;
         AlarmHistory history(dir.filePath(AlarmHistory::fileName()), &failures);
-        history.setClock([] { return QDateTime(QDate(2026, 12, 7), QTime(16, 5, 9), QTimeZone::UTC); });
+        history.setClock([] { return QDateTime(QDate(2026, 12, 7), QTime(16, 5, 9), Qt::UTC); });
         Run r;
         r.alerts.setHistory(&history);
         r.alerts.setDetails([](AlarmLine &a) {
