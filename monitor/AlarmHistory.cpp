@@ -115,6 +115,8 @@ AlarmHistory::AlarmHistory(QString path, WriteFailures *failures, QObject *paren
 
 AlarmHistory::~AlarmHistory()
 {
+    // Lines recorded just before the end are still written.
+    QMetaObject::invokeMethod(m_writer, [] {}, Qt::BlockingQueuedConnection);
     m_thread.quit();
     m_thread.wait();
 }

@@ -117,6 +117,24 @@ private slots:
         QCOMPARE(AlarmHistory::csvLine({"A,\"B", "x"}), QByteArray("\"A,\"\"B\",x\r\n"));
     }
 
+    // Leaving out weather stations never hides a watched one.
+    void watchedWeatherStationStaysListed()
+    {
+        Run r;
+        r.flags.noWeather = true;
+        r.monitor.stationScan().setAlertFlags(&r.flags);
+        r.f.addStation(QStringLiteral("WX1"), 3.0f);
+        r.f.addStation(QStringLiteral("WX2"), 4.0f);
+        HostStation::Details weather;
+        weather.symbolCode = '_';
+        r.f.host.setDetails(QStringLiteral("WX1"), weather);
+        r.f.host.setDetails(QStringLiteral("WX2"), weather);
+        r.f.c.lstWatch->addItem(QStringLiteral("WX1"));
+        r.tick();
+        QCOMPARE(r.f.stationLines(), QStringList{"WX1 (watch) 3."});
+        QCOMPARE(r.lastSummary(), QStringLiteral("WX1 (watch) is 3.0 km away"));
+    }
+
     // Past 1 MB the file moves to alarms.1.csv (one old file kept) and a
     // new one starts with the column names; reading goes across both.
     void historyRotates()
