@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDir>
+#include <exception>
 #include <QFileInfo>
 
 #include "Version.h"
@@ -12,6 +14,7 @@
 #include "app/StatusBoard.h"
 #include "host/HostExtension.h"
 #include "host/HostApplication.h"
+#include "monitor/AlarmHistory.h"
 #include "monitor/AlertChannels.h"
 #include "monitor/SirenPath.h"
 #include "monitor/StationMonitor.h"
@@ -27,6 +30,7 @@
 #include "host/HostSettingsModel.h"
 #include "ui/A_HelpBrowser.h"
 #include "ui/DialogPresenter.h"
+#include "ui/frmAlarmHistory.h"
 #include "ui/frmStationSetup.h"
 #include "ui/AboutBox.h"
 #include "ui/frmAbout.h"
@@ -47,11 +51,14 @@ Program::~Program()
     // The dialogs and scans hold pointers into the window, and the status
     // board asks the host: let them go first.
     m_statusBoard.reset();
+    m_historyWindow.reset();
     m_updateChecker.reset();
     m_aboutBox.reset();
     m_overlayScan.reset();
     m_radar.reset();
     m_alerts.reset();
+    // Its last writes still tell WriteFailures, which outlives it.
+    m_history.reset();
     m_monitor.reset();
     m_settings.reset();
     m_window.reset();
@@ -235,6 +242,9 @@ void Program::wireWindow()
     controls.mnuOptionsOverlays = w.mnuOptionsOverlays;
     controls.mnuOptionsNotify = w.mnuOptionsNotify;
     controls.mnuOptionsSpeak = w.mnuOptionsSpeak;
+    controls.mnuOptionsDirect = w.mnuOptionsDirect;
+    controls.mnuOptionsNoWeather = w.mnuOptionsNoWeather;
+    controls.mnuOptionsNoInfrastructure = w.mnuOptionsNoInfrastructure;
     controls.lstStations = w.lstStations;
     controls.cmdAck = w.cmdAck;
     controls.cmdRearm = w.cmdRearm;
@@ -290,6 +300,7 @@ void Program::wireWindow()
     // Pop-up commands and the menus.
     connect(w.mnuFileExit, &QAction::triggered, this, &Program::mnuFileExit_Click);
     connect(w.mnuFileSetup, &QAction::triggered, this, &Program::mnuFileSetup_Click);
+    connect(w.mnuFileHistory, &QAction::triggered, this, &Program::mnuFileHistory_Click);
     connect(w.mnuAlarm, &QAction::triggered, this, [this] { m_settings->mnuAlarm_Click(); });
     connect(w.mnuAlarmBringToFront, &QAction::triggered, this, [this] { m_settings->mnuAlarmBringToFront_Click(); });
     connect(w.mnuOptionsStations, &QAction::triggered, this, [this] { m_settings->mnuOptionsStations_Click(); });
@@ -324,6 +335,31 @@ void Program::wireAlerts(WindowRaiser *raiser)
         return qMin(waveDurationMs(sirenPath(m_globals.programFolder, m_globals.dataFolder)), 15000);
     });
     m_monitor->cycle().setAfterStationScans([this] { m_alerts->afterStationScans(); });
+    m_monitor->stationScan().setAlertFlags(&m_alertFlags);
+
+    m_history = std::make_unique<AlarmHistory>(
+        QDir(m_services.programFolder).filePath(AlarmHistory::fileName()), &m_writeFailures);
+    m_alerts->setHistory(m_history.get());
+    // Bearing and source come from the host's own record of the station.
+    m_alerts->setDetails([this](AlarmLine &arrival) {
+        if (!m_gUIV)
+            return;
+        HostStation record;
+        record.setCallsign(arrival.callsign);
+        try {
+            if (!m_gUIV->GetStation(record))
+                return;
+        } catch (const std::exception &) {
+            return;
+        }
+        if (record.details().bearing >= 0.0)
+            arrival.bearing = record.details().bearing;
+        arrival.source = record.details().source;
+    });
+    connect(w.mnuOptionsDirect, &QAction::triggered, this, [this] { m_settings->mnuOptionsDirect_Click(); });
+    connect(w.mnuOptionsNoWeather, &QAction::triggered, this, [this] { m_settings->mnuOptionsNoWeather_Click(); });
+    connect(w.mnuOptionsNoInfrastructure, &QAction::triggered, this,
+            [this] { m_settings->mnuOptionsNoInfrastructure_Click(); });
 
     connect(w.mnuOptionsNotify, &QAction::triggered, this, [this] { m_settings->mnuOptionsNotify_Click(); });
     connect(w.mnuOptionsSpeak, &QAction::triggered, this, [this] { m_settings->mnuOptionsSpeak_Click(); });
@@ -333,6 +369,19 @@ void Program::wireAlerts(WindowRaiser *raiser)
         w.mnuOptionsSpeak->setEnabled(false);
         w.mnuOptionsSpeak->setToolTip(QStringLiteral("Speech is unavailable: ") + speechProblem);
     }
+}
+
+void Program::mnuFileHistory_Click()
+{
+    if (!m_history || !m_window)
+        return;
+    if (!m_historyWindow)
+        m_historyWindow = std::make_unique<frmAlarmHistory>(*m_history, *m_services.opener, m_window.get());
+    m_history->flush();
+    m_historyWindow->reload();
+    m_historyWindow->show();
+    m_historyWindow->raise();
+    m_historyWindow->activateWindow();
 }
 
 void Program::saveAll()

@@ -15,6 +15,8 @@
 namespace nearbell {
 
 class AboutBox;
+class AlarmHistory;
+class frmAlarmHistory;
 class AlertChannels;
 class DesktopNotifier;
 class Speaker;
@@ -79,8 +81,10 @@ struct ProgramServices
 //  - terminate(): a request from outside (SIGTERM and friends) closes the
 //    window as its close box does once start-up has completed; before that
 //    it ends the program at once without saving (nothing was loaded yet);
-//  - keep the failed saves of the settings and the list visible in the
-//    status line, and end with a non-zero status when the list could not
+//  - the alarm history in the program folder, and its window from File,
+//    "Alarm history...";
+//  - keep the failed saves of the settings, the list and the alarm history
+//    visible in the status line, and end with a non-zero status when the list could not
 //    be written.
 class Program : public QObject
 {
@@ -97,6 +101,8 @@ public:
 
     void mnuFileExit_Click();
     void mnuFileSetup_Click();
+    // Opens (or brings forward) the alarm history window, read afresh.
+    void mnuFileHistory_Click();
     void Form_Unload();
     // signalNumber: the stop signal that asked (the exit status before the
     // end of start-up is 128 + it).
@@ -119,6 +125,8 @@ public:
     const OptionFlags &options() const { return m_options; }
     const AlertFlags &alertFlags() const { return m_alertFlags; }
     AlertChannels *alerts() const { return m_alerts.get(); }
+    AlarmHistory *alarmHistory() const { return m_history.get(); }
+    frmAlarmHistory *historyWindow() const { return m_historyWindow.get(); }
     frmMain *window() const { return m_window.get(); }
     HostApplication *host() const { return m_gUIV.get(); }
     StationMonitor *monitor() const { return m_monitor.get(); }
@@ -150,6 +158,8 @@ private:
     std::unique_ptr<Settings> m_settings;
     std::unique_ptr<StationMonitor> m_monitor;
     std::unique_ptr<AlertChannels> m_alerts;
+    std::unique_ptr<AlarmHistory> m_history;
+    std::unique_ptr<frmAlarmHistory> m_historyWindow;
     std::unique_ptr<OverlayScan> m_overlayScan;
     std::unique_ptr<RadarLink> m_radar;
     std::unique_ptr<StatusBoard> m_statusBoard;

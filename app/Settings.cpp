@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QWidget>
 #include <cmath>
+#include <cstring>
 
 #include "app/WriteFailures.h"
 #include "platform/A_GetSetIniFile.h"
@@ -22,6 +23,23 @@ namespace {
 
 const QString setupSection = Settings::setupSectionName();
 const QString alertsSection = QStringLiteral("ALERTS");
+
+// The keys of [ALERTS] in the order a first run writes them, with their
+// defaults, flags and Options items.
+struct AlertKey
+{
+    const char *key;
+    bool byDefault;
+    bool AlertFlags::*flag;
+    QAction *SettingsControls::*item;
+};
+const AlertKey alertKeys[] = {
+    {"NOTIFY", true, &AlertFlags::notify, &SettingsControls::mnuOptionsNotify},
+    {"SPEAK", false, &AlertFlags::speak, &SettingsControls::mnuOptionsSpeak},
+    {"DIRECT", false, &AlertFlags::direct, &SettingsControls::mnuOptionsDirect},
+    {"NO_WEATHER", false, &AlertFlags::noWeather, &SettingsControls::mnuOptionsNoWeather},
+    {"NO_INFRASTRUCTURE", false, &AlertFlags::noInfrastructure, &SettingsControls::mnuOptionsNoInfrastructure},
+};
 
 // The window's outer size in pixels, also before it was ever shown.
 QSize outerSize(const QWidget *window)
@@ -122,14 +140,27 @@ void Settings::loadini()
         m_c.window->setWindowState(m_c.window->windowState() | Qt::WindowMinimized);
 
     if (m_alerts) {
-        auto loadAlert = [this](const char *key, const char *defaultText, bool &flag, QAction *item) {
-            QString text = read(QString::fromLatin1(key), QString::fromLatin1(defaultText), alertsSection);
-            flag = IsTrueText(text);
-            if (item)
-                item->setChecked(flag);
-        };
-        loadAlert("NOTIFY", "TRUE", m_alerts->notify, m_c.mnuOptionsNotify);
-        loadAlert("SPEAK", "FALSE", m_alerts->speak, m_c.mnuOptionsSpeak);
+        for (const AlertKey &k : alertKeys) {
+            QString text = read(QString::fromLatin1(k.key), BoolToText(k.byDefault), alertsSection);
+            m_alerts->*k.flag = IsTrueText(text);
+            if (QAction *item = m_c.*k.item)
+                item->setChecked(m_alerts->*k.flag);
+        }
+    }
+}
+
+void Settings::toggleAlert(const char *key)
+{
+    if (!m_alerts)
+        return;
+    for (const AlertKey &k : alertKeys) {
+        if (std::strcmp(k.key, key) != 0)
+            continue;
+        bool &flag = m_alerts->*k.flag;
+        flag = !flag;
+        if (QAction *item = m_c.*k.item)
+            item->setChecked(flag);
+        write(QString::fromLatin1(k.key), BoolToText(flag), alertsSection);
     }
 }
 
@@ -178,22 +209,27 @@ void Settings::mnuOptionsOverlays_Click()
 
 void Settings::mnuOptionsNotify_Click()
 {
-    if (!m_alerts)
-        return;
-    m_alerts->notify = !m_alerts->notify;
-    if (m_c.mnuOptionsNotify)
-        m_c.mnuOptionsNotify->setChecked(m_alerts->notify);
-    write(QStringLiteral("NOTIFY"), BoolToText(m_alerts->notify), alertsSection);
+    toggleAlert("NOTIFY");
 }
 
 void Settings::mnuOptionsSpeak_Click()
 {
-    if (!m_alerts)
-        return;
-    m_alerts->speak = !m_alerts->speak;
-    if (m_c.mnuOptionsSpeak)
-        m_c.mnuOptionsSpeak->setChecked(m_alerts->speak);
-    write(QStringLiteral("SPEAK"), BoolToText(m_alerts->speak), alertsSection);
+    toggleAlert("SPEAK");
+}
+
+void Settings::mnuOptionsDirect_Click()
+{
+    toggleAlert("DIRECT");
+}
+
+void Settings::mnuOptionsNoWeather_Click()
+{
+    toggleAlert("NO_WEATHER");
+}
+
+void Settings::mnuOptionsNoInfrastructure_Click()
+{
+    toggleAlert("NO_INFRASTRUCTURE");
 }
 
 void Settings::enable_disable_stations()

@@ -29,6 +29,9 @@ struct SettingsControls
     QAction *mnuOptionsOverlays = nullptr;
     QAction *mnuOptionsNotify = nullptr; // "Desktop notifications"
     QAction *mnuOptionsSpeak = nullptr;  // "Speak alarms"
+    QAction *mnuOptionsDirect = nullptr;           // "Alarm for stations heard direct"
+    QAction *mnuOptionsNoWeather = nullptr;        // "Leave out weather stations"
+    QAction *mnuOptionsNoInfrastructure = nullptr; // "Leave out digipeaters and gateways"
     ListBox *lstStations = nullptr;
     QPushButton *cmdAck = nullptr;
     QPushButton *cmdRearm = nullptr;
@@ -55,9 +58,10 @@ struct SettingsControls
 //  - the four option toggles, each saving its key at once;
 //  - enable_disable_stations / enable_disable_overlays;
 //  - tell the outcome of every write (loading defaults, toggles, saveini);
-//  - [ALERTS] NOTIFY and SPEAK, read after every [SETUP] key (so a first
-//    run writes them below that section, which stays as it always was) and
-//    each saved at once when its Options item is switched.
+//  - [ALERTS] NOTIFY, SPEAK, DIRECT, NO_WEATHER and NO_INFRASTRUCTURE,
+//    read after every [SETUP] key (so a first run writes them below that
+//    section, which stays as it always was) and each saved at once when its
+//    Options item is switched.
 // A restored position that leaves the window outside every screen is
 // replaced by the centred one: an alarm window off screen is useless.
 class Settings
@@ -80,6 +84,9 @@ public:
     void mnuOptionsOverlays_Click();
     void mnuOptionsNotify_Click();
     void mnuOptionsSpeak_Click();
+    void mnuOptionsDirect_Click();
+    void mnuOptionsNoWeather_Click();
+    void mnuOptionsNoInfrastructure_Click();
 
     void enable_disable_stations();
     void enable_disable_overlays();
@@ -90,6 +97,8 @@ private:
     // Section SETUP unless another is named.
     void write(const QString &key, const QString &value, const QString &section = setupSectionName());
     QString read(const QString &key, const QString &defaultValue, const QString &section = setupSectionName());
+    // Switches one [ALERTS] flag, its Options item and its key.
+    void toggleAlert(const char *key);
 
 
     QString m_iniFile;

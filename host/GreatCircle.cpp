@@ -30,4 +30,15 @@ double distance(double lat1, double lon1, double lat2, double lon2, DistanceUnit
     return unit == DistanceUnit::Miles ? km / kKmPerMile : km;
 }
 
+double bearing(double lat1, double lon1, double lat2, double lon2)
+{
+    const double phi1 = lat1 * kRadiansPerMinute;
+    const double phi2 = lat2 * kRadiansPerMinute;
+    const double dLambda = (lon2 - lon1) * kRadiansPerMinute;
+    const double y = std::sin(dLambda) * std::cos(phi2);
+    const double x = std::cos(phi1) * std::sin(phi2) - std::sin(phi1) * std::cos(phi2) * std::cos(dLambda);
+    const double degrees = std::atan2(y, x) * 180.0 / std::numbers::pi;
+    return std::fmod(degrees + 360.0, 360.0);
+}
+
 } // namespace nearbell::greatcircle

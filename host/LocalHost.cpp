@@ -74,7 +74,15 @@ void LocalHost::adoptSource(std::unique_ptr<StationSource> source)
     // The host alone owns its source, whatever parent it was made with.
     m_source->setParent(nullptr);
     connect(m_source.get(), &StationSource::reportReceived, &m_table,
-            [this](const StationReport &report) { m_table.apply(report); });
+            [this](const StationReport &report) {
+                if (!report.source.isEmpty()) {
+                    m_table.apply(report);
+                    return;
+                }
+                StationReport named = report;
+                named.source = m_model.current().source.format();
+                m_table.apply(named);
+            });
     connect(m_source.get(), &StationSource::batchReceived, this, &HostApplication::DataAvailable);
     // A new APRS-IS source asks for the same stations as the one before.
     if (m_aprsIs) {
@@ -143,8 +151,15 @@ bool LocalHost::GetStation(HostStation &station)
     const StationTable::Station *found = m_table.find(station.callsign());
     if (!found)
         return false;
+    HostStation::Details details;
+    details.symbolTable = found->symbolTable;
+    details.symbolCode = found->symbolCode;
+    details.heardDirectRecently = m_table.heardDirectRecently(*found);
+    details.lastHeardDirect = found->lastHeardDirect;
+    details.bearing = m_table.bearingOf(*found);
+    details.source = found->source;
     station.fill(float(found->latitude), float(found->longitude),
-                 float(m_table.distanceOf(*found)));
+                 float(m_table.distanceOf(*found)), std::move(details));
     return true;
 }
 

@@ -26,7 +26,7 @@ bool ScriptedHost::GetStation(HostStation &station)
     const auto it = m_stations.constFind(callsign);
     if (it == m_stations.constEnd())
         return false;
-    station.fill(it->latitude, it->longitude, it->distance);
+    station.fill(it->latitude, it->longitude, it->distance, it->details);
     return true;
 }
 
@@ -68,7 +68,7 @@ void ScriptedHost::SetAttachOption(qint32 &value)
 void ScriptedHost::setStation(const QString &callsign, float distance, float latitude,
                               float longitude)
 {
-    m_stations.insert(callsign, Station{distance, latitude, longitude});
+    m_stations.insert(callsign, Station{distance, latitude, longitude, {}});
 }
 
 void ScriptedHost::clearFailures()

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "host/HostApplication.h"
+#include "host/HostStation.h"
 
 namespace nearbell {
 
@@ -30,6 +31,7 @@ public:
         float distance = 0.0f;
         float latitude = 0.0f;
         float longitude = 0.0f;
+        HostStation::Details details;
     };
 
     using HostApplication::HostApplication;
@@ -46,6 +48,11 @@ public:
     void setStation(const QString &callsign, float distance, float latitude = 0.0f,
                     float longitude = 0.0f);
     void removeStation(const QString &callsign) { m_stations.remove(callsign); }
+    // What GetStation tells beside position and distance (a station set first).
+    void setDetails(const QString &callsign, const HostStation::Details &details)
+    {
+        m_stations[callsign].details = details;
+    }
     // Reports this count instead of the number of entries (-1: no override).
     void setCountOverride(int count) { m_countOverride = count; }
 

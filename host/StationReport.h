@@ -15,6 +15,7 @@ struct StationReport
     double longitude = 0.0;    // signed minutes of arc, east positive
     bool heardDirectly = false; // no digipeater repeated the frame
     bool killed = false;       // a killed object or item: delete it
+    QString source;            // which source delivered it (its HOST/SOURCE text)
 };
 
 } // namespace nearbell

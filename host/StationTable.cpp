@@ -154,6 +154,9 @@ bool StationTable::apply(const StationReport &report)
     station.symbolCode = listableSymbol(report.symbolCode);
     station.lastHeard = now();
     station.heardDirectly = report.heardDirectly;
+    if (report.heardDirectly)
+        station.lastHeardDirect = station.lastHeard;
+    station.source = report.source;
     if (moved)
         noteMove(station);
     emit beaconReceived(report.callsign, report.latitude, report.longitude);
@@ -379,6 +382,20 @@ double StationTable::distanceOf(const Station &station) const
         return kUnknownDistance;
     return greatcircle::distance(m_own->latitude, m_own->longitude, station.latitude,
                                  station.longitude, m_unit);
+}
+
+double StationTable::bearingOf(const Station &station) const
+{
+    if (!m_own || station.own)
+        return std::nan("");
+    return greatcircle::bearing(m_own->latitude, m_own->longitude, station.latitude,
+                                station.longitude);
+}
+
+bool StationTable::heardDirectRecently(const Station &station) const
+{
+    return station.lastHeardDirect.isValid()
+           && station.lastHeardDirect.secsTo(now()) <= qint64(kDirectMinutes) * 60;
 }
 
 const std::vector<const StationTable::Station *> &StationTable::takeList(int limit)

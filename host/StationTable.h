@@ -19,7 +19,8 @@ namespace nearbell {
 // Responsibilities:
 //  - keep the newest position of every station, object and item by its
 //    exact (case-sensitive) name, with its symbol, the time it was last
-//    heard and whether that was directly (no digipeater);
+//    heard and whether that was directly (no digipeater), when it was last
+//    heard directly and which source brought its newest report;
 //  - always hold the own station at its configured position, at distance 0,
 //    when an own callsign and position are known; it never expires and is
 //    never deleted by a report;
@@ -48,6 +49,8 @@ public:
     // The symbol the own station is listed with (a house).
     static constexpr char kOwnSymbolTable = '/';
     static constexpr char kOwnSymbolCode = '-';
+    // How long a station heard direct counts as heard direct recently.
+    static constexpr int kDirectMinutes = 30;
     // Reported when no own position is known: far beyond any alarm range.
     static constexpr double kUnknownDistance = 99999.0;
     // The most stations the host contract can count (16 bits, signed).
@@ -62,6 +65,8 @@ public:
         double longitude = 0.0; // signed minutes of arc
         QDateTime lastHeard;    // UTC
         bool heardDirectly = false;
+        QDateTime lastHeardDirect; // UTC; null until heard direct once
+        QString source;            // the source of the newest report
         bool own = false;
         // Changes whenever the station is put in or moves: tells a current
         // eviction candidate from one that went stale.
@@ -115,6 +120,10 @@ public:
     const Station *find(const QString &callsign) const;
     // Distance of a station from the own station in the table's unit.
     double distanceOf(const Station &station) const;
+    // Bearing of a station from the own station in degrees; NaN without one.
+    double bearingOf(const Station &station) const;
+    // Heard direct within kDirectMinutes of now.
+    bool heardDirectRecently(const Station &station) const;
 
     // The stations in list order, at most limit of them (when the table
     // holds more, the farthest are left out), held for reading until the

@@ -1,5 +1,6 @@
 #include "monitor/AlertChannels.h"
 
+#include "monitor/AlarmHistory.h"
 #include "monitor/AlertTexts.h"
 #include "monitor/ScanText.h"
 #include "platform/DesktopNotifier.h"
@@ -52,9 +53,15 @@ void AlertChannels::afterStationScans()
 {
     if (!m_lstStations)
         return;
-    const QList<AlarmLine> arrivals = m_tracker.cycle(m_lstStations->lines());
+    QList<AlarmLine> arrivals = m_tracker.cycle(m_lstStations->lines());
     if (arrivals.isEmpty())
         return;
+    if (m_details) {
+        for (AlarmLine &arrival : arrivals)
+            m_details(arrival);
+    }
+    if (m_history)
+        m_history->record(arrivals, m_unit);
 
     if (m_flags.notify && m_notifier) {
         const ArrivalNotice notice = arrivalNotice(arrivals, m_unit);

@@ -15,6 +15,7 @@
 namespace nearbell {
 
 
+class AlarmHistory;
 class DesktopNotifier;
 class Speaker;
 
@@ -23,8 +24,9 @@ class Speaker;
 //
 // Responsibilities:
 //  - after each cycle's station and watch scans, find the arrivals
-//    (ArrivalTracker) and announce them: one notification for all of them
-//    when NOTIFY is on, each spoken when SPEAK is on;
+//    (ArrivalTracker), complete them with bearing and source, announce them
+//    (one notification for all of them when NOTIFY is on, each spoken when
+//    SPEAK is on) and add them to the alarm history;
 //  - speech starts once the siren of the same cycle has played (speechDelay
 //    says how long that takes), and later cycles only add to what is queued;
 //  - a station acknowledged in lstAcked becomes new again, so that its
@@ -45,6 +47,9 @@ public:
     DistanceUnit unit() const { return m_unit; }
     // How long to hold speech back after the scans (the siren's length, or 0).
     void setSpeechDelay(std::function<int()> delayMs) { m_speechDelay = std::move(delayMs); }
+    // Fills in what the list lines do not say (bearing, source).
+    void setDetails(std::function<void(AlarmLine &)> details) { m_details = std::move(details); }
+    void setHistory(AlarmHistory *history) { m_history = history; }
     // Brings the main window forward, for a click on a notification.
     void setRaise(std::function<void()> raise) { m_raise = std::move(raise); }
 
@@ -68,6 +73,8 @@ private:
     DistanceUnit m_unit = DistanceUnit::Kilometres;
     std::function<int()> m_speechDelay;
     std::function<void()> m_raise;
+    std::function<void(AlarmLine &)> m_details;
+    AlarmHistory *m_history = nullptr;
     QStringList m_held; // texts waiting for the siren to end
     QTimer m_speechTimer;
 };

@@ -24,7 +24,33 @@ QString spokenCallsign(const QString &callsign)
     return parts.join(u' ');
 }
 
+// What listed the station besides the range, in the words of the texts.
+QString reasonWords(const AlarmLine &arrival)
+{
+    if (arrival.watch)
+        return QStringLiteral("watch");
+    if (arrival.direct)
+        return QStringLiteral("heard direct");
+    return {};
+}
+
+QString directionSuffix(double bearing)
+{
+    const QString point = compassPoint(bearing);
+    return point.isEmpty() ? QString() : QStringLiteral(", ") + point;
+}
+
 } // namespace
+
+QString compassPoint(double bearing)
+{
+    static const char *const points[8] = {"north", "north-east", "east", "south-east",
+                                          "south", "south-west", "west", "north-west"};
+    if (!(bearing >= 0.0))
+        return {};
+    const int sector = int((bearing + 22.5) / 45.0) % 8;
+    return QString::fromLatin1(points[sector]);
+}
 
 QString distanceWithUnit(double distance, DistanceUnit unit, const QLocale &locale)
 {
@@ -34,9 +60,10 @@ QString distanceWithUnit(double distance, DistanceUnit unit, const QLocale &loca
 
 QString arrivalText(const AlarmLine &arrival, DistanceUnit unit, const QLocale &locale)
 {
-    return arrival.callsign + (arrival.watch ? QStringLiteral(" (watch)") : QString())
+    const QString reason = reasonWords(arrival);
+    return arrival.callsign + (reason.isEmpty() ? QString() : QStringLiteral(" (") + reason + u')')
            + QStringLiteral(" is ") + distanceWithUnit(arrival.distance, unit, locale)
-           + QStringLiteral(" away");
+           + QStringLiteral(" away") + directionSuffix(arrival.bearing);
 }
 
 ArrivalNotice arrivalNotice(const QList<AlarmLine> &arrivals, DistanceUnit unit, const QLocale &locale)
@@ -70,7 +97,9 @@ QString spokenArrival(const AlarmLine &arrival, DistanceUnit unit)
         unitWord = one ? QStringLiteral("mile") : QStringLiteral("miles");
     else
         unitWord = one ? QStringLiteral("kilometre") : QStringLiteral("kilometres");
-    return spokenCallsign(arrival.callsign) + QStringLiteral(", ") + number + u' ' + unitWord;
+    const QString reason = reasonWords(arrival);
+    return spokenCallsign(arrival.callsign) + (reason.isEmpty() ? QString() : QStringLiteral(", ") + reason)
+           + QStringLiteral(", ") + number + u' ' + unitWord + directionSuffix(arrival.bearing);
 }
 
 QStringList spokenArrivals(const QList<AlarmLine> &arrivals, DistanceUnit unit)

@@ -19,7 +19,13 @@ inline constexpr int kNamedArrivals = 5;
 // "3.2 km" / "3.2 mi": one decimal, no grouping.
 QString distanceWithUnit(double distance, DistanceUnit unit, const QLocale &locale = QLocale());
 
-// "DL1ABC is 3.2 km away", "DL1ABC (watch) is 512.3 km away".
+// One of the eight compass points for a bearing in degrees ("north",
+// "north-east", ...); empty for a negative (unknown) bearing.
+QString compassPoint(double bearing);
+
+// "DL1ABC is 3.2 km away, north-east", "DL1ABC (watch) is 512.3 km away,
+// south", "DL1ABC (heard direct) is 80.0 km away, west"; no direction
+// while the bearing is unknown.
 QString arrivalText(const AlarmLine &arrival, DistanceUnit unit, const QLocale &locale = QLocale());
 
 // One notification for all arrivals of a cycle. One arrival: its text is
@@ -34,9 +40,11 @@ struct ArrivalNotice
 ArrivalNotice arrivalNotice(const QList<AlarmLine> &arrivals, DistanceUnit unit,
                             const QLocale &locale = QLocale());
 
-// "D L 1 A B C, 3.2 kilometres": the callsign letter by letter ("-" said as
-// "dash", "/" as "slash", anything else unspeakable left out), the distance
-// with one decimal (".0" dropped) and the unit written out.
+// "D L 1 A B C, 3.2 kilometres, north-east": the callsign letter by letter
+// ("-" said as "dash", "/" as "slash", anything else unspeakable left out),
+// the reason when it is not the range ("watch", "heard direct"), the
+// distance with one decimal (".0" dropped), the unit written out and the
+// direction when known.
 QString spokenArrival(const AlarmLine &arrival, DistanceUnit unit);
 
 // What is spoken for a cycle's arrivals: the first five, then "and 3 more

@@ -10,6 +10,7 @@ namespace {
 
 const QString distanceMark = QStringLiteral(" distance ");
 const QString watchMark = QStringLiteral(" (watch) ");
+const QString directMark = QStringLiteral(" (direct) ");
 
 // The display form drops a leading zero (".25") and may end in the
 // separator ("7."); both read back here without a locale round trip.
@@ -45,6 +46,9 @@ std::optional<AlarmLine> parseAlarmLine(QStringView line, const QLocale &locale)
     } else if (rest.startsWith(watchMark)) {
         markLength = watchMark.size();
         parsed.watch = true;
+    } else if (rest.startsWith(directMark)) {
+        markLength = directMark.size();
+        parsed.direct = true;
     } else {
         return std::nullopt;
     }
@@ -68,6 +72,7 @@ QList<AlarmLine> ArrivalTracker::cycle(const QStringList &lines, const QLocale &
             present.insert(parsed->callsign, *parsed);
         } else {
             it->watch = it->watch || parsed->watch;
+            it->direct = it->direct || parsed->direct;
             it->distance = std::min(it->distance, parsed->distance);
         }
     }

@@ -17,10 +17,14 @@ struct AlarmLine
     QString callsign;
     double distance = 0.0;
     bool watch = false; // listed by the watch list
+    bool direct = false; // listed as heard direct
+    double bearing = -1.0; // degrees from the own station; negative when unknown
+    QString source = {};   // the source of the station's newest report
     bool operator==(const AlarmLine &) const = default;
 };
 
-// Reads "AB1CD distance 3.142" or "AB1CD (watch) 3.142" back into its parts;
+// Reads "AB1CD distance 3.142", "AB1CD (watch) 3.142" or "AB1CD (direct)
+// 3.142" back into its parts;
 // any other line ("disabled") is not a station. locale is the one the
 // distance was written with.
 std::optional<AlarmLine> parseAlarmLine(QStringView line, const QLocale &locale = QLocale());

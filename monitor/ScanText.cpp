@@ -31,6 +31,11 @@ QString watchLine(const QString &callsign, double distance)
     return callsign + QStringLiteral(" (watch) ") + formatDistance(distance);
 }
 
+QString directLine(const QString &callsign, double distance)
+{
+    return callsign + QStringLiteral(" (direct) ") + formatDistance(distance);
+}
+
 QString minDistCaption(int lineCount, double minDist)
 {
     if (lineCount == 0)

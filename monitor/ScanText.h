@@ -21,6 +21,8 @@ QString callsignOfLine(QStringView line);
 // "AB1CD distance 3.142" and "AB1CD (watch) 3.142".
 QString stationLine(const QString &callsign, double distance);
 QString watchLine(const QString &callsign, double distance);
+// "AB1CD (direct) 3.142": heard direct, outside the range.
+QString directLine(const QString &callsign, double distance);
 
 // The caption of lblMinDist for a list of lineCount lines.
 QString minDistCaption(int lineCount, double minDist);

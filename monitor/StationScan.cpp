@@ -4,6 +4,8 @@
 #include "host/HostApplication.h"
 #include "host/HostStation.h"
 #include "monitor/CycleSnapshot.h"
+#include "host/aprs/AprsSymbols.h"
+#include "monitor/AlertFlags.h"
 #include "monitor/ScanText.h"
 #include "monitor/StationListWalk.h"
 #include "platform/LeadingNumber.h"
@@ -74,8 +76,17 @@ void StationScan::examine(HostApplication &host, const QString &entry)
     const double distance = m_station.Distance();
 
     const double range = leadingNumber(m_txtRadius->text());
-    if (!(range > distance))
+    const bool inRange = range > distance;
+    const HostStation::Details &details = m_station.details();
+    const bool direct = m_flags && m_flags->direct && details.heardDirectRecently;
+    if (!inRange && !direct)
         return;
+    if (m_flags) {
+        const StationKind kind = AprsSymbols::kindOf(details.symbolTable, details.symbolCode);
+        if ((kind == StationKind::Weather && m_flags->noWeather)
+            || (kind == StationKind::Infrastructure && m_flags->noInfrastructure))
+            return;
+    }
     const bool acked = m_acked.contains(*callsign);
     if (m_state.seen)
         m_state.seen->add(*callsign, entry, m_station, distance,
@@ -86,7 +97,7 @@ void StationScan::examine(HostApplication &host, const QString &entry)
     m_state.blnAlarm = true;
     if (distance < m_state.dblMinDist)
         m_state.dblMinDist = distance;
-    m_lstStations->addItem(stationLine(*callsign, distance));
+    m_lstStations->addItem(inRange ? stationLine(*callsign, distance) : directLine(*callsign, distance));
 }
 
 } // namespace nearbell

@@ -14,6 +14,7 @@ class QLineEdit;
 namespace nearbell {
 
 class HostStation;
+struct AlertFlags;
 struct ProgramGlobals;
 
 // The station scan: rebuilds lstStations from the host's station list.
@@ -21,7 +22,10 @@ struct ProgramGlobals;
 // Responsibilities:
 //  - list every station strictly inside the alarm range (the leading number
 //    of txtRadius, read afresh per station) that is neither the own station
-//    nor acknowledged, as "callsign distance d";
+//    nor acknowledged, as "callsign distance d", unless the alert flags
+//    leave its kind out;
+//  - with the alert flags' DIRECT on, list a station heard direct recently
+//    that is outside the range as "callsign (direct) d";
 //  - raise blnAlarm for each, keep the smallest distance in dblMinDist and
 //    set lblMinDist from them at the end;
 //  - yield to the event loop by time during the walk (ScanPacer) and once
@@ -42,6 +46,8 @@ public:
         m_yield = std::move(yield);
         m_yieldBudget = budget;
     }
+    // Heard-direct alarms and kinds left out; none: range alone counts.
+    void setAlertFlags(const AlertFlags *flags) { m_flags = flags; }
 
     void scan_stations();
 
@@ -60,6 +66,7 @@ private:
     QPointer<HostApplication> m_host;
     YieldFunction m_yield = processEventsYield();
     std::chrono::nanoseconds m_yieldBudget = ScanPacer::defaultBudget;
+    const AlertFlags *m_flags = nullptr;
 };
 
 } // namespace nearbell

@@ -246,6 +246,7 @@ void frmMain::createMenus()
     mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuFileRadar = makeAction(mnuFile, "mnuFileRadar", QStringLiteral("&Radar..."));
+    mnuFileHistory = makeAction(mnuFile, "mnuFileHistory", QStringLiteral("Alarm &history..."));
     mnuFileSetup = makeAction(mnuFile, "mnuFileSetup", QStringLiteral("&Station setup..."));
     mnuFile->addSeparator();
     mnuFileExit = makeAction(mnuFile, "mnuFileExit", QStringLiteral("E&xit"));
@@ -275,6 +276,15 @@ void frmMain::createMenus()
     mnuOptionsSpeak = makeAction(mnuOptions, "mnuOptionsSpeak", QStringLiteral("Speak alarms"));
     mnuOptionsSpeak->setCheckable(true);
     mnuOptionsSpeak->setChecked(false);
+    mnuOptions->addSeparator();
+    const auto makeCheck = [&](const char *name, const char *text) {
+        QAction *action = makeAction(mnuOptions, name, QString::fromLatin1(text));
+        action->setCheckable(true);
+        return action;
+    };
+    mnuOptionsDirect = makeCheck("mnuOptionsDirect", "Alarm for stations heard direct");
+    mnuOptionsNoWeather = makeCheck("mnuOptionsNoWeather", "Leave out weather stations");
+    mnuOptionsNoInfrastructure = makeCheck("mnuOptionsNoInfrastructure", "Leave out digipeaters and gateways");
     // A greyed item tells why in its tool tip.
     mnuOptions->setToolTipsVisible(true);
 

@@ -88,6 +88,7 @@ public:
 
     QMenu *mnuFile = nullptr;
     QAction *mnuFileRadar = nullptr;  // the radar window
+    QAction *mnuFileHistory = nullptr; // "Alarm history..."
     QAction *mnuFileSetup = nullptr;  // the host's "Station setup" window
     QAction *mnuFileExit = nullptr;
     QMenu *mnuSetup = nullptr;
@@ -98,6 +99,9 @@ public:
     QAction *mnuOptionsOverlays = nullptr;
     QAction *mnuOptionsNotify = nullptr; // "Desktop notifications"
     QAction *mnuOptionsSpeak = nullptr;  // "Speak alarms"; greyed without a speech engine
+    QAction *mnuOptionsDirect = nullptr;
+    QAction *mnuOptionsNoWeather = nullptr;
+    QAction *mnuOptionsNoInfrastructure = nullptr;
     QMenu *mnuHelp = nullptr;
     QAction *mnuHelpHelp = nullptr;
     QAction *mnusep1 = nullptr;

@@ -139,7 +139,64 @@ int latitudeAmbiguity(std::string_view lat)
     return level;
 }
 
-// Uncompressed position "DDMM.hhN/DDDMM.hhW$" (19 bytes).
+// The datum and precision extension "!DAO!" in a position comment: D is a
+// letter, upper case for one more decimal digit of minutes in A (latitude)
+// and O (longitude), lower case for base-91 digits that split a hundredth of
+// a minute into 91 steps; blank A and O name the datum only. Adds the extra
+// minutes to the unsigned latitude and longitude. A comment holding two
+// well-formed blocks is ambiguous and, like a malformed block, changes
+// nothing.
+void applyDao(std::string_view comment, double &latMinutes, double &lonMinutes)
+{
+    double extraLat = 0.0;
+    double extraLon = 0.0;
+    int found = 0;
+    std::size_t at = comment.find('!');
+    while (at != std::string_view::npos && at + 4 < comment.size()) {
+        const char d = comment[at + 1];
+        const char a = comment[at + 2];
+        const char o = comment[at + 3];
+        if (comment[at + 4] != '!') {
+            at = comment.find('!', at + 1);
+            continue;
+        }
+        bool wellFormed = true;
+        double lat = 0.0;
+        double lon = 0.0;
+        if (a == ' ' && o == ' ') {
+            wellFormed = isUpper(d) || (d >= 'a' && d <= 'z');
+        } else if (isUpper(d)) {
+            wellFormed = isDigit(a) && isDigit(o);
+            lat = (a - '0') * 0.001;
+            lon = (o - '0') * 0.001;
+        } else if (d >= 'a' && d <= 'z') {
+            // Base-91 digits run from '!' (0) to '{' (90).
+            wellFormed = a >= '!' && a <= '{' && o >= '!' && o <= '{';
+            lat = (a - '!') * (0.01 / 91.0);
+            lon = (o - '!') * (0.01 / 91.0);
+        } else {
+            wellFormed = false;
+        }
+        if (wellFormed) {
+            ++found;
+            extraLat = lat;
+            extraLon = lon;
+            at += 5; // blocks do not overlap
+        } else {
+            ++at;
+        }
+        at = comment.find('!', at);
+    }
+    if (found != 1)
+        return;
+    if (latMinutes + extraLat > 90.0 * 60.0 || lonMinutes + extraLon > 180.0 * 60.0)
+        return;
+    latMinutes += extraLat;
+    lonMinutes += extraLon;
+}
+
+// Uncompressed position "DDMM.hhN/DDDMM.hhW$" (19 bytes), then a comment
+// that may refine it.
 AprsStatus readUncompressed(std::string_view p, AprsPosition &out)
 {
     if (p.size() < 19)
@@ -151,6 +208,8 @@ AprsStatus readUncompressed(std::string_view p, AprsPosition &out)
         return AprsStatus::Rejected;
     if (!readDegreesMinutes(p.substr(9, 8), 3, level, true, lon))
         return AprsStatus::Rejected;
+    if (level == 0 && p.size() > 19)
+        applyDao(p.substr(19), lat, lon);
     switch (p[7]) {
     case 'N': case 'n': break;
     case 'S': case 's': lat = -lat; break;
@@ -170,7 +229,9 @@ AprsStatus readUncompressed(std::string_view p, AprsPosition &out)
     return AprsStatus::Position;
 }
 
-// Compressed position "/YYYYXXXX$csT" (13 bytes, base-91 digits).
+// Compressed position "/YYYYXXXX$csT" (13 bytes, base-91 digits). Its own
+// precision is finer than a "!DAO!" block could add, so a comment's block
+// names the datum only and leaves the position as it is.
 AprsStatus readCompressed(std::string_view p, AprsPosition &out)
 {
     if (p.size() < 13)
@@ -284,6 +345,9 @@ AprsStatus readMicE(std::string_view destination, std::string_view info, AprsPos
     const int drop[5] = {1, 10, 100, 1000, 6000};
     lonHundredths -= lonHundredths % drop[level];
     double lon = lonDegrees * 60.0 + lonHundredths / 100.0 + ambiguityCentre[level];
+    // The status text after the symbol may carry a "!DAO!" block.
+    if (level == 0)
+        applyDao(info.substr(9), lat, lon);
 
     out.latitude = north ? lat : -lat;
     out.longitude = west ? -lon : lon;

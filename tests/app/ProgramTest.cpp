@@ -4,7 +4,11 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTcpServer>
+#include <QTcpSocket>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
+#include <QUrl>
 
 #include <csignal>
 
@@ -18,6 +22,7 @@
 #include "host/HostExtension.h"
 #include "host/aprs/NetworkStationSource.h"
 #include "host/ScriptedHost.h"
+#include "monitor/AlarmHistory.h"
 #include "monitor/AlertChannels.h"
 #include "monitor/StationMonitor.h"
 #include "platform/SingleInstance.h"
@@ -28,6 +33,8 @@
 #include "platform/SoundPlayer.h"
 #include "platform/WindowRaiser.h"
 #include "ui/PopupMenuPresenter.h"
+#include "host/aprs/Ax25TestFrames.h"
+#include "ui/frmAlarmHistory.h"
 #include "ui/frmMain.h"
 #include "ui/frmRadar.h"
 #include "platform/A_GetSetIniFile.h"
@@ -329,7 +336,7 @@ private slots:
 
         const QByteArray ini = readAll(dir.filePath("nearbell.INI"));
         const QList<QByteArray> lines = ini.split('\n');
-        QCOMPARE(lines.size(), 14); // thirteen lines, each ending in CRLF
+        QCOMPARE(lines.size(), 17); // sixteen lines, each ending in CRLF
         QCOMPARE(lines[0], QByteArray("[SETUP]\r"));
         QCOMPARE(lines[1], QByteArray("MIN_DISTANCE=10\r"));
         QCOMPARE(lines[2], QByteArray("BRING_TO_FRONT=TRUE\r"));
@@ -340,7 +347,9 @@ private slots:
         QVERIFY(lines[7].startsWith("TOP="));
         QCOMPARE(lines[8], QByteArray("MINIMIZED=FALSE\r"));
         // The alarm channels follow in a section of their own.
-        QCOMPARE(lines.mid(9), (QList<QByteArray>{"\r", "[ALERTS]\r", "NOTIFY=TRUE\r", "SPEAK=FALSE\r", ""}));
+        QCOMPARE(lines.mid(9), (QList<QByteArray>{"\r", "[ALERTS]\r", "NOTIFY=TRUE\r", "SPEAK=FALSE\r",
+                                                  "DIRECT=FALSE\r", "NO_WEATHER=FALSE\r",
+                                                  "NO_INFRASTRUCTURE=FALSE\r", ""}));
 
         // LEFT and TOP are those of the centred window.
         const double tpp = w->twipsPerPixel();
@@ -515,7 +524,9 @@ private slots:
         QStringList options;
         for (QAction *a : w->mnuOptions->actions())
             options << a->text();
-        QCOMPARE(options, (QStringList{"Stations", "Overlay Items", "Desktop notifications", "Speak alarms"}));
+        QCOMPARE(options, (QStringList{"Stations", "Overlay Items", "Desktop notifications", "Speak alarms", "",
+                                       "Alarm for stations heard direct", "Leave out weather stations",
+                                       "Leave out digipeaters and gateways"}));
         QVERIFY(!w->mnuOptionsNotify->isChecked() && !run.program->alertFlags().notify);
         QVERIFY(w->mnuOptionsSpeak->isChecked() && run.program->alertFlags().speak);
         QVERIFY(w->mnuOptionsSpeak->isEnabled());
@@ -524,9 +535,17 @@ private slots:
         w->mnuOptionsSpeak->trigger();
         QVERIFY(w->mnuOptionsNotify->isChecked() && run.program->alertFlags().notify);
         QVERIFY(!run.program->alertFlags().speak);
-        // Only the two keys changed; [SETUP] is byte for byte what it was.
+        for (QAction *a : {w->mnuOptionsDirect, w->mnuOptionsNoWeather, w->mnuOptionsNoInfrastructure}) {
+            QVERIFY(!a->isChecked());
+            a->trigger();
+            QVERIFY(a->isChecked());
+        }
+        const AlertFlags &flags = run.program->alertFlags();
+        QVERIFY(flags.direct && flags.noWeather && flags.noInfrastructure);
+        // Only [ALERTS] changed; [SETUP] is byte for byte what it was.
         QCOMPARE(readAll(dir.filePath("nearbell.INI")),
-                 setup + "\r\n[ALERTS]\r\nNOTIFY=TRUE\r\nSPEAK=FALSE\r\n");
+                 setup + "\r\n[ALERTS]\r\nNOTIFY=TRUE\r\nSPEAK=FALSE\r\nDIRECT=TRUE\r\nNO_WEATHER=TRUE\r\n"
+                         "NO_INFRASTRUCTURE=TRUE\r\n");
     }
 
     void speakItemNeedsAnEngine_data()
@@ -644,6 +663,38 @@ private slots:
         QTest::qWait(250);
         QVERIFY(speaker.spoken.isEmpty());
         QTRY_COMPARE(speaker.spoken.size(), 1);
+    }
+
+    // An arrival lands in alarms.csv beside the program; File, "Alarm
+    // history..." (above "Station setup...") shows it, filters by callsign
+    // and opens the folder.
+    void alarmHistoryWindow()
+    {
+        QTemporaryDir dir;
+        writeFile(dir.filePath("uiview32.ini"), demoProfile);
+        Run run(dir.path());
+        QVERIFY(run.program->Form_Load());
+        frmMain *w = run.program->window();
+        QStringList items;
+        for (QAction *a : w->mnuFile->actions())
+            items << a->text();
+        QCOMPARE(items.mid(0, 2), (QStringList{"Alarm &history...", "&Station setup..."}));
+        for (const char *call : {"DL1ABC", "PA3XYZ"}) {
+            run.host->appendEntry(QStringLiteral("/%1 12:00:00").arg(QLatin1String(call)));
+            run.host->setStation(QLatin1String(call), 3.2f);
+        }
+        QMetaObject::invokeMethod(w->Timer1, "timeout");
+
+        w->mnuFileHistory->trigger();
+        frmAlarmHistory *history = run.program->historyWindow();
+        QVERIFY(history && history->isVisible());
+        QCOMPARE(history->shownRows().size(), 2);
+        QCOMPARE(history->shownRows().at(0).mid(1, 4), (QStringList{"PA3XYZ", "3.200", "km", ""}));
+        history->txtFilter->setText(QStringLiteral("dl1"));
+        QCOMPARE(history->shownRows().size(), 1);
+        QCOMPARE(history->shownRows().at(0).at(5), QStringLiteral("range"));
+        history->cmdOpenFolder->click();
+        QCOMPARE(run.opener.opened.last(), QUrl::fromLocalFile(dir.path()).toString());
     }
 
     void watchListChangesReachTheHost()
@@ -872,6 +923,44 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(line->plainText().startsWith(name + " connected"), 8000);
         QVERIFY(!line->parts().first().failure);
         run.program->window()->close();
+    }
+
+    // A KISS frame heard without a repeating digipeater alarms at 500 km
+    // while "Alarm for stations heard direct" is on; the same through a
+    // digipeater never does, and neither does anything with the option off.
+    void heardDirectFromARadio()
+    {
+        QTcpServer tnc;
+        QVERIFY(tnc.listen(QHostAddress::LocalHost, 0));
+        QTemporaryDir dir;
+        writeFile(dir.filePath("uiview32.ini"),
+                  demoProfile + "[HOST]\r\nSOURCE=KISS 127.0.0.1:" + QByteArray::number(tnc.serverPort()) + "\r\n");
+        writeFile(dir.filePath("nearbell.INI"), "[SETUP]\r\nAUDIBLE_ALARM=FALSE\r\n[ALERTS]\r\nDIRECT=TRUE\r\n");
+        Run run(dir.path());
+        run.services.createHost = [](const ProgramGlobals &globals) -> std::unique_ptr<HostApplication> {
+            auto host = LocalHost::create(globals.gstrHostIniFile);
+            host->start();
+            return host;
+        };
+        run.program = std::make_unique<Program>(run.services);
+        QVERIFY(run.program->Form_Load());
+        QTRY_VERIFY_WITH_TIMEOUT(tnc.hasPendingConnections(), 5000);
+        QTcpSocket *radio = tnc.nextPendingConnection();
+        const QByteArray far = "!4742.00N/00512.34E>";
+        radio->write(test::kissFrame("DIR1", false, far) + test::kissFrame("REP1", true, far));
+        auto *host = static_cast<LocalHost *>(run.program->host());
+        QTRY_COMPARE(host->table().entryCount(), 3);
+        frmMain *w = run.program->window();
+        QMetaObject::invokeMethod(w->Timer1, "timeout");
+        QCOMPARE(w->lstStations->lines().size(), 1);
+        QVERIFY(w->lstStations->lines().first().startsWith(QStringLiteral("DIR1 (direct) 501.")));
+        run.program->alarmHistory()->flush();
+        QCOMPARE(run.program->alarmHistory()->readNewest().first().mid(3, 4),
+                 (QStringList{"km", "180", "direct", QStringLiteral("KISS 127.0.0.1:%1").arg(tnc.serverPort())}));
+        w->mnuOptionsDirect->trigger();
+        QMetaObject::invokeMethod(w->Timer1, "timeout");
+        QVERIFY(w->lstStations->lines().isEmpty());
+        w->close();
     }
 
     // Stop requests during the save and after it change nothing: one save.

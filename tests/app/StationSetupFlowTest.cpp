@@ -188,11 +188,12 @@ private slots:
         QCOMPARE(run.dialogs.presented, 0);
         frmMain *w = run.program->window();
         const QList<QAction *> items = w->mnuFile->actions();
-        QCOMPARE(items.size(), 4);
-        QCOMPARE(items[0]->text(), QStringLiteral("&Radar..."));
-        QCOMPARE(items[1]->text(), QStringLiteral("&Station setup..."));
-        QVERIFY(items[2]->isSeparator());
-        QCOMPARE(items[3], w->mnuFileExit);
+        QCOMPARE(items.size(), 5);
+        QCOMPARE(items[0], w->mnuFileRadar);
+        QCOMPARE(items[1], w->mnuFileHistory);
+        QCOMPARE(items[2]->text(), QStringLiteral("&Station setup..."));
+        QVERIFY(items[3]->isSeparator());
+        QCOMPARE(items[4], w->mnuFileExit);
         QVERIFY(run.host->source());
         QCOMPARE(run.host->settings().source.format(), QStringLiteral("DEMO"));
 

@@ -8,6 +8,7 @@
 #include <QRandomGenerator>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "host/StationTable.h"
@@ -340,6 +341,33 @@ private slots:
         QCOMPARE(own->latitude, 3132.34);
         QCOMPARE(table.distanceOf(*own), 0.0);
         QCOMPARE(table.entryCount(), 1);
+    }
+
+    // When a station was last heard direct outlives reports through a
+    // digipeater, for the heard-direct window and no longer; the newest
+    // report's source is kept; the bearing points from the own station.
+    void heardDirectWindowSourceAndBearing()
+    {
+        StationTable table;
+        useFakeClock(table);
+        table.setOwnStation(QStringLiteral("PA3XYZ"), 3000, 300);
+        StationReport direct = report(QStringLiteral("AB1CD"), 3000, 360, true);
+        direct.source = QStringLiteral("KISS 127.0.0.1:8001");
+        table.apply(direct);
+        m_now = kStart.addSecs(StationTable::kDirectMinutes * 60);
+        StationReport relayed = report(QStringLiteral("AB1CD"), 2940, 300, false);
+        relayed.source = QStringLiteral("APRSIS");
+        table.apply(relayed);
+        const auto *station = table.find(QStringLiteral("AB1CD"));
+        QCOMPARE(station->lastHeardDirect, kStart);
+        QVERIFY(table.heardDirectRecently(*station));
+        QCOMPARE(station->source, QStringLiteral("APRSIS"));
+        QVERIFY(qAbs(table.bearingOf(*station) - 180.0) < 1e-9);
+        m_now = m_now.addSecs(1);
+        QVERIFY(!table.heardDirectRecently(*station));
+        QVERIFY(std::isnan(table.bearingOf(*table.find(QStringLiteral("PA3XYZ")))));
+        table.apply(report(QStringLiteral("EAST"), 3000, 360));
+        QVERIFY(qAbs(table.bearingOf(*table.find(QStringLiteral("EAST"))) - 89.617) < 0.001);
     }
 
     void withoutOwnPositionNothingIsNear()

@@ -1,14 +1,21 @@
 #include "common/TestRegistry.h"
 #include "MonitorFixture.h"
 
+#include "app/WriteFailures.h"
+#include "monitor/AlarmHistory.h"
 #include "monitor/AlertChannels.h"
 #include "monitor/StationMonitor.h"
 #include "platform/DesktopNotifier.h"
 #include "platform/Speaker.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QLocale>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace nearbell;
 using namespace nearbell::test;
@@ -75,6 +82,118 @@ class AlertChannelsTest : public QObject
 
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale::c()); }
+
+    // Arrivals of the cycle go to the history with what the host adds,
+    // quoted so that a CSV reader gets every field back.
+    void historyLinesReadBack()
+    {
+        QTemporaryDir dir;
+        WriteFailures failures;
+        AlarmHistory history(dir.filePath(AlarmHistory::fileName()), &failures);
+        history.setClock([] { return QDateTime(QDate(2026, 12, 7), QTime(16, 5, 9), Qt::UTC); });
+        Run r;
+        r.alerts.setHistory(&history);
+        r.alerts.setDetails([](AlarmLine &a) {
+            a.bearing = a.callsign == u"FAR" ? 359.6 : 44.4;
+            a.source = QStringLiteral("KISS \"radio\", left");
+        });
+        r.f.addStation(QStringLiteral("NEAR"), 3.0f);
+        r.f.addStation(QStringLiteral("FAR"), 500.0f);
+        r.f.c.lstWatch->addItem(QStringLiteral("FAR"));
+        r.tick();
+        r.tick(); // nothing new: nothing written
+        history.flush();
+        QFile file(history.path());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QStringList> rows = AlarmHistory::parseCsv(file.readAll());
+        const QString source = QStringLiteral("KISS \"radio\", left");
+        QCOMPARE(rows, (QList<QStringList>{
+                           AlarmHistory::columns(),
+                           {"2026-12-07T16:05:09Z", "NEAR", "3.000", "km", "44", "range", source},
+                           {"2026-12-07T16:05:09Z", "FAR", "500.000", "km", "0", "watch", source}}));
+        QCOMPARE(history.readNewest().first().at(1), QStringLiteral("FAR"));
+        QVERIFY(!failures.isFailing(history.path()));
+        // RFC 4180 by hand: a callsign with a comma and a quote.
+        QCOMPARE(AlarmHistory::csvLine({"A,\"B", "x"}), QByteArray("\"A,\"\"B\",x\r\n"));
+    }
+
+    // Leaving out weather stations never hides a watched one.
+    void watchedWeatherStationStaysListed()
+    {
+        Run r;
+        r.flags.noWeather = true;
+        r.monitor.stationScan().setAlertFlags(&r.flags);
+        r.f.addStation(QStringLiteral("WX1"), 3.0f);
+        r.f.addStation(QStringLiteral("WX2"), 4.0f);
+        HostStation::Details weather;
+        weather.symbolCode = '_';
+        r.f.host.setDetails(QStringLiteral("WX1"), weather);
+        r.f.host.setDetails(QStringLiteral("WX2"), weather);
+        r.f.c.lstWatch->addItem(QStringLiteral("WX1"));
+        r.tick();
+        QCOMPARE(r.f.stationLines(), QStringList{"WX1 (watch) 3."});
+        QCOMPARE(r.lastSummary(), QStringLiteral("WX1 (watch) is 3.0 km away"));
+    }
+
+    // Past 1 MB the file moves to alarms.1.csv (one old file kept) and a
+    // new one starts with the column names; reading goes across both.
+    void historyRotates()
+    {
+        QTemporaryDir dir;
+        AlarmHistory history(dir.filePath(AlarmHistory::fileName()), nullptr);
+        const QList<AlarmLine> batch(200, AlarmLine{QStringLiteral("AB1CD"), 1.0});
+        const qint64 lineSize = AlarmHistory::csvLine(AlarmHistory::fields(batch.first(), DistanceUnit::Kilometres,
+                                                                           QDateTime::currentDateTimeUtc())).size();
+        const int batches = int(2.5 * AlarmHistory::kRotateBytes / (lineSize * 200)) + 1;
+        for (int i = 0; i < batches; ++i)
+            history.record(batch, DistanceUnit::Kilometres);
+        history.flush();
+        QVERIFY(QFileInfo(history.path()).size() <= AlarmHistory::kRotateBytes);
+        QVERIFY(QFileInfo(history.olderPath()).size() <= AlarmHistory::kRotateBytes);
+        QVERIFY(QFileInfo(history.olderPath()).size() > AlarmHistory::kRotateBytes - lineSize * 200);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+        QFile current(history.path());
+        QVERIFY(current.open(QIODevice::ReadOnly));
+        QCOMPARE(current.readLine(), AlarmHistory::csvLine(AlarmHistory::columns()));
+        QCOMPARE(history.readNewest(300).size(), 300);
+    }
+
+    // A folder or a FIFO where the file belongs: refused at once, shown as
+    // a failing save, and what was written before stays.
+    void historyFileReplaced_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("directory") << "directory";
+        QTest::newRow("fifo") << "fifo";
+    }
+    void historyFileReplaced()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        WriteFailures failures;
+        AlarmHistory history(dir.filePath(AlarmHistory::fileName()), &failures);
+        const QList<AlarmLine> one{AlarmLine{QStringLiteral("AB1CD"), 1.0}};
+        history.record(one, DistanceUnit::Kilometres);
+        history.flush();
+        QVERIFY(QFile::rename(history.path(), history.olderPath()));
+        if (kind == u"directory")
+            QVERIFY(QDir(dir.path()).mkdir(AlarmHistory::fileName()));
+        else
+            QCOMPARE(::mkfifo(QFile::encodeName(history.path()).constData(), 0644), 0);
+        QElapsedTimer timer;
+        timer.start();
+        history.record(one, DistanceUnit::Kilometres);
+        history.flush();
+        QVERIFY(timer.elapsed() < 5000);
+        QVERIFY(failures.isFailing(history.path()));
+        QCOMPARE(history.readNewest().size(), 1);
+        QDir(dir.path()).rmdir(AlarmHistory::fileName());
+        QFile::remove(history.path());
+        history.record(one, DistanceUnit::Kilometres);
+        history.flush();
+        QVERIFY(!failures.isFailing(history.path()));
+        QCOMPARE(history.readNewest().size(), 2);
+    }
 
     // One run through arrivals, staying, acknowledging, re-arming, leaving
     // and coming back, with the hook's place in the cycle; the acknowledged

@@ -53,6 +53,39 @@ private slots:
         QTEST(arrivalText({callsign, distance, watch}, unit, QLocale(locale)), "text");
     }
 
+    // The reason and the compass point, written and spoken alike.
+    void reasonAndDirection_data()
+    {
+        QTest::addColumn<bool>("watch");
+        QTest::addColumn<bool>("direct");
+        QTest::addColumn<double>("bearing");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("spoken");
+        QTest::newRow("range, north-east") << false << false << 45.0 << "DL1ABC is 3.2 km away, north-east"
+                                           << "D L 1 A B C, 3.2 kilometres, north-east";
+        QTest::newRow("watch wins over direct") << true << true << 180.0 << "DL1ABC (watch) is 3.2 km away, south"
+                                                << "D L 1 A B C, watch, 3.2 kilometres, south";
+        QTest::newRow("heard direct") << false << true << 270.0 << "DL1ABC (heard direct) is 3.2 km away, west"
+                                      << "D L 1 A B C, heard direct, 3.2 kilometres, west";
+        QTest::newRow("just below a boundary") << false << false << 22.49 << "DL1ABC is 3.2 km away, north"
+                                               << "D L 1 A B C, 3.2 kilometres, north";
+        QTest::newRow("at a boundary") << false << false << 337.5 << "DL1ABC is 3.2 km away, north"
+                                       << "D L 1 A B C, 3.2 kilometres, north";
+        QTest::newRow("north-west") << false << false << 337.49 << "DL1ABC is 3.2 km away, north-west"
+                                    << "D L 1 A B C, 3.2 kilometres, north-west";
+        QTest::newRow("unknown bearing") << false << false << -1.0 << "DL1ABC is 3.2 km away"
+                                         << "D L 1 A B C, 3.2 kilometres";
+    }
+    void reasonAndDirection()
+    {
+        QFETCH(bool, watch);
+        QFETCH(bool, direct);
+        QFETCH(double, bearing);
+        const AlarmLine line{QStringLiteral("DL1ABC"), 3.2, watch, direct, bearing, QString()};
+        QTEST(arrivalText(line, DistanceUnit::Kilometres, QLocale::c()), "text");
+        QTEST(spokenArrival(line, DistanceUnit::Kilometres), "spoken");
+    }
+
     void noticeNamesFiveAndCountsTheRest_data()
     {
         QTest::addColumn<int>("count");

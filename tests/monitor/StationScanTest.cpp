@@ -1,6 +1,7 @@
 #include "common/TestRegistry.h"
 #include "MonitorFixture.h"
 
+#include "monitor/AlertFlags.h"
 #include "monitor/ScanText.h"
 #include "monitor/StationScan.h"
 
@@ -115,6 +116,52 @@ private slots:
         QCOMPARE(r.f.c.lblMinDist->text(),
                  listed ? minDistCaption(1, std::min(double(distance), 99999.0))
                         : QStringLiteral("No stations within alarm range"));
+    }
+
+    // Heard-direct alarms at any distance and kinds left out of the range
+    // rule, with the options of [ALERTS].
+    void directAndKinds_data()
+    {
+        QTest::addColumn<float>("distance");
+        QTest::addColumn<QString>("symbol"); // table and code
+        QTest::addColumn<bool>("direct");
+        QTest::addColumn<QString>("options"); // D direct, W no weather, I no infrastructure
+        QTest::addColumn<QString>("line");    // empty: not listed
+        QTest::newRow("direct far, option on") << 500.0f << "/>" << true << "D" << "AB1CD (direct) 500.";
+        QTest::newRow("direct far, option off") << 500.0f << "/>" << true << "" << "";
+        QTest::newRow("repeated far, option on") << 500.0f << "/>" << false << "D" << "";
+        QTest::newRow("direct in range: distance line") << 5.0f << "/>" << true << "D" << "AB1CD distance 5.";
+        QTest::newRow("weather in range") << 5.0f << "/_" << false << "" << "AB1CD distance 5.";
+        QTest::newRow("weather left out") << 5.0f << "/_" << false << "W" << "";
+        QTest::newRow("overlay weather left out") << 5.0f << "A_" << false << "W" << "";
+        QTest::newRow("digipeater kept without its option") << 5.0f << "/#" << false << "W" << "AB1CD distance 5.";
+        QTest::newRow("overlaid digipeater left out") << 5.0f << "1#" << false << "I" << "";
+        QTest::newRow("gateway left out") << 5.0f << "I&" << false << "I" << "";
+        QTest::newRow("direct digipeater left out") << 500.0f << "\\#" << true << "DI" << "";
+        QTest::newRow("byte outside ASCII is no kind") << 5.0f << "\xb0_" << false << "WI" << "AB1CD distance 5.";
+    }
+    void directAndKinds()
+    {
+        QFETCH(float, distance);
+        QFETCH(QString, symbol);
+        QFETCH(bool, direct);
+        QFETCH(QString, options);
+        QFETCH(QString, line);
+        Run r;
+        AlertFlags flags;
+        flags.direct = options.contains(u'D');
+        flags.noWeather = options.contains(u'W');
+        flags.noInfrastructure = options.contains(u'I');
+        r.scan.setAlertFlags(&flags);
+        r.f.addStation(QStringLiteral("AB1CD"), distance);
+        HostStation::Details details;
+        details.symbolTable = char(symbol.at(0).unicode());
+        details.symbolCode = char(symbol.at(1).unicode());
+        details.heardDirectRecently = direct;
+        r.f.host.setDetails(QStringLiteral("AB1CD"), details);
+        r.scan.scan_stations();
+        QCOMPARE(r.f.stationLines(), line.isEmpty() ? QStringList() : QStringList{line});
+        QCOMPARE(r.state.blnAlarm, !line.isEmpty());
     }
 
     void starredEntryUsesShortCallsignEverywhere()

@@ -2,6 +2,7 @@
 #include "Ax25TestFrames.h"
 #include "host/aprs/AprsDecoder.h"
 #include "host/aprs/AprsReport.h"
+#include "host/aprs/AprsSymbols.h"
 
 #include <QTest>
 
@@ -25,6 +26,8 @@ class AprsDecoderTest : public QObject
 private slots:
     void positions_data();
     void positions();
+    void datumAndPrecision_data();
+    void datumAndPrecision();
     void rejectedAndIgnored_data();
     void rejectedAndIgnored();
     void directness_data();
@@ -33,6 +36,8 @@ private slots:
     void ax25Frames_data();
     void ax25Frames();
     void reportCarriesNameAndState();
+    void symbolKinds_data();
+    void symbolKinds();
 };
 
 void AprsDecoderTest::positions_data()
@@ -168,6 +173,68 @@ void AprsDecoderTest::positions()
     QCOMPARE(position.killed, killed);
 }
 
+void AprsDecoderTest::datumAndPrecision_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<double>("latitude");
+    QTest::addColumn<double>("longitude");
+
+    const double lat = 49 * 60 + 3.50;
+    const double lon = -(72 * 60 + 1.75);
+    const QByteArray plain = "N0CALL>APRS:!4903.50N/07201.75W-";
+    QTest::newRow("digits, north west") << plain + "Comment !W47!" << lat + 0.004 << lon - 0.007;
+    QTest::newRow("digits, south east")
+        << QByteArray("N0CALL>APRS:!3350.12S\\15112.50E#!W93!") << -(33 * 60 + 50.129)
+        << 151 * 60 + 12.503;
+    QTest::newRow("digits, other datum letter") << plain + "!R12! more" << lat + 0.001 << lon - 0.002;
+    // 'T' is base-91 digit 51, '{' the largest, 90.
+    QTest::newRow("base-91") << plain + "!wT{!" << lat + 0.01 * 51 / 91 << lon - 0.01 * 90 / 91;
+    QTest::newRow("base-91, south east")
+        << QByteArray("N0CALL>APRS:!3350.12S\\15112.50E#x!a\"#!") << -(33 * 60 + 50.12 + 0.01 / 91)
+        << 151 * 60 + 12.50 + 0.02 / 91;
+    QTest::newRow("datum only") << plain + "!W  !" << lat << lon;
+    QTest::newRow("timestamp and object")
+        << QByteArray("N0CALL>APRS:;LEADER   *092345z4903.50N/07201.75W>088/036!W47!")
+        << lat + 0.004 << lon - 0.007;
+    QTest::newRow("Mic-E status text") << QByteArray("N0CALL>S32U6T:`dYg\x1c\x1c\x1c>/]text!W58!")
+                                       << 33 * 60 + 25.645 << -(72 * 60 + 1.758);
+    QTest::newRow("Mic-E base-91") << QByteArray("N0CALL>S32U6T:`dYg\x1c\x1c\x1c>/!wT{!")
+                                   << 33 * 60 + 25.64 + 0.01 * 51 / 91
+                                   << -(72 * 60 + 1.75 + 0.01 * 90 / 91);
+    QTest::newRow("compressed is finer already") << QByteArray("N0CALL>APRS:!/5L!!<*e7>7P[!W47!")
+                                                 << 49.5 * 60 << (20427156.0 / 190463 - 180) * 60;
+    QTest::newRow("ambiguous position") << QByteArray("N0CALL>APRS:!4903.5 N/07201.75W-!W47!")
+                                        << 49 * 60 + 3.55 << lon;
+    QTest::newRow("Mic-E ambiguous") << QByteArray("N0CALL>S32ULZ:`dYg\x1c\x1c\x1c>/!W47!")
+                                     << 33 * 60 + 25.5 << -(72 * 60 + 1.5);
+    QTest::newRow("letter in digit form") << plain + "!W4x!" << lat << lon;
+    QTest::newRow("one blank") << plain + "!W4 !" << lat << lon;
+    QTest::newRow("base-91 digit out of range") << plain + "!w4}!" << lat << lon;
+    QTest::newRow("byte outside ASCII") << plain + "!w4\xc1!" << lat << lon;
+    QTest::newRow("datum not a letter") << plain + "!147!" << lat << lon;
+    QTest::newRow("unclosed") << plain + "!W47" << lat << lon;
+    QTest::newRow("two blocks") << plain + "!W47!!W11!" << lat << lon;
+    QTest::newRow("malformed, then well-formed") << plain + "!Wxy! !W47!" << lat + 0.004 << lon - 0.007;
+    QTest::newRow("beyond the pole") << QByteArray("N0CALL>APRS:!9000.00N/07201.75W-!W90!")
+                                     << 90 * 60.0 << lon;
+}
+
+// Packets carrying the datum and precision extension land where the
+// extension puts them, to a thousandth of a minute and finer.
+void AprsDecoderTest::datumAndPrecision()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(double, latitude);
+    QFETCH(double, longitude);
+
+    AprsPosition position;
+    QCOMPARE(AprsDecoder::decodeTnc2(view(line), position), AprsStatus::Position);
+    QVERIFY2(qAbs(position.latitude - latitude) < 1e-7,
+             qPrintable(QString::number(position.latitude, 'f', 7)));
+    QVERIFY2(qAbs(position.longitude - longitude) < 1e-7,
+             qPrintable(QString::number(position.longitude, 'f', 7)));
+}
+
 void AprsDecoderTest::rejectedAndIgnored_data()
 {
     QTest::addColumn<QByteArray>("line");
@@ -190,6 +257,7 @@ void AprsDecoderTest::rejectedAndIgnored_data()
     QTest::newRow("compressed latitude off the globe") << QByteArray("N0CALL>APRS:!/{{{{<*e7>7P[") << rejected;
     QTest::newRow("compressed bad table") << QByteArray("N0CALL>APRS:!~5L!!<*e7>7P[") << rejected;
     QTest::newRow("short timestamp") << QByteArray("N0CALL>APRS:@0923") << rejected;
+    QTest::newRow("DAO without a position") << QByteArray("N0CALL>APRS:>status !W47!") << ignored;
     QTest::newRow("Mic-E short destination") << QByteArray("N0CALL>S32U6:`dYg\x1c\x1c\x1c>/") << rejected;
     QTest::newRow("Mic-E bad destination") << QByteArray("N0CALL>S32U6!:`dYg\x1c\x1c\x1c>/") << rejected;
     QTest::newRow("Mic-E custom bit in longitude place")
@@ -345,6 +413,13 @@ void AprsDecoderTest::ax25Frames_data()
     for (int i = 0; i < 9; ++i)
         many += ax25Address("DIGI", i, i == 8);
     QTest::newRow("nine digipeaters") << many + ui + info << AprsStatus::Rejected << "" << true;
+    QByteArray eight = ax25Address("APRS", 0, false) + ax25Address("N0CALL", 0, false);
+    for (int i = 0; i < 7; ++i)
+        eight += ax25Address("DIGI", i, false);
+    QTest::newRow("eight digipeaters, none used")
+        << eight + ax25Address("WIDE2", 2, true) + ui + info << AprsStatus::Position << "N0CALL" << true;
+    QTest::newRow("eight digipeaters, the last used")
+        << eight + ax25Address("WIDE2", 2, true, true) + ui + info << AprsStatus::Position << "N0CALL" << false;
     QTest::newRow("no control") << ax25Address("APRS", 0, false) + ax25Address("N0CALL", 0, true)
                                 << AprsStatus::Rejected << "" << true;
 }
@@ -362,6 +437,39 @@ void AprsDecoderTest::ax25Frames()
         QCOMPARE(position.heardDirectly, direct);
         QVERIFY(position.latitude > 0.0);
     }
+}
+
+void AprsDecoderTest::symbolKinds_data()
+{
+    QTest::addColumn<char>("table");
+    QTest::addColumn<char>("code");
+    QTest::addColumn<StationKind>("kind");
+    QTest::addColumn<bool>("alternate");
+    const auto weather = StationKind::Weather;
+    const auto infrastructure = StationKind::Infrastructure;
+    const auto other = StationKind::Other;
+    QTest::newRow("weather station") << '/' << '_' << weather << false;
+    QTest::newRow("weather, alternate") << '\\' << '_' << weather << true;
+    QTest::newRow("weather, overlay") << 'W' << '_' << weather << true;
+    QTest::newRow("weather service") << '/' << 'W' << weather << false;
+    QTest::newRow("digipeater") << '/' << '#' << infrastructure << false;
+    QTest::newRow("digipeater, overlay digit") << '1' << '#' << infrastructure << true;
+    QTest::newRow("digipeater, overlay letter") << 'S' << '#' << infrastructure << true;
+    QTest::newRow("gateway") << '/' << '&' << infrastructure << false;
+    QTest::newRow("internet gateway overlay") << 'I' << '&' << infrastructure << true;
+    QTest::newRow("car") << '/' << '>' << other << false;
+    QTest::newRow("lower-case overlay is no table") << 'a' << '#' << other << false;
+    QTest::newRow("table byte outside ASCII") << char(0xb0) << '#' << other << false;
+    QTest::newRow("code byte outside ASCII") << '/' << char(0xdf) << other << false;
+}
+
+// The one place that tells kinds of station by their symbol.
+void AprsDecoderTest::symbolKinds()
+{
+    QFETCH(char, table);
+    QFETCH(char, code);
+    QTEST(AprsSymbols::kindOf(table, code), "kind");
+    QTEST(AprsSymbols::isAlternateOrOverlay(table), "alternate");
 }
 
 void AprsDecoderTest::reportCarriesNameAndState()
