@@ -678,7 +678,7 @@ private slots:
         QStringList items;
         for (QAction *a : w->mnuFile->actions())
             items << a->text();
-        QCOMPARE(items.mid(0, 2), (QStringList{"Alarm &history...", "&Station setup..."}));
+        QCOMPARE(items.mid(0, 3), (QStringList{"&Radar...", "Alarm &history...", "&Station setup..."}));
         for (const char *call : {"DL1ABC", "PA3XYZ"}) {
             run.host->appendEntry(QStringLiteral("/%1 12:00:00").arg(QLatin1String(call)));
             run.host->setStation(QLatin1String(call), 3.2f);
