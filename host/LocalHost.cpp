@@ -7,9 +7,28 @@
 #include "host/StationSourceFactory.h"
 #include "host/aprs/AprsIsSource.h"
 
+#include <QTextStream>
+
 namespace nearbell {
 
+namespace {
+
+std::vector<std::unique_ptr<StationSource>> oneSource(std::unique_ptr<StationSource> source)
+{
+    std::vector<std::unique_ptr<StationSource>> sources;
+    sources.push_back(std::move(source));
+    return sources;
+}
+
+} // namespace
+
 LocalHost::LocalHost(const HostSettings &settings, std::unique_ptr<StationSource> source,
+                     QObject *parent)
+    : LocalHost(settings, oneSource(std::move(source)), parent)
+{
+}
+
+LocalHost::LocalHost(const HostSettings &settings, std::vector<std::unique_ptr<StationSource>> sources,
                      QObject *parent)
     : HostApplication(parent), m_settings(settings), m_callsign(settings.callsign)
 {
@@ -25,8 +44,9 @@ LocalHost::LocalHost(const HostSettings &settings, std::unique_ptr<StationSource
             });
     connect(&m_table, &StationTable::stationDeleted, this, &HostApplication::NotifyDelete);
     connect(&m_table, &StationTable::cleared, this, &HostApplication::NotifyDeleteAllStations);
+    connect(&m_table, &StationTable::positionConflict, this, &LocalHost::tellConflict);
 
-    adoptSource(std::move(source));
+    adoptSources(std::move(sources));
 
     m_expiryTimer.setInterval(kDefaultExpiryCheckMs);
     connect(&m_expiryTimer, &QTimer::timeout, this, [this] { m_table.expire(); });
@@ -35,7 +55,7 @@ LocalHost::LocalHost(const HostSettings &settings, std::unique_ptr<StationSource
 std::unique_ptr<LocalHost> LocalHost::create(const QString &hostProfilePath, QObject *parent)
 {
     const HostSettings settings = HostProfile::read(hostProfilePath);
-    auto host = std::make_unique<LocalHost>(settings, makeStationSource(settings), parent);
+    auto host = std::make_unique<LocalHost>(settings, makeStationSources(settings), parent);
     if (settings.positionFromGpsd) {
         host->setPositionSource(
             std::make_unique<GpsdPositionSource>(settings.gpsdHost, settings.gpsdPort));
@@ -43,40 +63,84 @@ std::unique_ptr<LocalHost> LocalHost::create(const QString &hostProfilePath, QOb
     return host;
 }
 
-// The source goes first: it must not deliver into a table being destroyed.
+// The sources go first: they must not deliver into a table being destroyed.
 LocalHost::~LocalHost()
 {
     m_expiryTimer.stop();
     m_position.reset();
-    m_aprsIs = nullptr;
-    m_source.reset();
+    m_sources.clear();
 }
 
-void LocalHost::adoptSource(std::unique_ptr<StationSource> source)
+void LocalHost::adoptSources(std::vector<std::unique_ptr<StationSource>> sources)
 {
-    m_source = std::move(source);
-    m_aprsIs = dynamic_cast<AprsIsSource *>(m_source.get());
-    if (!m_source)
-        return;
-    // The host alone owns its source, whatever parent it was made with.
-    m_source->setParent(nullptr);
-    connect(m_source.get(), &StationSource::reportReceived, &m_table,
-            [this](const StationReport &report) { m_table.apply(report); });
-    connect(m_source.get(), &StationSource::batchReceived, this, &HostApplication::DataAvailable);
-    // A new APRS-IS source asks for the same stations as the one before.
-    if (m_aprsIs) {
-        m_aprsIs->setWatchedCallsigns(m_watched);
-        if (m_position && m_position->lastFix())
-            m_aprsIs->setOwnPosition(m_position->lastFix()->latitude, m_position->lastFix()->longitude);
+    m_sources.clear();
+    for (auto &source : sources) {
+        if (!source)
+            continue;
+        if (m_sources.size() == size_t(kMaxSources)) {
+            QTextStream(stderr) << "Station source \"" << source->name() << "\" left out: at most "
+                                << kMaxSources << " sources are heard at once\n";
+            continue;
+        }
+        m_sources.push_back(Slot{std::move(source), nullptr});
     }
+    m_duplicates.setSourceCount(int(m_sources.size()));
+    for (int i = 0; i < int(m_sources.size()); ++i)
+        wire(i);
+}
+
+void LocalHost::wire(int index)
+{
+    Slot &slot = m_sources[size_t(index)];
+    StationSource *source = slot.source.get();
+    slot.aprsIs = dynamic_cast<AprsIsSource *>(source);
+    // The host alone owns its sources, whatever parent they were made with.
+    source->setParent(nullptr);
+    connect(source, &StationSource::reportReceived, this,
+            [this, index](const StationReport &report) { take(index, report); });
+    connect(source, &StationSource::batchReceived, this, &HostApplication::DataAvailable);
+    // A new APRS-IS source asks for the same stations as the one before.
+    if (slot.aprsIs) {
+        slot.aprsIs->setWatchedCallsigns(m_watched);
+        if (m_position && m_position->lastFix())
+            slot.aprsIs->setOwnPosition(m_position->lastFix()->latitude, m_position->lastFix()->longitude);
+    }
+}
+
+void LocalHost::take(int index, const StationReport &report)
+{
+    if (!m_duplicates.admit(index, report.packet, m_table.now().toMSecsSinceEpoch()))
+        return;
+    StationReport named = report;
+    named.source = m_sources[size_t(index)].source->name();
+    m_table.apply(named);
+}
+
+void LocalHost::tellConflict(const QString &callsign, const QString &earlier, const QString &later)
+{
+    const qint64 now = m_table.now().toMSecsSinceEpoch();
+    const auto told = m_conflictsTold.constFind(callsign);
+    if (told != m_conflictsTold.cend() && now - *told >= 0 && now - *told < kConflictQuietMs)
+        return;
+    // Bounded: a flood of conflicting stations cannot grow it without end.
+    if (m_conflictsTold.size() >= 4096)
+        m_conflictsTold.clear();
+    m_conflictsTold.insert(callsign, now);
+    QTextStream(stderr) << callsign << " was placed apart by " << earlier << " and " << later
+                        << " within a second: the newest report is used\n";
+}
+
+StationSource *LocalHost::sourceAt(int index) const
+{
+    return index >= 0 && index < int(m_sources.size()) ? m_sources[size_t(index)].source.get() : nullptr;
 }
 
 void LocalHost::start()
 {
     m_started = true;
     m_expiryTimer.start();
-    if (m_source)
-        m_source->start();
+    for (Slot &slot : m_sources)
+        slot.source->start();
     if (m_position)
         m_position->start();
 }
@@ -98,15 +162,19 @@ void LocalHost::moveOwnStation(double latitude, double longitude)
     if (!m_table.moveOwnStation(latitude, longitude))
         m_table.setOwnStation(m_callsign, latitude, longitude);
     m_hasOwnPosition = true;
-    if (m_aprsIs)
-        m_aprsIs->setOwnPosition(latitude, longitude);
+    for (Slot &slot : m_sources) {
+        if (slot.aprsIs)
+            slot.aprsIs->setOwnPosition(latitude, longitude);
+    }
 }
 
 void LocalHost::setWatchedCallsigns(const QStringList &callsigns)
 {
     m_watched = callsigns;
-    if (m_aprsIs)
-        m_aprsIs->setWatchedCallsigns(callsigns);
+    for (Slot &slot : m_sources) {
+        if (slot.aprsIs)
+            slot.aprsIs->setWatchedCallsigns(callsigns);
+    }
 }
 
 void LocalHost::setExpiryCheckInterval(int ms)
@@ -165,16 +233,21 @@ namespace nearbell {
 StatusParts LocalHost::statusParts() const
 {
     StatusParts parts;
-    if (!m_source) {
+    const int heard = m_table.entryCount() - (m_table.hasOwnStation() ? 1 : 0);
+    const QString heardText = heard == 1 ? QStringLiteral("1 station heard")
+                                         : QStringLiteral("%1 stations heard").arg(heard);
+    if (m_sources.empty()) {
         parts.append({QStringLiteral("No station source: no stations will be heard"), true});
-    } else {
-        StatusPart state = m_source->status();
-        if (!state.failure) {
-            const int heard = m_table.entryCount() - (m_table.hasOwnStation() ? 1 : 0);
-            state.text += heard == 1 ? QStringLiteral(", 1 station heard")
-                                     : QStringLiteral(", %1 stations heard").arg(heard);
-        }
+    } else if (m_sources.size() == 1) {
+        StatusPart state = m_sources.front().source->status();
+        if (!state.failure)
+            state.text += QStringLiteral(", ") + heardText;
         parts.append(state);
+    } else {
+        // Each source in the colour of its own state, then what they heard together.
+        for (const Slot &slot : m_sources)
+            parts.append(slot.source->status());
+        parts.append({heardText, false});
     }
     if (m_position)
         parts.append(m_position->status());
@@ -225,12 +298,14 @@ void LocalHost::applySettings(const HostSettings &settings)
     m_settings = next;
     if (!restart)
         return;
-    // The old source goes before anything it heard, so nothing late arrives.
-    m_source.reset();
+    // The old sources go before anything they heard, so nothing late arrives.
+    m_sources.clear();
     m_table.clear();
-    adoptSource(makeStationSource(m_settings));
-    if (m_started && m_source)
-        m_source->start();
+    adoptSources(makeStationSources(m_settings));
+    if (m_started) {
+        for (Slot &slot : m_sources)
+            slot.source->start();
+    }
 }
 
 } // namespace nearbell

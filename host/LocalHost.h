@@ -2,8 +2,12 @@
 
 #include <QTimer>
 
-#include <memory>
+#include <QHash>
 
+#include <memory>
+#include <vector>
+
+#include "host/DuplicateFilter.h"
 #include "host/GpsdPositionSource.h"
 #include "host/HostApplication.h"
 #include "host/HostExtension.h"
@@ -15,8 +19,9 @@ namespace nearbell {
 
 class AprsIsSource;
 
-// The host the program runs against: a station table fed by one station
-// source (demo, replay, TNC or APRS-IS), offered through the host contract.
+// The host the program runs against: one station table fed by up to four
+// station sources at once (demo, replay, TNCs, APRS-IS), offered through the
+// host contract.
 //
 // Responsibilities:
 //  - answer the host calls from the station table: station list entries,
@@ -25,27 +30,39 @@ class AprsIsSource;
 //  - take the list afresh on each StationCount, the call that begins a
 //    walk, so that a walk reads one steady list however fast stations
 //    arrive or leave during it; a station gone meanwhile is no longer found;
-//  - feed every report of the source into the table and raise NotifyBeacon
-//    for each position, NotifyDelete for each deletion (killed, expired),
-//    NotifyDeleteAllStations when the table is cleared and DataAvailable
-//    after each batch the source delivers;
+//  - feed every report of every source into the table, noting the source,
+//    and raise NotifyBeacon for each position, NotifyDelete for each
+//    deletion (killed, expired), NotifyDeleteAllStations when the table is
+//    cleared and DataAvailable after each batch a source delivers;
+//  - take a packet that arrives twice within 30 s (on the air and again
+//    from the internet, or through a digipeater) once (DuplicateFilter);
+//  - say on standard error, at most once per station every 10 minutes,
+//    when two sources place one station apart within a second;
 //  - delete stations not heard for the expiry time, checked once a minute;
-//  - tell the status line what state the source is in, how many stations
+//  - tell the status line what state each source is in, how many stations
 //    were heard, when the table is full how many it dropped, and that
 //    distances cannot be measured without an own position, and what state
 //    the position source is in;
 //  - take new settings while running (applySettings).
 //  - with a position source (gpsd), move the own station to each fix
-//    without rebuilding the table, and let an APRS-IS source follow it;
-//  - pass the watched callsigns on to an APRS-IS source;
+//    without rebuilding the table, and let every APRS-IS source follow it;
+//  - pass the watched callsigns on to every APRS-IS source;
 class LocalHost : public HostApplication, public HostExtension
 {
     Q_OBJECT
 public:
     static constexpr int kDefaultExpiryCheckMs = 60000;
+    // The most station sources one host takes.
+    static constexpr int kMaxSources = 4;
+    // How long one station's conflicting places are not told again.
+    static constexpr qint64 kConflictQuietMs = 10 * 60 * 1000;
 
     // source may be null: the host then lists only the own station.
     LocalHost(const HostSettings &settings, std::unique_ptr<StationSource> source,
+              QObject *parent = nullptr);
+    // Null sources are left out, and any beyond kMaxSources (with a line on
+    // standard error).
+    LocalHost(const HostSettings &settings, std::vector<std::unique_ptr<StationSource>> sources,
               QObject *parent = nullptr);
     ~LocalHost() override;
 
@@ -80,20 +97,34 @@ public:
     qint32 attachOption() const { return m_attachOption; }
     StationTable &table() { return m_table; }
     const StationTable &table() const { return m_table; }
-    StationSource *source() const { return m_source.get(); }
+    // The first source, or null without any.
+    StationSource *source() const { return sourceAt(0); }
+    int sourceCount() const { return int(m_sources.size()); }
+    StationSource *sourceAt(int index) const;
+    const DuplicateFilter &duplicates() const { return m_duplicates; }
 
 private:
-    void adoptSource(std::unique_ptr<StationSource> source);
+    struct Slot
+    {
+        std::unique_ptr<StationSource> source;
+        AprsIsSource *aprsIs = nullptr; // source, when it is one
+    };
+
+    void adoptSources(std::vector<std::unique_ptr<StationSource>> sources);
+    void wire(int index);
+    void take(int index, const StationReport &report);
+    void tellConflict(const QString &callsign, const QString &earlier, const QString &later);
 
     void moveOwnStation(double latitude, double longitude);
 
     HostSettings m_settings;
     StationTable m_table;
 
-    std::unique_ptr<StationSource> m_source;
+    std::vector<Slot> m_sources;
+    DuplicateFilter m_duplicates;
+    QHash<QString, qint64> m_conflictsTold; // station -> when, ms since the epoch
     bool m_started = false;
     std::unique_ptr<GpsdPositionSource> m_position;
-    AprsIsSource *m_aprsIs = nullptr; // m_source, when it is one
     QString m_callsign;
     QStringList m_watched;
     QTimer m_expiryTimer;

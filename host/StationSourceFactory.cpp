@@ -13,13 +13,10 @@ namespace nearbell {
 namespace {
 // The demo runs the same way every time.
 constexpr std::uint64_t kDemoSeed = 20260101;
-}
 
-std::unique_ptr<StationSource> makeStationSource(const HostSettings &settings, QObject *parent)
+std::unique_ptr<StationSource> makeUnnamed(const QString &source, const QString &kind,
+                                           const HostSettings &settings, QObject *parent)
 {
-    const QString source = settings.source.trimmed();
-    const QString kind = source.section(u' ', 0, 0, QString::SectionSkipEmpty).toUpper();
-
     if (kind == QLatin1String("DEMO")) {
         return std::make_unique<DemoSource>(settings.ownLatitude, settings.ownLongitude,
                                             kDemoSeed, parent);
@@ -50,6 +47,27 @@ std::unique_ptr<StationSource> makeStationSource(const HostSettings &settings, Q
     QTextStream(stderr) << "Station source \"" << source
                         << "\" is not available: no stations will be heard\n";
     return nullptr;
+}
+
+} // namespace
+
+std::unique_ptr<StationSource> makeStationSource(const HostSettings &settings, QObject *parent)
+{
+    const QString source = settings.source.trimmed();
+    const QString kind = source.section(u' ', 0, 0, QString::SectionSkipEmpty).toUpper();
+    std::unique_ptr<StationSource> made = makeUnnamed(source, kind, settings, parent);
+    // Named as set, with the kind in capitals and one blank between words.
+    if (made)
+        made->setName(QStringList{kind, source.section(u' ', 1, -1, QString::SectionSkipEmpty)}.join(u' ').simplified());
+    return made;
+}
+
+std::vector<std::unique_ptr<StationSource>> makeStationSources(const HostSettings &settings)
+{
+    std::vector<std::unique_ptr<StationSource>> sources;
+    if (auto source = makeStationSource(settings))
+        sources.push_back(std::move(source));
+    return sources;
 }
 
 } // namespace nearbell

@@ -3,6 +3,7 @@
 #include <QObject>
 
 #include <memory>
+#include <vector>
 
 #include "host/HostSettings.h"
 #include "host/StationSource.h"
@@ -16,5 +17,9 @@ namespace nearbell {
 // gives no source either, with one line on standard error.
 std::unique_ptr<StationSource> makeStationSource(const HostSettings &settings,
                                                  QObject *parent = nullptr);
+
+// Every source the settings name, in their order; those not available are
+// left out.
+std::vector<std::unique_ptr<StationSource>> makeStationSources(const HostSettings &settings);
 
 } // namespace nearbell

@@ -143,16 +143,24 @@ bool StationTable::apply(const StationReport &report)
         moved = true;
     }
     Station &station = it->second;
+    const QDateTime heard = now();
     // The own station stays where the profile puts it; hearing its own
     // beacon only refreshes how and when it was heard.
     if (!station.own) {
-        moved = moved || station.latitude != report.latitude || station.longitude != report.longitude;
+        const bool elsewhere = station.latitude != report.latitude || station.longitude != report.longitude;
+        if (elsewhere && !moved && station.source != report.source
+            && station.lastHeard.msecsTo(heard) < kConflictMs) {
+            ++m_conflicts;
+            emit positionConflict(report.callsign, station.source, report.source);
+        }
+        moved = moved || elsewhere;
         station.latitude = report.latitude;
         station.longitude = report.longitude;
     }
     station.symbolTable = report.symbolTable;
     station.symbolCode = listableSymbol(report.symbolCode);
-    station.lastHeard = now();
+    station.lastHeard = heard;
+    station.source = report.source;
     station.heardDirectly = report.heardDirectly;
     if (moved)
         noteMove(station);

@@ -19,7 +19,11 @@ namespace nearbell {
 // Responsibilities:
 //  - keep the newest position of every station, object and item by its
 //    exact (case-sensitive) name, with its symbol, the time it was last
-//    heard and whether that was directly (no digipeater);
+//    heard, whether that was directly (no digipeater) and which source
+//    delivered it: a station heard by several sources is one entry;
+//  - count and announce a station reported at another place by another
+//    source within kConflictMs (two stations using one callsign, or a late
+//    copy): the newest report still places it;
 //  - always hold the own station at its configured position, at distance 0,
 //    when an own callsign and position are known; it never expires and is
 //    never deleted by a report;
@@ -52,6 +56,8 @@ public:
     static constexpr double kUnknownDistance = 99999.0;
     // The most stations the host contract can count (16 bits, signed).
     static constexpr int kDefaultCapacity = 32767;
+    // Two sources placing one station apart within this time disagree.
+    static constexpr qint64 kConflictMs = 1000;
 
     struct Station
     {
@@ -61,6 +67,7 @@ public:
         double latitude = 0.0;  // signed minutes of arc
         double longitude = 0.0; // signed minutes of arc
         QDateTime lastHeard;    // UTC
+        QString source;         // the source of the newest report
         bool heardDirectly = false;
         bool own = false;
         // Changes whenever the station is put in or moves: tells a current
@@ -90,6 +97,9 @@ public:
     // Stations dropped because the table was full: evicted ones and new
     // arrivals that were the farthest themselves.
     qint64 droppedCount() const { return m_dropped; }
+    // Reports that placed a station elsewhere than another source did
+    // within kConflictMs.
+    qint64 conflictCount() const { return m_conflicts; }
 
     // Puts the own station into the table (replacing an earlier one).
     void setOwnStation(const QString &callsign, double latitude, double longitude);
@@ -131,6 +141,10 @@ signals:
     void beaconReceived(const QString &callsign, double latitude, double longitude);
     void stationDeleted(const QString &callsign);
     void cleared();
+    // A station was placed elsewhere than another source had it within
+    // kConflictMs; the newer position is in force.
+    void positionConflict(const QString &callsign, const QString &earlierSource,
+                          const QString &laterSource);
 
 private:
     // A station that may be evicted, with how far it was when chosen.
@@ -179,6 +193,7 @@ private:
     double m_candidatesFromLon = 0.0;
     quint64 m_nextSerial = 0;
     qint64 m_dropped = 0;
+    qint64 m_conflicts = 0;
     int m_capacity = kDefaultCapacity;
     Clock m_clock;
     DistanceUnit m_unit = DistanceUnit::Kilometres;
