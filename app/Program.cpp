@@ -22,6 +22,7 @@
 #include "platform/WaveDuration.h"
 #include "platform/WidgetWindowRaiser.h"
 #include "host/HostProfile.h"
+#include "host/HostSettingsModel.h"
 #include "ui/A_HelpBrowser.h"
 #include "ui/DialogPresenter.h"
 #include "ui/frmStationSetup.h"
@@ -166,6 +167,13 @@ bool Program::Form_Load()
         connect(model, &QAbstractItemModel::modelReset, host, tellWatched);
         tellWatched();
         m_alerts->setUnit(extension->distanceUnit());
+        // Notifications and speech speak in the units of the set-up in force.
+        if (HostSettingsModel *model = extension->settingsModel()) {
+            connect(model, &HostSettingsModel::changed, m_alerts.get(),
+                    [this](const HostSettings &, const HostSettings &now) {
+                        m_alerts->setUnit(now.unitsMiles ? DistanceUnit::Miles : DistanceUnit::Kilometres);
+                    });
+        }
     }
     m_statusBoard->addProvider([this]() -> StatusParts {
         // Only worth a word while the user wants notifications.
@@ -281,7 +289,7 @@ void Program::wireAlerts(WindowRaiser *raiser)
     m_alerts->setSpeechDelay([this] {
         if (!m_options.gblnAudibleAlarm)
             return 0;
-        return qMin(waveDurationMs(sirenPath(m_globals.programFolder)), 15000);
+        return qMin(waveDurationMs(sirenPath(m_globals.programFolder, m_globals.dataFolder)), 15000);
     });
     m_monitor->cycle().setAfterStationScans([this] { m_alerts->afterStationScans(); });
 

@@ -8,6 +8,8 @@
 
 namespace nearbell {
 
+class HostSettingsModel;
+
 // What our own host offers beyond the host contract. The program asks for it
 // with dynamic_cast on the host it attached; a host without it (a test's
 // scripted host) simply offers none of this.
@@ -25,6 +27,9 @@ public:
     // restarted with the heard stations cleared. The own callsign is the one
     // read at start-up and stays until the next start.
     virtual void applySettings(const HostSettings &settings) = 0;
+    // The set-up in force; its changed() reaches everything that follows
+    // it. Null for a host without one.
+    virtual HostSettingsModel *settingsModel() { return nullptr; }
     // The unit of every distance the host reports (HOST/UNITS).
     virtual DistanceUnit distanceUnit() const { return DistanceUnit::Kilometres; }
     // The callsigns of the watch list, whenever it changes: a source that

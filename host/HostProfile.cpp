@@ -7,8 +7,6 @@
 #include "host/aprs/NetworkStationSource.h"
 #include "platform/ProfileFile.h"
 
-#include <QFileInfo>
-
 namespace nearbell {
 
 namespace {
@@ -29,6 +27,9 @@ int digitsValue(QStringView digits)
 // Longer texts are no position anyone typed; they are refused before any
 // digit is looked at.
 constexpr qsizetype kMaxPositionLength = 24;
+
+// Longer than any path the system can open.
+constexpr qsizetype kMaxPathLength = 4096;
 
 // "DDMM.mm" + letter (APRS form): degrees of fixed width, two minute
 // digits, a point and at least one digit of decimal minutes.
@@ -106,13 +107,24 @@ std::optional<double> parseAngle(QStringView text, int degreeDigits, QChar posit
     return south ? -*value : *value;
 }
 
-// A whole number of at least minimum, else the default.
-int readInt(const QString &path, const QString &key, int defaultValue, int minimum)
+// A whole number from minimum to maximum, else the default (and a word
+// for the status line when the key holds something else).
+int readInt(const QString &text, const char *key, int defaultValue, int minimum, int maximum,
+            QStringList &problems)
 {
-    const QString text = ProfileFile::readString(path, kHost, key, QString()).trimmed();
+    const QString trimmed = text.trimmed();
     bool ok = false;
-    const int value = text.toInt(&ok);
-    return ok && value >= minimum ? value : defaultValue;
+    const int value = trimmed.toInt(&ok);
+    if (ok && value >= minimum && value <= maximum)
+        return value;
+    if (!trimmed.isEmpty()) {
+        problems.append(QStringLiteral("uiview32.ini, HOST, %1 \"%2\" is not a number from %3 to %4: %5 is used")
+                            .arg(QLatin1String(key), trimmed.left(40))
+                            .arg(minimum)
+                            .arg(maximum)
+                            .arg(defaultValue));
+    }
+    return defaultValue;
 }
 
 } // namespace
@@ -150,14 +162,18 @@ bool HostProfile::parsePositionSource(QStringView text, HostSettings &settings)
 
 HostSettings HostProfile::read(const QString &path)
 {
-    HostSettings settings;
-    settings.folder = QFileInfo(path).absolutePath();
-    settings.callsign = ProfileFile::readString(path, kStation, QStringLiteral("CALLSIGN"), QString());
+    return settingsOf(readTexts(path), QFileInfo(path).absolutePath());
+}
 
-    const auto latitude = parseLatitude(
-        ProfileFile::readString(path, kStation, QStringLiteral("LATITUDE"), QString()).trimmed());
-    const auto longitude = parseLongitude(
-        ProfileFile::readString(path, kStation, QStringLiteral("LONGITUDE"), QString()).trimmed());
+HostSettings HostProfile::settingsOf(const Texts &texts, const QString &folder)
+{
+    HostSettings settings;
+    const HostSettings defaults;
+    settings.folder = folder;
+    settings.callsign = texts.callsign;
+
+    const auto latitude = parseLatitude(texts.latitude.trimmed());
+    const auto longitude = parseLongitude(texts.longitude.trimmed());
     if (latitude && longitude) {
         settings.hasOwnPosition = true;
         settings.ownLatitude = *latitude;
@@ -165,32 +181,51 @@ HostSettings HostProfile::read(const QString &path)
     }
 
     // An empty SOURCE names nothing; it counts as missing.
-    const QString source = ProfileFile::readString(path, kHost, QStringLiteral("SOURCE"), QString())
-                               .trimmed();
-    if (!source.isEmpty())
-        settings.source = source;
+    settings.source = SourceSpec::parse(texts.source);
+    if (settings.source.kind == SourceSpec::Kind::Unknown) {
+        settings.problems.append(QStringLiteral("uiview32.ini, HOST, SOURCE: %1: no stations will be heard")
+                                     .arg(settings.source.problem));
+    }
 
-    const QString units = ProfileFile::readString(path, kHost, QStringLiteral("UNITS"), QString())
-                              .trimmed();
-    settings.unitsMiles = units.compare(QLatin1String("MILES"), Qt::CaseInsensitive) == 0;
+    // More sources with the same syntax; an empty line names none.
+    const QString more[] = {texts.source2, texts.source3, texts.source4};
+    for (int i = 0; i < HostSettings::kMaxSources - 1; ++i) {
+        if (more[i].trimmed().isEmpty())
+            continue;
+        const SourceSpec spec = SourceSpec::parse(more[i]);
+        if (spec.kind == SourceSpec::Kind::Unknown) {
+            settings.problems.append(QStringLiteral("uiview32.ini, HOST, SOURCE%1: %2: no stations will be heard from it")
+                                         .arg(i + 2)
+                                         .arg(spec.problem));
+        }
+        settings.moreSources.append(spec);
+    }
 
-    const HostSettings defaults;
-    settings.expireMinutes = readInt(path, QStringLiteral("EXPIRE"), defaults.expireMinutes, 1);
-    settings.rangeKm = readInt(path, QStringLiteral("RANGE_KM"), defaults.rangeKm, 1);
-    settings.replayMs = readInt(path, QStringLiteral("REPLAY_MS"), defaults.replayMs, 0);
-    settings.filter = ProfileFile::readString(path, kHost, QStringLiteral("FILTER"), QString()).trimmed();
+    settings.unitsMiles = texts.units.trimmed().compare(QLatin1String("MILES"), Qt::CaseInsensitive) == 0;
+    settings.expireMinutes = readInt(texts.expire, "EXPIRE", defaults.expireMinutes, 1,
+                                     HostSettings::kMaxExpireMinutes, settings.problems);
+    settings.rangeKm = readInt(texts.rangeKm, "RANGE_KM", defaults.rangeKm, 1, HostSettings::kMaxRangeKm,
+                               settings.problems);
+    settings.replayMs = readInt(texts.replayMs, "REPLAY_MS", defaults.replayMs, 0, HostSettings::kMaxReplayMs,
+                                settings.problems);
+    settings.filter = texts.filter.trimmed();
 
     // The init file is named beside the profile unless the path is absolute.
-    const QString init = ProfileFile::readString(path, kHost, QStringLiteral("SERIAL_INIT"), QString())
-                             .trimmed();
-    if (!init.isEmpty())
-        settings.serialInit = QFileInfo(path).absoluteDir().absoluteFilePath(init);
+    const QString init = texts.serialInit.trimmed();
+    if (init.size() > kMaxPathLength) {
+        settings.problems.append(QStringLiteral("uiview32.ini, HOST, SERIAL_INIT is %1 characters long, "
+                                                "no file name is: no init file is sent")
+                                     .arg(init.size()));
+    } else if (!init.isEmpty()) {
+        settings.serialInit = QDir(folder).absoluteFilePath(init);
+    }
 
-    const QString position = ProfileFile::readString(path, kStation, QStringLiteral("POSITION"),
-                                                     QString());
-    if (!parsePositionSource(position, settings)) {
-        QTextStream(stderr) << "Own position source \"" << position.trimmed()
-                            << "\" is not understood: the fixed position is used\n";
+    if (!parsePositionSource(texts.position, settings)) {
+        const QString reason = QStringLiteral("uiview32.ini, STATION, POSITION \"%1\" is not understood "
+                                              "(GPSD or GPSD host:port): the fixed position is used")
+                                   .arg(texts.position.trimmed().left(60));
+        QTextStream(stderr) << reason << '\n';
+        settings.problems.append(reason);
     }
     return settings;
 }
@@ -214,6 +249,11 @@ const KeyText kKeys[] = {
     {kHost, "RANGE_KM", &HostProfile::Texts::rangeKm},
     {kHost, "FILTER", &HostProfile::Texts::filter},
     {kHost, "REPLAY_MS", &HostProfile::Texts::replayMs},
+    {kStation, "POSITION", &HostProfile::Texts::position},
+    {kHost, "SERIAL_INIT", &HostProfile::Texts::serialInit},
+    {kHost, "SOURCE2", &HostProfile::Texts::source2},
+    {kHost, "SOURCE3", &HostProfile::Texts::source3},
+    {kHost, "SOURCE4", &HostProfile::Texts::source4},
 };
 
 } // namespace
@@ -226,13 +266,16 @@ HostProfile::Texts HostProfile::readTexts(const QString &path)
     return texts;
 }
 
-bool HostProfile::write(const QString &path, const Texts &texts)
+bool HostProfile::write(const QString &path, const Texts &before, const Texts &after, QString *failure)
 {
+    QList<ProfileFile::Entry> changed;
     for (const KeyText &entry : kKeys) {
-        if (!ProfileFile::writeString(path, entry.section, QLatin1String(entry.key), texts.*entry.text))
-            return false;
+        if (before.*entry.text != after.*entry.text)
+            changed.append({entry.section, QLatin1String(entry.key), after.*entry.text});
     }
-    return true;
+    if (changed.isEmpty())
+        return true;
+    return ProfileFile::writeStrings(path, changed, failure);
 }
 
 } // namespace nearbell

@@ -12,12 +12,14 @@ namespace nearbell {
 // The host's own settings file "uiview32.ini".
 //
 // Responsibilities:
-//  - read the own station (STATION: CALLSIGN, LATITUDE, LONGITUDE) and the
-//    host options (HOST: SOURCE, UNITS, EXPIRE, RANGE_KM, FILTER, REPLAY_MS,
-//    SERIAL_INIT) and where the own position comes from (STATION: POSITION)
-//    into HostSettings, falling back to the defaults for missing or
-//    unusable values;
-//  - read and write the stored texts for the host's set-up window;
+//  - the only reader and writer of the station set-up's keys: the own
+//    station (STATION: CALLSIGN, LATITUDE, LONGITUDE, POSITION) and the
+//    host options (HOST: SOURCE, SOURCE2 to SOURCE4, UNITS, EXPIRE, RANGE_KM,
+//    FILTER, REPLAY_MS, SERIAL_INIT);
+//  - turn them into HostSettings, falling back to its defaults for missing
+//    or unusable values and saying which were unusable;
+//  - read the stored texts for the set-up window and write back only what
+//    changed, in one replacement of the file;
 //  - parse the own position texts in the forms people type: the APRS form
 //    ("5212.34N", "00512.34E"), signed decimal degrees ("52.2057",
 //    "-5.2057") and decimal degrees with a hemisphere letter ("52.2057N",
@@ -39,15 +41,26 @@ public:
         QString rangeKm;    // HOST/RANGE_KM
         QString filter;     // HOST/FILTER
         QString replayMs;   // HOST/REPLAY_MS
+        QString position;   // STATION/POSITION
+        QString serialInit; // HOST/SERIAL_INIT
+        QString source2;    // HOST/SOURCE2
+        QString source3;    // HOST/SOURCE3
+        QString source4;    // HOST/SOURCE4
+        bool operator==(const Texts &) const = default;
     };
     // Missing keys give empty texts.
     static Texts readTexts(const QString &path);
-    // Writes every key in place: comments, other sections and unknown keys
-    // stay. False when a value holds a line break (it would add lines) or the
-    // file cannot be written; the first failing key stops the write.
-    static bool write(const QString &path, const Texts &texts);
+    // Writes the keys whose text differs between before and after, all in
+    // one replacement of the file; nothing when none differs. Comments,
+    // other sections, unknown keys, letter case and line ends stay. False,
+    // with the file as it was, when a value holds a line break or the file
+    // cannot be written.
+    static bool write(const QString &path, const Texts &before, const Texts &after,
+                      QString *failure = nullptr);
 
     static HostSettings read(const QString &path);
+    // The settings the texts describe; folder is where relative files are.
+    static HostSettings settingsOf(const Texts &texts, const QString &folder);
 
     // Signed minutes of arc (north positive), or nothing when unreadable.
     // APRS form: two digits of degrees, two of minutes, ".", one or more

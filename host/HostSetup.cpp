@@ -2,6 +2,9 @@
 
 #include <QFileInfo>
 
+#include "host/HostSettings.h"
+#include "host/aprs/NetworkStationSource.h"
+#include "platform/SerialDevices.h"
 #include "platform/Windows1252.h"
 
 namespace nearbell {
@@ -58,7 +61,6 @@ QString hostProblem(const QString &text, const QString &what)
     return {};
 }
 
-// host:port, with an IPv6 address in brackets.
 QString hostPort(const QString &host, const QString &port)
 {
     const QString name = host.trimmed();
@@ -67,34 +69,59 @@ QString hostPort(const QString &host, const QString &port)
     return name + u':' + port.trimmed();
 }
 
-// Splits "host:port" / "[v6]:port"; a text without a port goes to host whole.
-void splitHostPort(const QString &text, QString &host, QString &port)
-{
-    const QString trimmed = text.trimmed();
-    const qsizetype colon = trimmed.lastIndexOf(u':');
-    const bool bracketed = trimmed.startsWith(u'[');
-    const qsizetype close = trimmed.indexOf(u']');
-    if (colon <= 0 || (bracketed && colon < close) || (!bracketed && trimmed.count(u':') > 1)) {
-        host = trimmed;
-        return;
-    }
-    host = trimmed.first(colon);
-    if (bracketed && host.endsWith(u']'))
-        host = host.sliced(1, host.size() - 2);
-    port = trimmed.sliced(colon + 1);
-}
-
 QString orDefault(const QString &text, const QString &fallback)
 {
     const QString trimmed = text.trimmed();
     return trimmed.isEmpty() ? fallback : trimmed;
 }
 
+// A file named in the profile: relative names are found in folder.
+QString fileProblem(const QString &text, const QString &folder, bool required, const QString &what)
+{
+    const QString path = text.trimmed();
+    if (path.isEmpty())
+        return required ? QStringLiteral("Enter the %1").arg(what) : QString();
+    if (const QString problem = storableProblem(path, kMaxPath); !problem.isEmpty())
+        return problem;
+    SourceSpec spec;
+    spec.file = path;
+    const QFileInfo info(spec.replayPath(folder));
+    if (!info.exists())
+        return QStringLiteral("No such file");
+    if (!info.isFile() || !info.isReadable())
+        return QStringLiteral("Not a readable file");
+    return {};
+}
+
+// Both position fields empty: with gpsd, a fixed position only serves
+// until the first fix and may be left out.
+bool fixedOptional(const HostSetup &setup)
+{
+    return setup.positionFromGpsd && setup.latitude.trimmed().isEmpty() && setup.longitude.trimmed().isEmpty();
+}
+
 } // namespace
 
-HostSetup HostSetup::fromTexts(const HostProfile::Texts &texts)
+HostSetup::HostSetup()
+{
+    const HostSettings defaults;
+    kissHost = SourceSpec::defaultKissHost();
+    kissPort = QString::number(SourceSpec::kDefaultKissPort);
+    serialSpeed = QString::number(SourceSpec::kDefaultSerialSpeed);
+    aprsIsServer = SourceSpec::defaultAprsIsServer();
+    aprsIsPort = QString::number(SourceSpec::kDefaultAprsIsPort);
+    rangeKm = QString::number(defaults.rangeKm);
+    replayMs = QString::number(defaults.replayMs);
+    expire = QString::number(defaults.expireMinutes);
+    gpsdAddress = SourceSpec::hostPort(defaults.gpsdHost, defaults.gpsdPort);
+    unitsMiles = defaults.unitsMiles;
+    source = defaults.source.kind;
+}
+
+HostSetup HostSetup::fromTexts(const HostProfile::Texts &texts, const QString &folder)
 {
     HostSetup setup;
+    setup.folder = folder;
     setup.callsign = texts.callsign.trimmed();
     setup.latitude = texts.latitude.trimmed();
     setup.longitude = texts.longitude.trimmed();
@@ -103,22 +130,42 @@ HostSetup HostSetup::fromTexts(const HostProfile::Texts &texts)
     setup.rangeKm = orDefault(texts.rangeKm, setup.rangeKm);
     setup.filter = texts.filter.trimmed();
     setup.replayMs = orDefault(texts.replayMs, setup.replayMs);
+    setup.serialInit = texts.serialInit.trimmed();
 
-    const QString source = texts.source.trimmed();
-    const QString kind = source.section(u' ', 0, 0, QString::SectionSkipEmpty).toUpper();
-    const QString argument = source.section(u' ', 1, -1, QString::SectionSkipEmpty);
-    if (kind == QLatin1String("DEMO")) {
-        setup.source = Source::Demo;
-    } else if (kind == QLatin1String("NONE")) {
-        setup.source = Source::None;
-    } else if (kind == QLatin1String("APRSIS")) {
-        setup.source = Source::AprsIs;
-        splitHostPort(argument, setup.aprsIsServer, setup.aprsIsPort);
-    } else if (kind == QLatin1String("REPLAY")) {
-        setup.source = Source::Replay;
-        setup.replayFile = argument;
-    } else if (kind == QLatin1String("KISS")) {
-        splitHostPort(argument, setup.kissHost, setup.kissPort);
+    // "GPSD" alone is gpsd at its usual address; anything else written
+    // there is shown as the address, with the reason beside it.
+    const QString position = texts.position.trimmed();
+    if (!position.isEmpty()) {
+        setup.positionFromGpsd = true;
+        const bool gpsd = position.section(u' ', 0, 0).compare(QLatin1String("GPSD"), Qt::CaseInsensitive) == 0;
+        const QString address = gpsd ? position.section(u' ', 1, -1, QString::SectionSkipEmpty) : position;
+        setup.gpsdAddress = orDefault(address, setup.gpsdAddress);
+    }
+
+    const SourceSpec spec = SourceSpec::parse(texts.source);
+    setup.source = spec.kind;
+    switch (spec.kind) {
+    case Source::Kiss:
+        setup.kissHost = spec.host;
+        setup.kissPort = QString::number(spec.port);
+        break;
+    case Source::AprsIs:
+        setup.aprsIsServer = spec.host;
+        setup.aprsIsPort = QString::number(spec.port);
+        break;
+    case Source::Serial:
+        setup.serialDevice = spec.device;
+        setup.serialSpeed = QString::number(spec.speed);
+        break;
+    case Source::Replay:
+        setup.replayFile = spec.file;
+        break;
+    case Source::Unknown:
+        setup.unknownSource = spec.written;
+        break;
+    case Source::Demo:
+    case Source::None:
+        break;
     }
     return setup;
 }
@@ -130,10 +177,14 @@ QString HostSetup::sourceText() const
         return QStringLiteral("DEMO");
     case Source::Kiss:
         return QStringLiteral("KISS ") + hostPort(kissHost, kissPort);
+    case Source::Serial:
+        return QStringLiteral("SERIAL ") + serialDevice.trimmed() + u' ' + serialSpeed.trimmed();
     case Source::AprsIs:
         return QStringLiteral("APRSIS ") + hostPort(aprsIsServer, aprsIsPort);
     case Source::Replay:
         return QStringLiteral("REPLAY ") + replayFile.trimmed();
+    case Source::Unknown:
+        return unknownSource;
     case Source::None:
         break;
     }
@@ -146,12 +197,14 @@ HostProfile::Texts HostSetup::toTexts() const
     texts.callsign = callsign.trimmed().toUpper();
     texts.latitude = latitude.trimmed();
     texts.longitude = longitude.trimmed();
+    texts.position = positionFromGpsd ? QStringLiteral("GPSD ") + gpsdAddress.trimmed() : QString();
     texts.source = sourceText();
     texts.units = unitsMiles ? QStringLiteral("MILES") : QStringLiteral("KM");
     texts.expire = expire.trimmed();
     texts.rangeKm = rangeKm.trimmed();
     texts.filter = filter.trimmed();
     texts.replayMs = replayMs.trimmed();
+    texts.serialInit = serialInit.trimmed();
     return texts;
 }
 
@@ -161,6 +214,12 @@ bool HostSetup::fieldInUse(Field field) const
     case Field::KissHost:
     case Field::KissPort:
         return source == Source::Kiss;
+    case Field::SerialDevice:
+    case Field::SerialSpeed:
+    case Field::SerialInit:
+        return source == Source::Serial;
+    case Field::GpsdAddress:
+        return positionFromGpsd;
     case Field::AprsIsServer:
     case Field::AprsIsPort:
     case Field::RangeKm:
@@ -172,6 +231,11 @@ bool HostSetup::fieldInUse(Field field) const
     default:
         return true;
     }
+}
+
+QString HostSetup::sourceProblem() const
+{
+    return source == Source::Unknown ? SourceSpec::parse(unknownSource).problem : QString();
 }
 
 QString HostSetup::problem(Field field) const
@@ -202,17 +266,29 @@ QString HostSetup::problem(Field field) const
         return {};
     }
     case Field::Latitude:
+        if (fixedOptional(*this))
+            return {};
         if (latitude.trimmed().isEmpty())
             return QStringLiteral("Enter your latitude");
         if (latitude.size() > 64 || !HostProfile::parseLatitude(latitude.trimmed()))
             return QStringLiteral("Not a latitude the profile can read, for example 5130.00N");
         return {};
     case Field::Longitude:
+        if (fixedOptional(*this))
+            return {};
         if (longitude.trimmed().isEmpty())
             return QStringLiteral("Enter your longitude");
         if (longitude.size() > 64 || !HostProfile::parseLongitude(longitude.trimmed()))
             return QStringLiteral("Not a longitude the profile can read, for example 00007.50W");
         return {};
+    case Field::GpsdAddress: {
+        QString host;
+        quint16 port = 0;
+        if (gpsdAddress.size() > kMaxHostName + 8
+            || !NetworkStationSource::parseHostPort(gpsdAddress.trimmed(), host, port))
+            return QStringLiteral("Enter host:port, for example 127.0.0.1:2947");
+        return hostProblem(host, QStringLiteral("gpsd host"));
+    }
     case Field::KissHost:
         return hostProblem(kissHost, QStringLiteral("TNC's host name or address"));
     case Field::AprsIsServer:
@@ -220,33 +296,39 @@ QString HostSetup::problem(Field field) const
     case Field::KissPort:
     case Field::AprsIsPort:
         return numberProblem(field == Field::KissPort ? kissPort : aprsIsPort, 1, 65535, QStringLiteral("a port"));
+    case Field::SerialDevice: {
+        const QString device = serialDevice.trimmed();
+        if (device.isEmpty())
+            return QStringLiteral("Choose or type the TNC's serial device");
+        if (device.contains(u' '))
+            return QStringLiteral("A device name holds no blanks");
+        if (const QString problem = storableProblem(device, kMaxPath); !problem.isEmpty())
+            return problem;
+        return SerialDevices::problem(device);
+    }
+    case Field::SerialSpeed:
+        return numberProblem(serialSpeed, SourceSpec::kMinSerialSpeed, SourceSpec::kMaxSerialSpeed,
+                             QStringLiteral("a speed"));
+    case Field::SerialInit:
+        return fileProblem(serialInit, folder, false, QString());
     case Field::RangeKm:
-        return numberProblem(rangeKm, 1, 20000, QStringLiteral("kilometres"));
+        return numberProblem(rangeKm, 1, HostSettings::kMaxRangeKm, QStringLiteral("kilometres"));
     case Field::Filter:
         return storableProblem(filter.trimmed(), kMaxFilter);
-    case Field::ReplayFile: {
-        const QString path = replayFile.trimmed();
-        if (path.isEmpty())
-            return QStringLiteral("Enter the replay file");
-        if (const QString problem = storableProblem(path, kMaxPath); !problem.isEmpty())
-            return problem;
-        const QFileInfo info(path);
-        if (!info.exists())
-            return QStringLiteral("No such file");
-        if (!info.isFile() || !info.isReadable())
-            return QStringLiteral("Not a readable file");
-        return {};
-    }
+    case Field::ReplayFile:
+        return fileProblem(replayFile, folder, true, QStringLiteral("replay file"));
     case Field::ReplayMs:
-        return numberProblem(replayMs, 0, 3600000, QStringLiteral("milliseconds"));
+        return numberProblem(replayMs, 0, HostSettings::kMaxReplayMs, QStringLiteral("milliseconds"));
     case Field::Expire:
-        return numberProblem(expire, 1, 10080, QStringLiteral("minutes"));
+        return numberProblem(expire, 1, HostSettings::kMaxExpireMinutes, QStringLiteral("minutes"));
     }
     return {};
 }
 
 bool HostSetup::valid() const
 {
+    if (!sourceProblem().isEmpty())
+        return false;
     for (Field field : kFields) {
         if (!problem(field).isEmpty())
             return false;
@@ -254,41 +336,37 @@ bool HostSetup::valid() const
     return true;
 }
 
-QString HostSetup::text(Field field) const
+QString *HostSetup::member(Field field)
 {
     switch (field) {
-    case Field::Callsign: return callsign;
-    case Field::Latitude: return latitude;
-    case Field::Longitude: return longitude;
-    case Field::KissHost: return kissHost;
-    case Field::KissPort: return kissPort;
-    case Field::AprsIsServer: return aprsIsServer;
-    case Field::AprsIsPort: return aprsIsPort;
-    case Field::RangeKm: return rangeKm;
-    case Field::Filter: return filter;
-    case Field::ReplayFile: return replayFile;
-    case Field::ReplayMs: return replayMs;
-    case Field::Expire: return expire;
+    case Field::Callsign: return &callsign;
+    case Field::Latitude: return &latitude;
+    case Field::Longitude: return &longitude;
+    case Field::GpsdAddress: return &gpsdAddress;
+    case Field::KissHost: return &kissHost;
+    case Field::KissPort: return &kissPort;
+    case Field::SerialDevice: return &serialDevice;
+    case Field::SerialSpeed: return &serialSpeed;
+    case Field::SerialInit: return &serialInit;
+    case Field::AprsIsServer: return &aprsIsServer;
+    case Field::AprsIsPort: return &aprsIsPort;
+    case Field::RangeKm: return &rangeKm;
+    case Field::Filter: return &filter;
+    case Field::ReplayFile: return &replayFile;
+    case Field::ReplayMs: return &replayMs;
+    case Field::Expire: return &expire;
     }
-    return {};
+    return &callsign;
+}
+
+QString HostSetup::text(Field field) const
+{
+    return *const_cast<HostSetup *>(this)->member(field);
 }
 
 void HostSetup::setText(Field field, const QString &value)
 {
-    switch (field) {
-    case Field::Callsign: callsign = value; break;
-    case Field::Latitude: latitude = value; break;
-    case Field::Longitude: longitude = value; break;
-    case Field::KissHost: kissHost = value; break;
-    case Field::KissPort: kissPort = value; break;
-    case Field::AprsIsServer: aprsIsServer = value; break;
-    case Field::AprsIsPort: aprsIsPort = value; break;
-    case Field::RangeKm: rangeKm = value; break;
-    case Field::Filter: filter = value; break;
-    case Field::ReplayFile: replayFile = value; break;
-    case Field::ReplayMs: replayMs = value; break;
-    case Field::Expire: expire = value; break;
-    }
+    *member(field) = value;
 }
 
 } // namespace nearbell

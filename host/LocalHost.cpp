@@ -1,13 +1,13 @@
 #include "host/LocalHost.h"
 
+#include <QTextStream>
+
 #include <algorithm>
 #include <limits>
 
 #include "host/HostProfile.h"
 #include "host/StationSourceFactory.h"
 #include "host/aprs/AprsIsSource.h"
-
-#include <QTextStream>
 
 namespace nearbell {
 
@@ -30,13 +30,12 @@ LocalHost::LocalHost(const HostSettings &settings, std::unique_ptr<StationSource
 
 LocalHost::LocalHost(const HostSettings &settings, std::vector<std::unique_ptr<StationSource>> sources,
                      QObject *parent)
-    : HostApplication(parent), m_settings(settings), m_callsign(settings.callsign)
+    : HostApplication(parent), m_model(settings)
 {
     m_table.setUnit(settings.unitsMiles ? DistanceUnit::Miles : DistanceUnit::Kilometres);
     m_table.setExpiryMinutes(settings.expireMinutes);
-    m_hasOwnPosition = settings.hasOwnPosition;
-    if (settings.hasOwnPosition)
-        m_table.setOwnStation(settings.callsign, settings.ownLatitude, settings.ownLongitude);
+    placeOwnStation(settings);
+    connect(&m_model, &HostSettingsModel::changed, this, &LocalHost::follow);
 
     connect(&m_table, &StationTable::beaconReceived, this,
             [this](const QString &callsign, double latitude, double longitude) {
@@ -50,6 +49,18 @@ LocalHost::LocalHost(const HostSettings &settings, std::vector<std::unique_ptr<S
 
     m_expiryTimer.setInterval(kDefaultExpiryCheckMs);
     connect(&m_expiryTimer, &QTimer::timeout, this, [this] { m_table.expire(); });
+    for (const QString &problem : settings.problems)
+        QTextStream(stderr) << problem << '\n';
+}
+
+void LocalHost::placeOwnStation(const HostSettings &settings)
+{
+    if (!settings.hasOwnPosition)
+        return;
+    // The first position of a station without one puts it in the table;
+    // every later one only moves it.
+    if (!m_table.moveOwnStation(settings.ownLatitude, settings.ownLongitude))
+        m_table.setOwnStation(settings.callsign, settings.ownLatitude, settings.ownLongitude);
 }
 
 std::unique_ptr<LocalHost> LocalHost::create(const QString &hostProfilePath, QObject *parent)
@@ -74,7 +85,8 @@ LocalHost::~LocalHost()
 void LocalHost::adoptSources(std::vector<std::unique_ptr<StationSource>> sources)
 {
     m_sources.clear();
-    for (auto &source : sources) {
+    for (size_t line = 0; line < sources.size(); ++line) {
+        std::unique_ptr<StationSource> &source = sources[line];
         if (!source)
             continue;
         if (m_sources.size() == size_t(kMaxSources)) {
@@ -82,7 +94,7 @@ void LocalHost::adoptSources(std::vector<std::unique_ptr<StationSource>> sources
                                 << kMaxSources << " sources are heard at once\n";
             continue;
         }
-        m_sources.push_back(Slot{std::move(source), nullptr});
+        m_sources.push_back(Slot{std::move(source), nullptr, int(line)});
     }
     m_duplicates.setSourceCount(int(m_sources.size()));
     for (int i = 0; i < int(m_sources.size()); ++i)
@@ -102,8 +114,7 @@ void LocalHost::wire(int index)
     // A new APRS-IS source asks for the same stations as the one before.
     if (slot.aprsIs) {
         slot.aprsIs->setWatchedCallsigns(m_watched);
-        if (m_position && m_position->lastFix())
-            slot.aprsIs->setOwnPosition(m_position->lastFix()->latitude, m_position->lastFix()->longitude);
+        slot.aprsIs->applySettings(m_model.current());
     }
 }
 
@@ -157,15 +168,7 @@ void LocalHost::setPositionSource(std::unique_ptr<GpsdPositionSource> positionSo
 
 void LocalHost::moveOwnStation(double latitude, double longitude)
 {
-    // The first fix of a station without a fixed position puts it in the
-    // table; every later one only moves it.
-    if (!m_table.moveOwnStation(latitude, longitude))
-        m_table.setOwnStation(m_callsign, latitude, longitude);
-    m_hasOwnPosition = true;
-    for (Slot &slot : m_sources) {
-        if (slot.aprsIs)
-            slot.aprsIs->setOwnPosition(latitude, longitude);
-    }
+    m_model.moveOwnPosition(latitude, longitude);
 }
 
 void LocalHost::setWatchedCallsigns(const QStringList &callsigns)
@@ -249,12 +252,35 @@ StatusParts LocalHost::statusParts() const
             parts.append(slot.source->status());
         parts.append({heardText, false});
     }
+    const HostSettings &settings = m_model.current();
     if (m_position)
         parts.append(m_position->status());
-    else if (!m_hasOwnPosition) {
+    else if (!settings.hasOwnPosition) {
         parts.append({QStringLiteral("Own position unknown: distances cannot be measured "
                                      "(uiview32.ini, STATION, LATITUDE/LONGITUDE)"),
                       true});
+    }
+    // Distances are measured from the own station's line in the table.
+    if (settings.hasOwnPosition && !m_table.hasOwnStation()) {
+        const QString call = settings.callsign.trimmed();
+        parts.append({call.isEmpty()
+                          ? QStringLiteral("No own callsign: distances cannot be measured "
+                                           "(uiview32.ini, STATION, CALLSIGN is empty)")
+                          : QStringLiteral("Own callsign \"%1\" cannot be used: distances cannot be measured "
+                                           "(uiview32.ini, STATION, CALLSIGN: letters, digits and an SSID)")
+                                .arg(call.left(20)),
+                      true});
+    }
+    for (const QString &problem : settings.problems)
+        parts.append({problem, true});
+    // Every APRS-IS source asks for the same watch list: told once.
+    for (const Slot &slot : m_sources) {
+        if (slot.aprsIs && slot.aprsIs->buddiesLeftOut() > 0) {
+            parts.append({QStringLiteral("Watch list too long for the APRS-IS filter: %1 callsigns left out")
+                              .arg(slot.aprsIs->buddiesLeftOut()),
+                          true});
+            break;
+        }
     }
     if (m_table.isFull()) {
         parts.append(StatusPart{QStringLiteral("Station table full (%1 stations): %2 farthest dropped")
@@ -271,39 +297,92 @@ namespace nearbell {
 
 namespace {
 
-// Whether the source made from b would differ from the one made from a.
-bool sourceDiffers(const HostSettings &a, const HostSettings &b)
+// Whether the source b made with the set-up now would differ from the
+// source a made with the set-up old.
+bool sourceDiffers(const SourceSpec &a, const HostSettings &old, const SourceSpec &b, const HostSettings &now)
 {
-    const bool demo = a.source.trimmed().startsWith(QLatin1String("DEMO"), Qt::CaseInsensitive);
-    // The simulated stations are placed around the own position.
-    const bool positionMatters = demo && (a.ownLatitude != b.ownLatitude || a.ownLongitude != b.ownLongitude);
-    return a.source.trimmed() != b.source.trimmed() || a.rangeKm != b.rangeKm || a.filter != b.filter
-           || a.replayMs != b.replayMs || positionMatters;
+    // The simulated stations are placed around the fixed own position.
+    const bool demo = b.kind == SourceSpec::Kind::Demo && !now.positionFromGpsd;
+    const bool positionMatters = demo && (old.ownLatitude != now.ownLatitude || old.ownLongitude != now.ownLongitude);
+    const bool replay = b.kind == SourceSpec::Kind::Replay;
+    const bool serial = b.kind == SourceSpec::Kind::Serial;
+    return a.format() != b.format() || (replay && (old.replayMs != now.replayMs || old.folder != now.folder))
+           || (serial && old.serialInit != now.serialInit) || positionMatters;
+}
+
+bool positionSourceDiffers(const HostSettings &a, const HostSettings &b)
+{
+    return a.positionFromGpsd != b.positionFromGpsd
+           || (b.positionFromGpsd && (a.gpsdHost != b.gpsdHost || a.gpsdPort != b.gpsdPort));
 }
 
 } // namespace
 
 void LocalHost::applySettings(const HostSettings &settings)
 {
-    HostSettings next = settings;
-    next.callsign = m_settings.callsign;
-    m_table.setUnit(next.unitsMiles ? DistanceUnit::Miles : DistanceUnit::Kilometres);
-    m_table.setExpiryMinutes(next.expireMinutes);
-    if (next.hasOwnPosition) {
-        m_table.setOwnStation(next.callsign, next.ownLatitude, next.ownLongitude);
-        m_hasOwnPosition = true;
+    m_model.apply(settings);
+}
+
+void LocalHost::follow(const HostSettings &old, const HostSettings &now)
+{
+    m_table.setUnit(now.unitsMiles ? DistanceUnit::Miles : DistanceUnit::Kilometres);
+    m_table.setExpiryMinutes(now.expireMinutes);
+    placeOwnStation(now);
+
+    if (positionSourceDiffers(old, now)) {
+        setPositionSource(now.positionFromGpsd ? std::make_unique<GpsdPositionSource>(now.gpsdHost, now.gpsdPort)
+                                               : nullptr);
+        if (m_started && m_position)
+            m_position->start();
     }
 
-    const bool restart = sourceDiffers(m_settings, next);
-    m_settings = next;
-    if (!restart)
+    // A source stays when its line names the same as before; the others
+    // are made anew.
+    const QList<SourceSpec> before = old.sources();
+    const QList<SourceSpec> after = now.sources();
+    const auto stays = [&](int i) {
+        return i < before.size() && i < after.size() && !sourceDiffers(before[i], old, after[i], now);
+    };
+    bool changed = before.size() != after.size();
+    for (int i = 0; i < after.size(); ++i)
+        changed = changed || !stays(i);
+    if (!changed) {
+        // The range filter follows the own position and the range, on the
+        // open connection and at every later login.
+        for (Slot &slot : m_sources) {
+            if (slot.aprsIs)
+                slot.aprsIs->applySettings(now);
+        }
         return;
+    }
+
+    std::vector<std::unique_ptr<StationSource>> next(size_t(after.size()));
+    std::vector<bool> kept(next.size(), false);
+    QStringList gone;
+    for (Slot &slot : m_sources) {
+        if (slot.line >= 0 && stays(slot.line)) {
+            slot.source->disconnect(this);
+            kept[size_t(slot.line)] = true;
+            next[size_t(slot.line)] = std::move(slot.source);
+        } else {
+            gone.append(slot.source->name());
+        }
+    }
     // The old sources go before anything they heard, so nothing late arrives.
+    const bool noneKept = std::none_of(kept.cbegin(), kept.cend(), [](bool k) { return k; });
     m_sources.clear();
-    m_table.clear();
-    adoptSources(makeStationSources(m_settings));
-    if (m_started) {
-        for (Slot &slot : m_sources)
+    if (noneKept)
+        m_table.clear();
+    else
+        m_table.removeHeardBy(gone);
+    for (int i = 0; i < after.size(); ++i) {
+        if (!kept[size_t(i)])
+            next[size_t(i)] = makeStationSource(after[i], now);
+    }
+    // Wiring tells every APRS-IS source, kept or new, the set-up now.
+    adoptSources(std::move(next));
+    for (Slot &slot : m_sources) {
+        if (m_started && !kept[size_t(slot.line)])
             slot.source->start();
     }
 }

@@ -12,6 +12,7 @@
 #include "host/HostApplication.h"
 #include "host/HostExtension.h"
 #include "host/HostSettings.h"
+#include "host/HostSettingsModel.h"
 #include "host/StationSource.h"
 #include "host/StationTable.h"
 
@@ -43,25 +44,31 @@ class AprsIsSource;
 //    were heard, when the table is full how many it dropped, and that
 //    distances cannot be measured without an own position, and what state
 //    the position source is in;
-//  - take new settings while running (applySettings).
-//  - with a position source (gpsd), move the own station to each fix
-//    without rebuilding the table, and let every APRS-IS source follow it;
+//  - hold the set-up in force (settingsModel) and follow every change of
+//    it, whoever makes it: units, expiry and own position in place, the
+//    APRS-IS filters on the open connections, a changed source or position
+//    source restarted (the sources whose lines stay the same keep running,
+//    and keep what they heard);
+//  - with a position source (gpsd), put each fix into the set-up, which
+//    moves the own station without rebuilding the table;
 //  - pass the watched callsigns on to every APRS-IS source;
+//  - say on the status line what in the profile cannot be used, and why
+//    distances cannot be measured (no own position, no usable callsign);
 class LocalHost : public HostApplication, public HostExtension
 {
     Q_OBJECT
 public:
     static constexpr int kDefaultExpiryCheckMs = 60000;
     // The most station sources one host takes.
-    static constexpr int kMaxSources = 4;
+    static constexpr int kMaxSources = HostSettings::kMaxSources;
     // How long one station's conflicting places are not told again.
     static constexpr qint64 kConflictQuietMs = 10 * 60 * 1000;
 
     // source may be null: the host then lists only the own station.
     LocalHost(const HostSettings &settings, std::unique_ptr<StationSource> source,
               QObject *parent = nullptr);
-    // Null sources are left out, and any beyond kMaxSources (with a line on
-    // standard error).
+    // The sources in the order of the set-up's source lines; null ones are
+    // left out, and any beyond kMaxSources (with a line on standard error).
     LocalHost(const HostSettings &settings, std::vector<std::unique_ptr<StationSource>> sources,
               QObject *parent = nullptr);
     ~LocalHost() override;
@@ -78,7 +85,8 @@ public:
 
     StatusParts statusParts() const override;
     void applySettings(const HostSettings &settings) override;
-    const HostSettings &settings() const { return m_settings; }
+    HostSettingsModel *settingsModel() override { return &m_model; }
+    const HostSettings &settings() const { return m_model.current(); }
     DistanceUnit distanceUnit() const override { return m_table.unit(); }
     void setWatchedCallsigns(const QStringList &callsigns) override;
 
@@ -108,6 +116,7 @@ private:
     {
         std::unique_ptr<StationSource> source;
         AprsIsSource *aprsIs = nullptr; // source, when it is one
+        int line = -1; // which of the set-up's source lines made it
     };
 
     void adoptSources(std::vector<std::unique_ptr<StationSource>> sources);
@@ -116,8 +125,10 @@ private:
     void tellConflict(const QString &callsign, const QString &earlier, const QString &later);
 
     void moveOwnStation(double latitude, double longitude);
+    void follow(const HostSettings &old, const HostSettings &now);
+    void placeOwnStation(const HostSettings &settings);
 
-    HostSettings m_settings;
+    HostSettingsModel m_model;
     StationTable m_table;
 
     std::vector<Slot> m_sources;
@@ -125,12 +136,10 @@ private:
     QHash<QString, qint64> m_conflictsTold; // station -> when, ms since the epoch
     bool m_started = false;
     std::unique_ptr<GpsdPositionSource> m_position;
-    QString m_callsign;
     QStringList m_watched;
     QTimer m_expiryTimer;
     qint32 m_attachOption = 0;
     bool m_listTaken = false;
-    bool m_hasOwnPosition = false;
 };
 
 } // namespace nearbell

@@ -178,21 +178,31 @@ int StationTable::expire(const QDateTime &now)
     if (m_expiryMinutes <= 0)
         return 0;
     const QDateTime cutoff = now.toUTC().addSecs(-qint64(m_expiryMinutes) * 60);
-    QStringList gone;
+    return removeWhere([&cutoff](const Station &station) { return station.lastHeard <= cutoff; });
+}
+
+int StationTable::removeHeardBy(const QStringList &sources)
+{
+    return removeWhere([&sources](const Station &station) { return sources.contains(station.source); });
+}
+
+int StationTable::removeWhere(const std::function<bool(const Station &)> &gone)
+{
+    QStringList removed;
     for (auto it = m_stations.begin(); it != m_stations.end();) {
         const auto here = it++;
-        if (!here->second.own && here->second.lastHeard <= cutoff) {
-            gone.append(here->first);
+        if (!here->second.own && gone(here->second)) {
+            removed.append(here->first);
             bury(m_stations.extract(here));
         }
     }
-    if (gone.isEmpty())
+    if (removed.isEmpty())
         return 0;
     // Deletions are announced in list order, whatever the hash order is.
-    gone.sort();
-    for (const QString &callsign : std::as_const(gone))
+    removed.sort();
+    for (const QString &callsign : std::as_const(removed))
         emit stationDeleted(callsign);
-    return int(gone.size());
+    return int(removed.size());
 }
 
 void StationTable::clear()

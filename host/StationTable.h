@@ -27,8 +27,8 @@ namespace nearbell {
 //  - always hold the own station at its configured position, at distance 0,
 //    when an own callsign and position are known; it never expires and is
 //    never deleted by a report;
-//  - delete killed objects and items, and stations not heard for the
-//    expiry time;
+//  - delete killed objects and items, stations not heard for the expiry
+//    time, and those last heard by a source that is gone;
 //  - hold at most capacity() stations (the own one included): when full, a
 //    new station either takes the place of the station farthest from the
 //    own position, or is dropped itself when it is the farthest, so that a
@@ -118,6 +118,9 @@ public:
     int expire(const QDateTime &now);
     // Deletes every station but the own one.
     void clear();
+    // Deletes the stations whose newest report came from one of the
+    // sources (announcing each); returns how many.
+    int removeHeardBy(const QStringList &sources);
 
     int entryCount() const { return int(m_stations.size()); }
     // The entry at index, or the empty text outside 0..entryCount()-1.
@@ -157,6 +160,8 @@ private:
 
     void insertIntoOrder(const Station *station);
     void remove(const QString &callsign);
+    // Deletes the stations (never the own one) for which gone is true.
+    int removeWhere(const std::function<bool(const Station &)> &gone);
     void bury(std::unordered_map<QString, Station>::node_type node);
     void dropBuriedFromOrder() const;
     const std::vector<const Station *> &ordered() const;

@@ -199,6 +199,53 @@ QString ProfileFile::readString(const QString &path, const QString &section, con
 bool ProfileFile::writeString(const QString &path, const QString &section, const QString &key,
                               const QString &value, QString *failure)
 {
+    return writeStrings(path, {Entry{section, key, value}}, failure);
+}
+
+namespace {
+
+void putEntry(QList<Line> &lines, const QString &sectionName, const QString &keyName, const QString &value)
+{
+    const qsizetype sectionIndex = findSection(lines, sectionName);
+    if (sectionIndex >= 0) {
+        const qsizetype keyIndex = findKey(lines, sectionIndex, keyName);
+        if (keyIndex >= 0) {
+            // The key keeps the spelling it has in the file, and a line that
+            // already holds the value stays exactly as the user wrote it.
+            Line &line = lines[keyIndex];
+            if (line.value == value)
+                return;
+            line.raw = toWindows1252(QString(line.name + u'=' + value));
+            line.value = value;
+        } else {
+            // After the section's last key, so blank lines and comments that
+            // lead into the next section stay in front of it.
+            qsizetype insertAt = sectionIndex + 1;
+            const qsizetype end = sectionEnd(lines, sectionIndex);
+            for (qsizetype i = sectionIndex + 1; i < end; ++i) {
+                if (lines[i].kind == Line::Key)
+                    insertAt = i + 1;
+            }
+            lines.insert(insertAt, parseLine(toWindows1252(QString(keyName + u'=' + value))));
+        }
+    } else {
+        if (!lines.isEmpty() && !trimmedBlanks(fromWindows1252(lines.back().raw)).isEmpty())
+            lines.append(Line{}); // a blank line between sections
+        lines.append(parseLine(toWindows1252(QString(u'[' + sectionName + u']'))));
+        lines.append(parseLine(toWindows1252(QString(keyName + u'=' + value))));
+    }
+}
+
+// LF only when the file has line ends and every one of them is a bare LF.
+QByteArray lineEndOf(const QByteArray &content)
+{
+    return content.contains('\n') && !content.contains("\r\n") ? QByteArray("\n") : QByteArray("\r\n");
+}
+
+} // namespace
+
+bool ProfileFile::writeStrings(const QString &path, const QList<Entry> &entries, QString *failure)
+{
     auto fail = [failure](const QString &reason) {
         if (failure)
             *failure = reason;
@@ -206,8 +253,10 @@ bool ProfileFile::writeString(const QString &path, const QString &section, const
     };
     if (path.isEmpty())
         return fail(QStringLiteral("no file name"));
-    if (!writable(section, key, value))
-        return fail(QStringLiteral("the value holds a line break"));
+    for (const Entry &entry : entries) {
+        if (!writable(entry.section, entry.key, entry.value))
+            return fail(QStringLiteral("the value holds a line break"));
+    }
 
     // A stop request while starting lets this write finish first.
     const SignalWatcher::WriteGuard guard;
@@ -227,46 +276,16 @@ bool ProfileFile::writeString(const QString &path, const QString &section, const
         return fail(QStringLiteral("its folder does not exist"));
     if (!hasWritePermission(folder))
         return fail(QStringLiteral("its folder is read-only"));
-    const QString sectionName = trimmedBlanks(section).toString();
-    const QString keyName = trimmedBlanks(key).toString();
     QList<Line> lines = parseLines(content);
+    for (const Entry &entry : entries)
+        putEntry(lines, trimmedBlanks(entry.section).toString(), trimmedBlanks(entry.key).toString(), entry.value);
 
-    const qsizetype sectionIndex = findSection(lines, sectionName);
-    if (sectionIndex >= 0) {
-        const qsizetype keyIndex = findKey(lines, sectionIndex, keyName);
-        if (keyIndex >= 0) {
-            // The key keeps the spelling it has in the file.
-            Line &line = lines[keyIndex];
-            line.raw = toWindows1252(QString(line.name + u'=' + value));
-        } else {
-            // After the section's last key, so blank lines and comments that
-            // lead into the next section stay in front of it.
-            qsizetype insertAt = sectionIndex + 1;
-            const qsizetype end = sectionEnd(lines, sectionIndex);
-            for (qsizetype i = sectionIndex + 1; i < end; ++i) {
-                if (lines[i].kind == Line::Key)
-                    insertAt = i + 1;
-            }
-            Line line;
-            line.raw = toWindows1252(QString(keyName + u'=' + value));
-            lines.insert(insertAt, line);
-        }
-    } else {
-        if (!lines.isEmpty() && !trimmedBlanks(fromWindows1252(lines.back().raw)).isEmpty())
-            lines.append(Line{}); // a blank line between sections
-        Line header;
-        header.raw = toWindows1252(QString(u'[' + sectionName + u']'));
-        lines.append(header);
-        Line line;
-        line.raw = toWindows1252(QString(keyName + u'=' + value));
-        lines.append(line);
-    }
-
+    const QByteArray lineEnd = lineEndOf(content);
     QByteArray output;
-    output.reserve(content.size() + value.size() + keyName.size() + sectionName.size() + 16);
+    output.reserve(content.size() + 256);
     for (const Line &line : std::as_const(lines)) {
         output += line.raw;
-        output += "\r\n";
+        output += lineEnd;
     }
 
     // Writing what is already there (a setting that holds its default is

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 namespace nearbell {
@@ -16,8 +17,10 @@ namespace nearbell {
 //  - writing replaces the value in place; a missing key is appended at the
 //    end of its section, a missing section at the end of the file, a missing
 //    file is created; every other line stays as it was;
-//  - text is Windows-1252/Latin-1; written lines end in CRLF, LF-only files
-//    are read too;
+//  - text is Windows-1252/Latin-1; written lines end in CRLF, except in a
+//    file whose lines all end in LF, which keeps LF;
+//  - a key that already holds the value written keeps its line as it is
+//    (spelling, blanks, quotes), so writing what is there changes no byte;
 //  - a write goes to a temporary file that then replaces the old one, so a
 //    crash or a full disk never leaves a truncated file.
 class ProfileFile
@@ -30,6 +33,17 @@ public:
     // when failure is given, put the reason there in plain words.
     static bool writeString(const QString &path, const QString &section, const QString &key,
                             const QString &value, QString *failure = nullptr);
+
+    struct Entry
+    {
+        QString section;
+        QString key;
+        QString value;
+    };
+    // Writes all the entries in one replacement of the file: either every
+    // one is stored or the file stays as it was.
+    static bool writeStrings(const QString &path, const QList<Entry> &entries,
+                             QString *failure = nullptr);
 };
 
 } // namespace nearbell

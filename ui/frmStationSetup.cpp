@@ -2,6 +2,9 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QSignalBlocker>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -13,6 +16,7 @@
 #include <utility>
 
 #include "host/HostProfile.h"
+#include "platform/SerialDevices.h"
 
 namespace nearbell {
 
@@ -25,6 +29,7 @@ using Source = HostSetup::Source;
 const std::pair<Source, const char *> kSources[] = {
     {Source::Demo, "Demo (simulated stations)"},
     {Source::Kiss, "KISS TNC over TCP"},
+    {Source::Serial, "KISS TNC on a serial port"},
     {Source::AprsIs, "APRS-IS server"},
     {Source::Replay, "Replay file"},
     {Source::None, "None"},
@@ -48,7 +53,12 @@ frmStationSetup::frmStationSetup(QString hostProfile, QString runningCallsign, Q
 {
     setObjectName(QStringLiteral("frmStationSetup"));
     setWindowTitle(QStringLiteral("Station setup"));
-    m_setup = HostSetup::fromTexts(HostProfile::readTexts(m_hostProfile));
+    m_setup = HostSetup::fromTexts(HostProfile::readTexts(m_hostProfile), QFileInfo(m_hostProfile).absolutePath());
+    m_initial = m_setup;
+    chooseFile = [this](const QString &caption, const QString &start) {
+        return QFileDialog::getOpenFileName(this, caption, start);
+    };
+    serialDevices = [] { return SerialDevices::present(); };
 
     auto *layout = new QVBoxLayout(this);
     auto *intro = new QLabel(QStringLiteral("Your own station and where Nearbell hears other stations from. "
@@ -65,6 +75,16 @@ frmStationSetup::frmStationSetup(QString hostProfile, QString runningCallsign, Q
     addField(Field::Latitude, QStringLiteral("Latitude"), QStringLiteral("for example 5130.00N"));
     addField(Field::Longitude, QStringLiteral("Longitude"), QStringLiteral("for example 00007.50W"));
 
+    cboPosition = labelledCombo(m_form, QStringLiteral("Own position"), QStringLiteral("cboPosition"), this);
+    cboPosition->addItem(QStringLiteral("Fixed (latitude and longitude above)"));
+    cboPosition->addItem(QStringLiteral("From gpsd (the fixed one serves until the first fix)"));
+    cboPosition->setCurrentIndex(m_setup.positionFromGpsd ? 1 : 0);
+    connect(cboPosition, &QComboBox::currentIndexChanged, this, [this](int index) {
+        m_setup.positionFromGpsd = index == 1;
+        refresh();
+    });
+    addField(Field::GpsdAddress, QStringLiteral("gpsd address"), QStringLiteral("127.0.0.1:2947"));
+
     cboUnits = labelledCombo(m_form, QStringLiteral("Distance units"), QStringLiteral("cboUnits"), this);
     cboUnits->addItem(QStringLiteral("Kilometres"));
     cboUnits->addItem(QStringLiteral("Miles"));
@@ -77,11 +97,19 @@ frmStationSetup::frmStationSetup(QString hostProfile, QString runningCallsign, Q
     addField(Field::Expire, QStringLiteral("Forget stations after (minutes)"), QString());
 
     cboSource = labelledCombo(m_form, QStringLiteral("Station source"), QStringLiteral("cboSource"), this);
-    for (const auto &[source, text] : kSources) {
+    // A SOURCE line not understood stays selectable as written, so that OK
+    // with another field changed does not lose it.
+    if (m_setup.source == Source::Unknown)
+        cboSource->addItem(QStringLiteral("As written: %1").arg(m_setup.unknownSource.left(60)), int(Source::Unknown));
+    for (const auto &[source, text] : kSources)
         cboSource->addItem(QString::fromLatin1(text), int(source));
-        if (source == m_setup.source)
-            cboSource->setCurrentIndex(cboSource->count() - 1);
-    }
+    cboSource->setCurrentIndex(cboSource->findData(int(m_setup.source)));
+    lblSourceReason = new QLabel(this);
+    lblSourceReason->setObjectName(QStringLiteral("lblSourceReason"));
+    lblSourceReason->setTextFormat(Qt::PlainText);
+    lblSourceReason->setWordWrap(true);
+    lblSourceReason->setStyleSheet(QString::fromLatin1(kReasonStyle));
+    m_form->addRow(QString(), lblSourceReason);
     connect(cboSource, &QComboBox::currentIndexChanged, this, [this](int index) {
         m_setup.source = Source(cboSource->itemData(index).toInt());
         refresh();
@@ -89,11 +117,16 @@ frmStationSetup::frmStationSetup(QString hostProfile, QString runningCallsign, Q
 
     addField(Field::KissHost, QStringLiteral("TNC host"), QStringLiteral("127.0.0.1"));
     addField(Field::KissPort, QStringLiteral("TNC port"), QStringLiteral("8001"));
+    addField(Field::SerialDevice, QStringLiteral("Serial device"), QStringLiteral("/dev/ttyUSB0"));
+    addField(Field::SerialSpeed, QStringLiteral("Serial speed (baud)"), QStringLiteral("9600"));
+    addField(Field::SerialInit, QStringLiteral("TNC init file"), QStringLiteral("empty: none"));
+    addBrowse(Field::SerialInit, QStringLiteral("TNC init file"));
     addField(Field::AprsIsServer, QStringLiteral("APRS-IS server"), QStringLiteral("host name or address"));
     addField(Field::AprsIsPort, QStringLiteral("APRS-IS port"), QStringLiteral("14580"));
     addField(Field::RangeKm, QStringLiteral("Filter range (km)"), QStringLiteral("100"));
     addField(Field::Filter, QStringLiteral("APRS-IS filter"), QStringLiteral("empty: the range around you"));
     addField(Field::ReplayFile, QStringLiteral("Replay file"), QStringLiteral("a file of TNC2 lines"));
+    addBrowse(Field::ReplayFile, QStringLiteral("Replay file"));
     addField(Field::ReplayMs, QStringLiteral("Replay interval (ms)"), QStringLiteral("1000"));
 
     lblCallsignNote = new QLabel(this);
@@ -115,6 +148,7 @@ frmStationSetup::frmStationSetup(QString hostProfile, QString runningCallsign, Q
     connect(buttons, &QDialogButtonBox::accepted, this, &frmStationSetup::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &frmStationSetup::reject);
 
+    refreshDevices();
     refresh();
 }
 
@@ -123,7 +157,21 @@ void frmStationSetup::addField(Field field, const QString &label, const QString 
     auto *row = new QWidget(this);
     auto *rowLayout = new QHBoxLayout(row);
     rowLayout->setContentsMargins(0, 0, 0, 0);
-    auto *edit = new QLineEdit(m_setup.text(field), row);
+    QLineEdit *edit = nullptr;
+    if (field == Field::SerialDevice) {
+        // The ports present to choose from, or any path typed.
+        cboSerialDevice = new QComboBox(row);
+        cboSerialDevice->setObjectName(QStringLiteral("cboSerialDevice"));
+        cboSerialDevice->setEditable(true);
+        cboSerialDevice->setInsertPolicy(QComboBox::NoInsert);
+        cboSerialDevice->setAccessibleName(label);
+        rowLayout->addWidget(cboSerialDevice);
+        edit = cboSerialDevice->lineEdit();
+        edit->setText(m_setup.text(field));
+    } else {
+        edit = new QLineEdit(m_setup.text(field), row);
+        rowLayout->addWidget(edit);
+    }
     edit->setAccessibleName(label);
     edit->setPlaceholderText(hint);
     edit->setMinimumWidth(180);
@@ -132,10 +180,9 @@ void frmStationSetup::addField(Field field, const QString &label, const QString 
     reason->setStyleSheet(QString::fromLatin1(kReasonStyle));
     reason->setMinimumWidth(300);
     reason->setWordWrap(true);
-    rowLayout->addWidget(edit);
     rowLayout->addWidget(reason, 1);
     auto *caption = new QLabel(label, this);
-    caption->setBuddy(edit);
+    caption->setBuddy(field == Field::SerialDevice ? static_cast<QWidget *>(cboSerialDevice) : edit);
     m_form->addRow(caption, row);
 
     m_edits[field] = edit;
@@ -147,8 +194,40 @@ void frmStationSetup::addField(Field field, const QString &label, const QString 
     });
 }
 
+void frmStationSetup::addBrowse(Field field, const QString &caption)
+{
+    auto *button = new QPushButton(QStringLiteral("Browse..."), m_rows.at(field));
+    button->setAccessibleName(QStringLiteral("Choose the %1").arg(caption.toLower()));
+    // Before the reason, right beside the field.
+    static_cast<QHBoxLayout *>(m_rows.at(field)->layout())->insertWidget(1, button);
+    m_browse[field] = button;
+    connect(button, &QPushButton::clicked, this, [this, field, caption] {
+        SourceSpec start;
+        start.file = m_setup.text(field).trimmed();
+        const QString chosen = chooseFile(caption, start.file.isEmpty() ? m_setup.folder
+                                                                        : start.replayPath(m_setup.folder));
+        if (chosen.isEmpty())
+            return;
+        // A file in the profile's folder is named relative to it, as the
+        // sources read it.
+        const QString relative = QDir(m_setup.folder).relativeFilePath(chosen);
+        m_edits.at(field)->setText(relative.startsWith(QLatin1String("..")) ? chosen : relative);
+    });
+}
+
+void frmStationSetup::refreshDevices()
+{
+    const QString typed = m_setup.serialDevice;
+    const QSignalBlocker block(cboSerialDevice);
+    cboSerialDevice->clear();
+    cboSerialDevice->addItems(serialDevices());
+    cboSerialDevice->setEditText(typed);
+}
+
 void frmStationSetup::refresh()
 {
+    lblSourceReason->setText(m_setup.sourceProblem());
+    lblSourceReason->setVisible(!m_setup.sourceProblem().isEmpty());
     for (Field field : HostSetup::kFields) {
         const QString problem = m_setup.problem(field);
         m_reasons.at(field)->setText(problem);
@@ -177,10 +256,10 @@ void frmStationSetup::accept()
 {
     if (!m_setup.valid())
         return;
-    if (!HostProfile::write(m_hostProfile, m_setup.toTexts())) {
+    QString failure;
+    if (!HostProfile::write(m_hostProfile, m_initial.toTexts(), m_setup.toTexts(), &failure)) {
         const QFileInfo info(m_hostProfile);
-        const QString why = info.isDir() ? QStringLiteral("it is a folder, not a file")
-                                         : QStringLiteral("the file or its folder cannot be written");
+        const QString why = info.isDir() ? QStringLiteral("it is a folder, not a file") : failure;
         lblWriteError->setText(QStringLiteral("%1 could not be saved: %2.").arg(m_hostProfile, why));
         lblWriteError->show();
         return;

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QString>
 
+#include <functional>
 #include <map>
 
 #include "host/HostSetup.h"
@@ -12,6 +13,7 @@ class QDialogButtonBox;
 class QFormLayout;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 
 namespace nearbell {
 
@@ -21,9 +23,11 @@ namespace nearbell {
 // Responsibilities:
 //  - show the host profile's values and check every field as it is typed,
 //    with the reason beside the field; OK only while everything is valid;
-//  - show only the fields of the chosen source;
-//  - on OK write the host profile through the profile layer, and stay open
-//    with the reason when it cannot be written;
+//  - show only the fields of the chosen source and position;
+//  - offer the serial ports present and a file chooser beside each file;
+//  - on OK write what changed through the host profile (nothing when
+//    nothing changed), and stay open with the reason when it cannot be
+//    written;
 //  - say that a changed callsign applies at the next start.
 class frmStationSetup : public QDialog
 {
@@ -37,6 +41,14 @@ public:
     QLabel *reason(HostSetup::Field field) const { return m_reasons.at(field); }
     QComboBox *cboUnits = nullptr;
     QComboBox *cboSource = nullptr;
+    QComboBox *cboPosition = nullptr;
+    QComboBox *cboSerialDevice = nullptr;
+    QLabel *lblSourceReason = nullptr;
+    // Asks for a file to open (caption, starting file); empty when the user
+    // cancels. Tests answer it instead of a file dialog.
+    std::function<QString(const QString &caption, const QString &start)> chooseFile;
+    // The serial ports offered in the device list.
+    std::function<QStringList()> serialDevices;
     QLabel *lblCallsignNote = nullptr;
     QLabel *lblWriteError = nullptr;
     QDialogButtonBox *buttons = nullptr;
@@ -44,6 +56,10 @@ public:
     const HostSetup &setup() const { return m_setup; }
     bool okEnabled() const;
     void setSource(HostSetup::Source source);
+    // The chooser button beside a file field (ReplayFile, SerialInit).
+    QPushButton *browseButton(HostSetup::Field field) const { return m_browse.at(field); }
+    // Fills the serial device list afresh.
+    void refreshDevices();
 
 public slots:
     // Writes the host profile; closes only when that worked.
@@ -51,15 +67,18 @@ public slots:
 
 private:
     void addField(HostSetup::Field field, const QString &label, const QString &hint);
+    void addBrowse(HostSetup::Field field, const QString &caption);
     void refresh();
 
     QString m_hostProfile;
     QString m_runningCallsign;
     HostSetup m_setup;
+    HostSetup m_initial;
     QFormLayout *m_form = nullptr;
     std::map<HostSetup::Field, QLineEdit *> m_edits;
     std::map<HostSetup::Field, QLabel *> m_reasons;
     std::map<HostSetup::Field, QWidget *> m_rows;
+    std::map<HostSetup::Field, QPushButton *> m_browse;
 };
 
 } // namespace nearbell

@@ -7,6 +7,7 @@
 
 #include <QRegularExpression>
 #include <QSet>
+#include <QTextStream>
 
 #include <string_view>
 
@@ -58,7 +59,7 @@ QByteArray AprsIsSource::loginLine(const HostSettings &settings, const QStringLi
     return line;
 }
 
-QByteArray AprsIsSource::filterText(const HostSettings &settings, const QStringList &watched)
+QByteArray AprsIsSource::filterText(const HostSettings &settings, const QStringList &watched, int *leftOut)
 {
     QByteArray filter = firstLine(settings.filter);
     if (filter.isEmpty() && settings.hasOwnPosition) {
@@ -67,12 +68,17 @@ QByteArray AprsIsSource::filterText(const HostSettings &settings, const QStringL
             + QByteArray::number(settings.rangeKm);
     }
     QByteArray buddies;
-    for (const QString &callsign : buddyCallsigns(watched)) {
+    const QStringList names = buddyCallsigns(watched);
+    int taken = 0;
+    for (const QString &callsign : names) {
         const QByteArray name = callsign.toLatin1();
         if (filter.size() + buddies.size() + name.size() + 3 > maxFilterLength)
             break;
         buddies += (buddies.isEmpty() ? "b/" : "/") + name;
+        ++taken;
     }
+    if (leftOut)
+        *leftOut = int(names.size()) - taken;
     if (!buddies.isEmpty())
         filter += (filter.isEmpty() ? "" : " ") + buddies;
     return filter;
@@ -90,6 +96,19 @@ QStringList AprsIsSource::buddyCallsigns(const QStringList &watched)
         }
     }
     return out;
+}
+
+void AprsIsSource::applySettings(const HostSettings &settings)
+{
+    const bool moved = settings.hasOwnPosition
+                       && (!m_settings.hasOwnPosition || settings.ownLatitude != m_settings.ownLatitude
+                           || settings.ownLongitude != m_settings.ownLongitude);
+    const bool filterChanged = settings.filter != m_settings.filter || settings.rangeKm != m_settings.rangeKm;
+    m_settings = settings;
+    if (filterChanged && isConnected())
+        sendFilter();
+    else if (moved)
+        setOwnPosition(settings.ownLatitude, settings.ownLongitude);
 }
 
 void AprsIsSource::setOwnPosition(double latitude, double longitude)
@@ -115,11 +134,26 @@ void AprsIsSource::setWatchedCallsigns(const QStringList &callsigns)
     m_watched = buddies;
     if (isConnected())
         sendFilter();
+    else
+        currentFilterText(); // counts what does not fit, before any login
+
+}
+
+QByteArray AprsIsSource::currentFilterText()
+{
+    int leftOut = 0;
+    const QByteArray filter = filterText(m_settings, m_watched, &leftOut);
+    if (leftOut != m_leftOut && leftOut > 0) {
+        QTextStream(stderr) << "The APRS-IS filter has room for " << (m_watched.size() - leftOut) << " of the "
+                            << m_watched.size() << " watched callsigns: " << leftOut << " left out\n";
+    }
+    m_leftOut = leftOut;
+    return filter;
 }
 
 void AprsIsSource::sendFilter()
 {
-    const QByteArray filter = filterText(m_settings, m_watched);
+    const QByteArray filter = currentFilterText();
     if (m_settings.hasOwnPosition) {
         m_filterPlaced = true;
         m_filterLatitude = m_settings.ownLatitude;
@@ -139,7 +173,7 @@ void AprsIsSource::setSilenceLimit(int ms)
 void AprsIsSource::onConnected()
 {
     m_lines.reset();
-    m_sentFilter = filterText(m_settings, m_watched);
+    m_sentFilter = currentFilterText();
     m_filterPlaced = m_settings.hasOwnPosition;
     m_filterLatitude = m_settings.ownLatitude;
     m_filterLongitude = m_settings.ownLongitude;

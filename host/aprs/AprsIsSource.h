@@ -24,7 +24,9 @@ namespace nearbell {
 //  - treat any line as proof of life and drop a connection that stays
 //    silent for the silence limit (120 s), so that it is made again;
 //  - send nothing but the login and filter lines; callsigns that could
-//    change the filter's meaning are left out of it.
+//    change the filter's meaning are left out of it;
+//  - say on standard error how many watched callsigns the filter had no
+//    room for (the host puts it on the status line).
 class AprsIsSource : public NetworkStationSource
 {
     Q_OBJECT
@@ -45,13 +47,21 @@ public:
     // The filter: "r/LAT/LON/KM" around the own position (or the settings'
     // filter text), then "b/CALL1/CALL2/..." for the watched callsigns;
     // empty when there is neither.
-    static QByteArray filterText(const HostSettings &settings, const QStringList &watched);
+    // leftOut, when given, hears how many watched callsigns did not fit.
+    static QByteArray filterText(const HostSettings &settings, const QStringList &watched,
+                                 int *leftOut = nullptr);
     // The watched callsigns a buddy filter may name: letters, digits and
     // "-", 1 to 9 characters, each once, in the order given.
     static QStringList buddyCallsigns(const QStringList &watched);
 
     // The own position moved (signed minutes of arc).
     void setOwnPosition(double latitude, double longitude);
+    // The set-up changed: a new filter text or range is sent at once, a
+    // moved own position as setOwnPosition sends it; every later login
+    // uses the new set-up.
+    void applySettings(const HostSettings &settings);
+    // How many watched callsigns the last filter had no room for.
+    int buddiesLeftOut() const { return m_leftOut; }
     // The watch list changed.
     void setWatchedCallsigns(const QStringList &callsigns);
     // The filter last sent, at login or since.
@@ -73,10 +83,12 @@ private:
     bool handleLine(QByteArrayView line);
 
     void sendFilter();
+    QByteArray currentFilterText();
 
     HostSettings m_settings;
     QStringList m_watched;
     QByteArray m_sentFilter;
+    int m_leftOut = 0;
     // The own position the filter was last set around.
     bool m_filterPlaced = false;
     double m_filterLatitude = 0.0;

@@ -144,7 +144,7 @@ private slots:
         QFETCH(QString, source);
         QFETCH(bool, demo);
         HostSettings settings;
-        settings.source = source;
+        settings.source = SourceSpec::parse(source);
         std::unique_ptr<StationSource> made = makeStationSource(settings);
         QCOMPARE(qobject_cast<DemoSource *>(made.get()) != nullptr, demo);
         QCOMPARE(made != nullptr, demo);

@@ -10,6 +10,7 @@
 
 #include "host/DuplicateFilter.h"
 #include "host/LocalHost.h"
+#include "host/StationSourceFactory.h"
 
 using namespace nearbell;
 
@@ -333,6 +334,45 @@ private slots:
         QCOMPARE(parts.size(), LocalHost::kMaxSources + 1);
         QCOMPARE(parts.at(1).text, QStringLiteral("APRSIS 127.0.0.1:14580 connected"));
         QCOMPARE(parts.at(LocalHost::kMaxSources), (StatusPart{QStringLiteral("2 stations heard"), false}));
+    }
+
+    // A changed source line restarts only its own source, and only the
+    // stations it heard go; when every line changes, the table is cleared.
+    void changedSourceLineRestartsOnlyItself()
+    {
+        HostSettings settings = ownAt(0, 0);
+        settings.source = SourceSpec::parse(QStringLiteral("KISS 127.0.0.1:1"));
+        settings.moreSources = {SourceSpec::parse(QStringLiteral("aprsis 127.0.0.1:2"))};
+        LocalHost host(settings, makeStationSources(settings));
+        QCOMPARE(host.sourceCount(), 2);
+        StationSource *radio = host.sourceAt(0);
+        QCOMPARE(radio->name(), QStringLiteral("KISS 127.0.0.1:1"));
+        QCOMPARE(host.sourceAt(1)->name(), QStringLiteral("APRSIS 127.0.0.1:2"));
+        StationReport report;
+        report.latitude = 1;
+        report.callsign = QStringLiteral("HEARD1");
+        emit radio->reportReceived(report);
+        report.callsign = QStringLiteral("HEARD2");
+        emit host.sourceAt(1)->reportReceived(report);
+
+        QSignalSpy deletes(&host, &HostApplication::NotifyDelete);
+        QSignalSpy clears(&host, &HostApplication::NotifyDeleteAllStations);
+        settings.moreSources = {SourceSpec::parse(QStringLiteral("NONE")),
+                                SourceSpec::parse(QStringLiteral("REPLAY x.tnc2"))};
+        host.applySettings(settings);
+        QCOMPARE(host.sourceCount(), 2);
+        QCOMPARE(host.sourceAt(0), radio);
+        QCOMPARE(host.sourceAt(1)->name(), QStringLiteral("REPLAY x.tnc2"));
+        QCOMPARE(deletes.size(), 1);
+        QCOMPARE(deletes.at(0).at(0).toString(), QStringLiteral("HEARD2"));
+        QVERIFY(host.table().find(QStringLiteral("HEARD1")));
+
+        settings.source = SourceSpec::parse(QStringLiteral("NONE"));
+        settings.moreSources.clear();
+        host.applySettings(settings);
+        QCOMPARE(clears.size(), 1);
+        QCOMPARE(host.sourceCount(), 0);
+        QCOMPARE(host.statusParts().first().text, QStringLiteral("No station source: no stations will be heard"));
     }
 
     void createFromProfile_data()
