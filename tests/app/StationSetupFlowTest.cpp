@@ -156,7 +156,7 @@ private slots:
         QCOMPARE(run.events.first(), offered ? QStringLiteral("setup") : QStringLiteral("instance check"));
         if (offered) {
             QCOMPARE(run.program->globals().gstrMyCallsign, QStringLiteral("N0NEW-5"));
-            QCOMPARE(run.host->settings().source, QStringLiteral("NONE"));
+            QCOMPARE(run.host->settings().source.format(), QStringLiteral("NONE"));
             QVERIFY(run.host->settings().hasOwnPosition);
         }
         QVERIFY(run.messages.shown.isEmpty());
@@ -190,14 +190,14 @@ private slots:
         QVERIFY(items[1]->isSeparator());
         QCOMPARE(items[2], w->mnuFileExit);
         QVERIFY(run.host->source());
-        QCOMPARE(run.host->settings().source, QStringLiteral("DEMO"));
+        QCOMPARE(run.host->settings().source.format(), QStringLiteral("DEMO"));
 
         // Another source and position, and another callsign.
         run.dialogs.fill = [](frmStationSetup &dialog) { return fillStation(dialog, QStringLiteral("N0NEW")); };
         w->mnuFileSetup->trigger();
         QCOMPARE(run.dialogs.presented, 1);
         QVERIFY(run.dialogs.noteShown);
-        QCOMPARE(run.host->settings().source, QStringLiteral("NONE"));
+        QCOMPARE(run.host->settings().source.format(), QStringLiteral("NONE"));
         QVERIFY(!run.host->source());
         QCOMPARE(run.host->statusParts().front().text,
                  QStringLiteral("No station source: no stations will be heard"));
@@ -216,7 +216,7 @@ private slots:
             return false;
         };
         w->mnuFileSetup->trigger();
-        QCOMPARE(run.host->settings().source, QStringLiteral("NONE"));
+        QCOMPARE(run.host->settings().source.format(), QStringLiteral("NONE"));
         QVERIFY(run.messages.shown.isEmpty());
     }
 
