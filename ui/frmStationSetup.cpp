@@ -167,6 +167,7 @@ void frmStationSetup::addField(Field field, const QString &label, const QString 
         cboSerialDevice->setEditable(true);
         cboSerialDevice->setInsertPolicy(QComboBox::NoInsert);
         cboSerialDevice->setAccessibleName(label);
+        cboSerialDevice->setMinimumWidth(180);
         rowLayout->addWidget(cboSerialDevice);
         edit = cboSerialDevice->lineEdit();
         edit->setText(m_setup.text(field));

@@ -1,3 +1,4 @@
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
@@ -566,6 +567,38 @@ private slots:
         w->mnuOptionsNotify->trigger();
         run.program->statusBoard()->refresh();
         QVERIFY(!w->lblStatus->plainText().contains(notifier.reason));
+    }
+
+    // Installed, the siren is in the data folder: speech still waits for it.
+    void speechWaitsForTheInstalledSiren()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir().mkpath(dir.filePath("prog")) && QDir().mkpath(dir.filePath("data/WAV")));
+        writeFile(dir.filePath("prog/uiview32.ini"), demoProfile);
+        writeFile(dir.filePath("prog/nearbell.INI"), "[SETUP]\r\nAUDIBLE_ALARM=TRUE\r\n[ALERTS]\r\nSPEAK=TRUE\r\n");
+        QByteArray wav; // half a second of 16-bit mono silence at 8 kHz
+        QDataStream out(&wav, QIODevice::WriteOnly);
+        out.setByteOrder(QDataStream::LittleEndian);
+        out.writeRawData("RIFF", 4);
+        out << quint32(36 + 8000);
+        out.writeRawData("WAVEfmt ", 8);
+        out << quint32(16) << quint16(1) << quint16(1) << quint32(8000) << quint32(16000) << quint16(2) << quint16(16);
+        out.writeRawData("data", 4);
+        out << quint32(8000);
+        writeFile(dir.filePath("data/WAV/SIREN.WAV"), wav + QByteArray(8000, '\0'));
+        FakeSpeaker speaker;
+        Run run(dir.filePath("prog"));
+        run.services.dataFolder = dir.filePath("data");
+        run.services.speaker = &speaker;
+        run.program = std::make_unique<Program>(run.services);
+        QVERIFY(run.program->Form_Load());
+        run.host->appendEntry(QStringLiteral("/DL1ABC 12:00:00"));
+        run.host->setStation(QStringLiteral("DL1ABC"), 3.2f);
+        QMetaObject::invokeMethod(run.program->window()->Timer1, "timeout");
+        QMetaObject::invokeMethod(run.program->window()->Timer1, "timeout");
+        QTest::qWait(250);
+        QVERIFY(speaker.spoken.isEmpty());
+        QTRY_COMPARE(speaker.spoken.size(), 1);
     }
 
     void watchListChangesReachTheHost()

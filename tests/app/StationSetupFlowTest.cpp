@@ -11,6 +11,9 @@
 #include <QTest>
 
 #include "app/Program.h"
+#include "app/StatusBoard.h"
+#include "monitor/AlertChannels.h"
+#include "ui/StatusLine.h"
 #include "common/RecordingMessageDisplay.h"
 #include "common/TestRegistry.h"
 #include "host/HostProfile.h"
@@ -192,9 +195,19 @@ private slots:
         QVERIFY(run.host->source());
         QCOMPARE(run.host->settings().source.format(), QStringLiteral("DEMO"));
 
-        // Another source and position, and another callsign.
-        run.dialogs.fill = [](frmStationSetup &dialog) { return fillStation(dialog, QStringLiteral("N0NEW")); };
+        // Another source, position, units and expiry, and another callsign.
+        run.dialogs.fill = [](frmStationSetup &dialog) {
+            dialog.cboUnits->setCurrentIndex(1);
+            dialog.edit(Field::Expire)->setText(QStringLiteral("45"));
+            return fillStation(dialog, QStringLiteral("N0NEW"));
+        };
+        QCOMPARE(run.program->alerts()->unit(), DistanceUnit::Kilometres);
         w->mnuFileSetup->trigger();
+        // Every follower has the new set-up: the table's units and expiry,
+        // and the alarm channels' units.
+        QCOMPARE(run.host->table().unit(), DistanceUnit::Miles);
+        QCOMPARE(run.host->table().expiryMinutes(), 45);
+        QCOMPARE(run.program->alerts()->unit(), DistanceUnit::Miles);
         QCOMPARE(run.dialogs.presented, 1);
         QVERIFY(run.dialogs.noteShown);
         QCOMPARE(run.host->settings().source.format(), QStringLiteral("NONE"));
@@ -218,6 +231,23 @@ private slots:
         w->mnuFileSetup->trigger();
         QCOMPARE(run.host->settings().source.format(), QStringLiteral("NONE"));
         QVERIFY(run.messages.shown.isEmpty());
+    }
+
+    // An empty callsign keeps the own station out of the table: the status
+    // line says that no distance can be measured, and why; a SOURCE line not
+    // understood is said there too.
+    void emptyCallsignIsSaid()
+    {
+        QTemporaryDir dir;
+        writeFile(dir.filePath("uiview32.ini"), "[STATION]\r\nCALLSIGN=\r\nLATITUDE=5212.34N\r\nLONGITUDE=00512.34E\r\n"
+                                                "[HOST]\r\nSOURCE=RADIO 7\r\n");
+        Run run(dir.path());
+        QVERIFY(run.program->Form_Load());
+        run.program->statusBoard()->refresh();
+        const QString status = run.program->window()->lblStatus->plainText();
+        QVERIFY2(status.contains("No own callsign: distances cannot be measured"), qPrintable(status));
+        QVERIFY(status.contains("CALLSIGN is empty"));
+        QVERIFY(status.contains("SOURCE: \"RADIO\" is no station source this program knows"));
     }
 
     void helpDocumentFromProgramThenDataFolder_data()

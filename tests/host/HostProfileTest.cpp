@@ -83,6 +83,7 @@ private slots:
         QTest::addColumn<QString>("source");
         QTest::addColumn<bool>("miles");
         QTest::addColumn<QList<int>>("expireRangeReplay");
+        QTest::addColumn<QStringList>("problems"); // a piece of each status-line reason
 
         const QString kiss = QStringLiteral("KISS 127.0.0.1:8001");
         const QList<int> defaults{1440, 100, 1000}; // a day of stations
@@ -91,17 +92,31 @@ private slots:
             << QByteArray("[STATION]\r\nCALLSIGN=PA3XYZ-9\r\nLATITUDE=5212.34N\r\n"
                           "LONGITUDE=00512.34W\r\n[HOST]\r\nSOURCE=DEMO\r\nUNITS=miles\r\n"
                           "EXPIRE=30\r\nRANGE_KM=250\r\nREPLAY_MS=0\r\n")
-            << "PA3XYZ-9" << true << "DEMO" << true << QList<int>{30, 250, 0};
+            << "PA3XYZ-9" << true << "DEMO" << true << QList<int>{30, 250, 0} << QStringList();
         QTest::newRow("callsign only") << QByteArray("[STATION]\nCALLSIGN=AB1CD\n") << "AB1CD"
-                                       << false << kiss << false << defaults;
+                                       << false << kiss << false << defaults << QStringList();
         QTest::newRow("bad latitude drops the position")
             << QByteArray("[STATION]\nCALLSIGN=AB1CD\nLATITUDE=5272.00N\nLONGITUDE=00512.34E\n")
-            << "AB1CD" << false << kiss << false << defaults;
+            << "AB1CD" << false << kiss << false << defaults << QStringList();
         QTest::newRow("bad numbers and units")
             << QByteArray("[HOST]\nEXPIRE=0\nRANGE_KM=12x\nREPLAY_MS=-1\nUNITS=FURLONGS\nSOURCE=\n")
-            << "" << false << kiss << false << defaults;
+            << "" << false << kiss << false << defaults
+            << QStringList{"EXPIRE \"0\"", "RANGE_KM \"12x\"", "REPLAY_MS \"-1\""};
         QTest::newRow("garbage file") << QByteArray(garbage, sizeof garbage - 1) << "" << false
-                                      << kiss << false << defaults;
+                                      << kiss << false << defaults << QStringList();
+        QTest::newRow("serial TNC, odd case, repeated keys")
+            << QByteArray("[host]\nsource=serial /dev/ttyUSB0 4800\nSOURCE=DEMO\n[Station]\nCallsign=AB1CD\n")
+            << "AB1CD" << false << "SERIAL /dev/ttyUSB0 4800" << false << defaults << QStringList();
+        QTest::newRow("garbage source") << QByteArray("[HOST]\nSOURCE=RADIO\x01 yes\n") << "" << false
+                                        << "RADIO\x01 yes" << false << defaults
+                                        << QStringList{"no station source this program knows"};
+        QTest::newRow("KISS without port") << QByteArray("[HOST]\nSOURCE=KISS tnc\n") << "" << false
+                                           << "KISS tnc" << false << defaults << QStringList{"host and port"};
+        QTest::newRow("gpsd without port") << QByteArray("[STATION]\nPOSITION=GPSD localhost\n") << "" << false
+                                           << kiss << false << defaults << QStringList{"POSITION \"GPSD localhost\""};
+        QTest::newRow("10,000-character init file")
+            << QByteArray("[HOST]\nSERIAL_INIT=" + QByteArray(10000, 'i') + "\n") << "" << false << kiss << false
+            << defaults << QStringList{"SERIAL_INIT is 10000 characters"};
     }
 
     void read()
@@ -112,6 +127,7 @@ private slots:
         QFETCH(QString, source);
         QFETCH(bool, miles);
         QFETCH(QList<int>, expireRangeReplay);
+        QFETCH(QStringList, problems);
 
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("uiview32.ini"));
@@ -130,6 +146,10 @@ private slots:
         QCOMPARE(s.source.format(), source);
         QCOMPARE(s.unitsMiles, miles);
         QCOMPARE((QList<int>{s.expireMinutes, s.rangeKm, s.replayMs}), expireRangeReplay);
+        QCOMPARE(s.problems.size(), problems.size());
+        for (qsizetype i = 0; i < problems.size(); ++i)
+            QVERIFY2(s.problems[i].contains(problems[i]), qPrintable(s.problems[i]));
+        QVERIFY(s.serialInit.isEmpty() || s.serialInit.size() < 5000);
     }
 
     // SOURCE2 to SOURCE4 name more sources with the same syntax; an empty

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "host/DuplicateFilter.h"
+#include "host/HostSettingsModel.h"
 #include "host/LocalHost.h"
 #include "host/StationSourceFactory.h"
 
@@ -403,6 +404,45 @@ private slots:
         HostStation own;
         own.setCallsign(QStringLiteral("PA3XYZ"));
         QCOMPARE(host->GetStation(own), count == 7);
+    }
+
+    // A change of the set-up goes one way: one changed() per change, none
+    // for the same set-up; the callsign of the start stays; once gpsd has
+    // given a fix, the fix outranks the fixed position.
+    void setupChangesTakeOnePath()
+    {
+        const HostSettings settings = ownAt(3000, 300);
+        auto host = makeHost(settings);
+        QSignalSpy changed(host->settingsModel(), &HostSettingsModel::changed);
+        host->applySettings(settings);
+        QCOMPARE(changed.size(), 0);
+        HostSettings next = ownAt(3100, 310, true);
+        next.callsign = QStringLiteral("PA3NEW");
+        next.expireMinutes = 20;
+        host->applySettings(next);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(host->settings().callsign, QStringLiteral("PA3XYZ"));
+        QCOMPARE(host->table().expiryMinutes(), 20);
+        QCOMPARE(host->source(), m_hand); // same source: not restarted
+        HostStation own;
+        own.setCallsign(QStringLiteral("PA3XYZ"));
+        QVERIFY(host->GetStation(own));
+        QCOMPARE(own.Latitude(), 3100.0f);
+
+        next.positionFromGpsd = true;
+        host->applySettings(next);
+        QVERIFY(host->positionSource());
+        host->settingsModel()->moveOwnPosition(3200, 320);
+        next.ownLatitude = 2000; // typed while gpsd leads
+        host->applySettings(next);
+        QCOMPARE(host->settings().ownLatitude, 3200.0);
+        QVERIFY(host->GetStation(own));
+        QCOMPARE(own.Latitude(), 3200.0f);
+        next.positionFromGpsd = false;
+        host->applySettings(next);
+        QVERIFY(!host->positionSource());
+        QVERIFY(host->GetStation(own));
+        QCOMPARE(own.Latitude(), 2000.0f);
     }
 };
 

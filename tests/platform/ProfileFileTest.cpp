@@ -172,8 +172,11 @@ void ProfileFileTest::writesValue_data()
     QTest::newRow("missing section at the end")
         << true << QByteArray("[A]\r\nX=1\r\n") << "S" << "K" << "v"
         << QByteArray("[A]\r\nX=1\r\n\r\n[S]\r\nK=v\r\n");
-    QTest::newRow("LF-only file written with CRLF")
+    QTest::newRow("LF-only file keeps LF")
         << true << QByteArray("[S]\nK=1\nfoo\n") << "S" << "K" << "2"
+        << QByteArray("[S]\nK=2\nfoo\n");
+    QTest::newRow("mixed line ends become CRLF")
+        << true << QByteArray("[S]\r\nK=1\nfoo\n") << "S" << "K" << "2"
         << QByteArray("[S]\r\nK=2\r\nfoo\r\n");
     QTest::newRow("only the first duplicate key replaced")
         << true << QByteArray("[S]\r\nK=1\r\nK=2\r\n") << "S" << "K" << "9"
@@ -356,10 +359,14 @@ void ProfileFileTest::unchangedWriteLeavesFileAlone()
     QCOMPARE(::stat(QFile::encodeName(path).constData(), &after), 0);
     QCOMPARE(after.st_ino, before.st_ino); // not replaced by a new file
 
-    // The same value spelled differently in the file is rewritten.
+    // The same value with blanks around it stays as the user wrote it; a
+    // quoted one is rewritten.
     putBytes(path, "[S]\nK = 0\n");
     QVERIFY(ProfileFile::writeString(path, "S", "K", "0"));
-    QCOMPARE(fileBytes(path), QByteArray("[S]\r\nK=0\r\n"));
+    QCOMPARE(fileBytes(path), QByteArray("[S]\nK = 0\n"));
+    putBytes(path, "[S]\nK = '0'\n");
+    QVERIFY(ProfileFile::writeString(path, "S", "K", "0"));
+    QCOMPARE(fileBytes(path), QByteArray("[S]\nK=0\n"));
 }
 
 void ProfileFileTest::fullDiskLeavesOldFile()

@@ -46,6 +46,9 @@ HostSetup validSetup(Source source)
     setup.source = source;
     setup.aprsIsServer = QStringLiteral("aprs.example.org");
     setup.replayFile = QStringLiteral(NEARBELL_SOURCE_FILE);
+    setup.folder = QFileInfo(QStringLiteral(NEARBELL_SOURCE_FILE)).absolutePath();
+    setup.serialDevice = QStringLiteral("/dev/nearbell-test-absent");
+    setup.positionFromGpsd = true; // the fixed position is checked all the same when given
     return setup;
 }
 
@@ -108,6 +111,23 @@ private slots:
                                              << "No such file";
         QTest::newRow("replay file is a folder") << Source::Replay << Field::ReplayFile << "/tmp"
                                                  << "Not a readable file";
+        QTest::newRow("replay file beside the profile") << Source::Replay << Field::ReplayFile
+                                                        << "StationSetupTest.cpp" << "";
+        QTest::newRow("serial device not a terminal") << Source::Serial << Field::SerialDevice << "/dev/null"
+                                                      << "not a terminal";
+        QTest::newRow("serial device a plain file") << Source::Serial << Field::SerialDevice
+                                                    << NEARBELL_SOURCE_FILE << "not a terminal";
+        QTest::newRow("serial device with blank") << Source::Serial << Field::SerialDevice << "/dev/tty USB0"
+                                                  << "no blanks";
+        QTest::newRow("serial speed 300") << Source::Serial << Field::SerialSpeed << "300" << "from 1200 to 115200";
+        QTest::newRow("serial speed 115200") << Source::Serial << Field::SerialSpeed << "115200" << "";
+        QTest::newRow("init file 10,000 characters") << Source::Serial << Field::SerialInit << tenThousand
+                                                     << "Too long";
+        QTest::newRow("init file beside the profile") << Source::Serial << Field::SerialInit
+                                                      << "StationSetupTest.cpp" << "";
+        QTest::newRow("init file missing") << Source::Serial << Field::SerialInit << "tnc.txt" << "No such file";
+        QTest::newRow("gpsd without port") << Source::None << Field::GpsdAddress << "localhost" << "host:port";
+        QTest::newRow("gpsd elsewhere") << Source::None << Field::GpsdAddress << "gps.local:2948" << "";
         QTest::newRow("replay interval 0") << Source::Replay << Field::ReplayMs << "0" << "";
         QTest::newRow("replay interval negative") << Source::Replay << Field::ReplayMs << "-5" << "milliseconds";
         QTest::newRow("expiry 0") << Source::Demo << Field::Expire << "0" << "minutes from 1";
@@ -147,7 +167,11 @@ private slots:
                                  << "APRSIS aprs.example.org:14580";
         QTest::newRow("replay") << "REPLAY " NEARBELL_SOURCE_FILE << Source::Replay << "REPLAY " NEARBELL_SOURCE_FILE;
         QTest::newRow("missing: the usual TNC") << "" << Source::Kiss << "KISS 127.0.0.1:8001";
-        QTest::newRow("unknown: the usual TNC") << "RADIO" << Source::Kiss << "KISS 127.0.0.1:8001";
+        QTest::newRow("serial") << "SERIAL /dev/ttyUSB0 4800" << Source::Serial << "SERIAL /dev/ttyUSB0 4800";
+        QTest::newRow("serial, usual speed") << "serial /dev/ttyACM0" << Source::Serial
+                                             << "SERIAL /dev/ttyACM0 9600";
+        QTest::newRow("unknown kept as written") << "RADIO 7" << Source::Unknown << "RADIO 7";
+        QTest::newRow("KISS without port kept") << "KISS tnc" << Source::Unknown << "KISS tnc";
     }
 
     void profileTextsRoundTrip()
@@ -165,6 +189,7 @@ private slots:
 
         const HostSetup setup = HostSetup::fromTexts(texts);
         QCOMPARE(setup.source, source);
+        QCOMPARE(setup.sourceProblem().isEmpty(), source != Source::Unknown);
         QVERIFY(setup.unitsMiles);
         const HostProfile::Texts back = setup.toTexts();
         QCOMPARE(back.source, written);
@@ -193,7 +218,10 @@ private slots:
         dialog.edit(Field::Longitude)->setText("00007.50W");
         QVERIFY(dialog.okEnabled());
         dialog.setSource(Source::AprsIs);
-        QVERIFY(!dialog.okEnabled()); // the server is still empty
+        QCOMPARE(dialog.edit(Field::AprsIsServer)->text(), QStringLiteral("rotate.aprs2.net"));
+        QCOMPARE(dialog.edit(Field::AprsIsPort)->text(), QStringLiteral("14580"));
+        dialog.edit(Field::AprsIsServer)->clear();
+        QVERIFY(!dialog.okEnabled()); // the server is empty
         QVERIFY(dialog.edit(Field::AprsIsServer)->isVisibleTo(&dialog));
         QVERIFY(!dialog.edit(Field::KissHost)->isVisibleTo(&dialog));
         dialog.edit(Field::AprsIsServer)->setText("aprs.example.org");
@@ -208,6 +236,7 @@ private slots:
         for (const char *kept : {"; my station\r\n", "QTH=Home ; kept\r\n", "CUSTOM=1\r\n", "[OTHER]\r\nA=B\r\n"})
             QVERIFY2(bytes.contains(kept), kept);
         QVERIFY(bytes.contains("CALLSIGN=N0ABC\r\n"));
+        QVERIFY(!bytes.contains("EXPIRE")); // left at the default in force, a day
         QCOMPARE(bytes.count("\n[STATION]\r\n"), 1); // the filter text opened no section
         const HostSettings settings = HostProfile::read(ini);
         QCOMPARE(settings.callsign, QStringLiteral("N0ABC"));
@@ -217,6 +246,113 @@ private slots:
         QVERIFY(settings.unitsMiles);
         QCOMPARE(settings.source.format(), QStringLiteral("APRSIS aprs.example.org:14580"));
         QCOMPARE(settings.filter, QStringLiteral("r/51/0/50 [STATION]=x"));
+    }
+
+    // Whatever the profile holds, the window shows it, and OK with nothing
+    // changed leaves every byte; one change writes that key alone.
+    void okWithNothingChangedKeepsEveryByte_data()
+    {
+        QTest::addColumn<QByteArray>("profile");
+        QTest::addColumn<Source>("source");
+        QTest::addColumn<Field>("field"); // shows the source's main value
+        QTest::addColumn<QString>("shown");
+
+        const QByteArray station = "; mine\r\n[STATION]\r\nCALLSIGN=N0ABC\r\nLATITUDE=5130.00N\r\nLONGITUDE=00007.50W\r\n";
+        QTest::newRow("demo") << station + "[HOST]\r\nSOURCE=DEMO\r\nCUSTOM=1\r\n" << Source::Demo
+                              << Field::Expire << "1440";
+        QTest::newRow("kiss, LF, odd case, blanks")
+            << QByteArray("[station]\ncallsign = n0abc\nLatitude=5130.00N\nLONGITUDE=00007.50W\n[Host]\n"
+                          "Source = kiss 10.0.0.5:8100\nexpire=30\n")
+            << Source::Kiss << Field::KissHost << "10.0.0.5";
+        QTest::newRow("serial TNC") << station + "[HOST]\r\nSOURCE=SERIAL /dev/ttyUSB0 9600\r\nSERIAL_INIT=\r\n"
+                                    << Source::Serial << Field::SerialDevice << "/dev/ttyUSB0";
+        QTest::newRow("APRS-IS, range, filter")
+            << station + "[HOST]\r\nSOURCE=APRSIS aprs.example.org:10152\r\nRANGE_KM=50\r\nFILTER=r/51/0/50\r\n"
+            << Source::AprsIs << Field::AprsIsPort << "10152";
+        QTest::newRow("replay beside the profile")
+            << station + "[HOST]\r\nSOURCE=REPLAY feed.tnc2\r\nREPLAY_MS=250\r\n" << Source::Replay
+            << Field::ReplayMs << "250";
+        QTest::newRow("none, gpsd, keys repeated")
+            << QByteArray("[STATION]\r\nCALLSIGN=N0ABC\r\nCALLSIGN=N0XYZ\r\nPOSITION=gpsd gps.local:2948\r\n"
+                          "[HOST]\r\nSOURCE=NONE\r\nSOURCE=DEMO\r\nUNITS=miles\r\n")
+            << Source::None << Field::GpsdAddress << "gps.local:2948";
+    }
+
+    void okWithNothingChangedKeepsEveryByte()
+    {
+        QFETCH(QByteArray, profile);
+        QFETCH(Source, source);
+        QFETCH(Field, field);
+        QFETCH(QString, shown);
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("uiview32.ini");
+        writeFile(ini, profile);
+        writeFile(dir.filePath("feed.tnc2"), "N0CALL>APRS:!5130.00N/00007.50W-\n");
+        {
+            frmStationSetup dialog(ini, QString());
+            QCOMPARE(dialog.setup().source, source);
+            QCOMPARE(dialog.edit(field)->text(), shown);
+            QVERIFY(dialog.edit(field)->isVisibleTo(&dialog));
+            QVERIFY2(dialog.okEnabled(), qPrintable(dialog.reason(field)->text()));
+            dialog.buttons->button(QDialogButtonBox::Ok)->click();
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+            QCOMPARE(readAll(ini), profile);
+        }
+        frmStationSetup dialog(ini, QString());
+        dialog.edit(Field::Callsign)->setText("N0NEW");
+        dialog.buttons->button(QDialogButtonBox::Ok)->click();
+        QByteArray expected = profile;
+        const qsizetype at = expected.toUpper().indexOf("CALLSIGN");
+        const qsizetype end = expected.indexOf('\n', at);
+        const bool crlf = expected.at(end - 1) == '\r';
+        expected.replace(at, end - at - (crlf ? 1 : 0), expected.mid(at, 8) + "=N0NEW");
+        QCOMPARE(readAll(ini), expected);
+    }
+
+    void badSourceIsShownAndKept()
+    {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("uiview32.ini");
+        const QByteArray profile = "[STATION]\r\nCALLSIGN=N0ABC\r\nLATITUDE=5130.00N\r\nLONGITUDE=00007.50W\r\n"
+                                   "[HOST]\r\nSOURCE=KISS tnc.local\r\n";
+        writeFile(ini, profile);
+        frmStationSetup dialog(ini, QString());
+        QVERIFY(dialog.cboSource->currentText().contains("KISS tnc.local"));
+        QVERIFY(dialog.lblSourceReason->text().contains("host and port"));
+        QVERIFY(!dialog.okEnabled());
+        dialog.accept();
+        QCOMPARE(readAll(ini), profile);
+        // Run time says the same on the status line.
+        QVERIFY(HostProfile::read(ini).problems.join(u' ').contains("host and port"));
+        dialog.setSource(Source::Kiss);
+        QVERIFY(dialog.lblSourceReason->isHidden());
+        QVERIFY(dialog.okEnabled());
+    }
+
+    void choosersFillTheFields()
+    {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("uiview32.ini");
+        writeFile(ini, "[HOST]\r\nSOURCE=SERIAL /dev/ttyS9\r\n");
+        writeFile(dir.filePath("feed.tnc2"), "");
+        frmStationSetup dialog(ini, QString());
+        QStringList asked;
+        dialog.chooseFile = [&](const QString &caption, const QString &start) {
+            asked << caption + u'|' + start;
+            return dir.filePath("feed.tnc2");
+        };
+        dialog.serialDevices = [] { return QStringList{"/dev/serial/by-id/usb-TNC", "/dev/ttyUSB0"}; };
+        dialog.refreshDevices();
+        QCOMPARE(dialog.cboSerialDevice->count(), 2);
+        QCOMPARE(dialog.edit(Field::SerialDevice)->text(), QStringLiteral("/dev/ttyS9")); // typed, kept
+        dialog.cboSerialDevice->setCurrentIndex(0);
+        QCOMPARE(dialog.setup().serialDevice, QStringLiteral("/dev/serial/by-id/usb-TNC"));
+        dialog.setSource(Source::Replay);
+        dialog.browseButton(Field::ReplayFile)->click();
+        QCOMPARE(asked, QStringList{"Replay file|" + dir.path()});
+        // A file in the profile's folder is named as the source finds it.
+        QCOMPARE(dialog.edit(Field::ReplayFile)->text(), QStringLiteral("feed.tnc2"));
+        QVERIFY(dialog.reason(Field::ReplayFile)->text().isEmpty());
     }
 
     void injectionIsRefusedBeforeWriting()

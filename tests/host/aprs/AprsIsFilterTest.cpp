@@ -1,6 +1,7 @@
 #include "common/TestRegistry.h"
 #include "host/GreatCircle.h"
 #include "host/LocalHost.h"
+#include "host/StationSourceFactory.h"
 #include "host/aprs/AprsIsSource.h"
 
 #include <QElapsedTimer>
@@ -129,6 +130,8 @@ private slots:
     void filterText();
     void watchedStationArrivesOnceNamed();
     void filterFollowsTheCar();
+    void filterFollowsTheSetup();
+    void watchListBeyondTheFilterIsTold();
 };
 
 void AprsIsFilterTest::filterText_data()
@@ -236,6 +239,58 @@ void AprsIsFilterTest::filterFollowsTheCar()
     QTRY_COMPARE(server.filters.size(), 3);
     QCOMPARE(server.connections, 1);
     QCOMPARE(source.currentFilter(), server.filters.last());
+}
+
+void AprsIsFilterTest::filterFollowsTheSetup()
+{
+    FilteringServer server;
+    HostSettings settings = ownAt(52, 5);
+    settings.source = SourceSpec::parse(QStringLiteral("APRSIS 127.0.0.1:%1").arg(server.port()));
+    LocalHost host(settings, makeStationSource(settings));
+    host.start();
+    QTRY_COMPARE(server.filters.size(), 1);
+
+    // A place and range typed in the set-up window move the filter on the
+    // open connection, and the next login carries them.
+    HostSettings typed = settings;
+    typed.ownLatitude = 48 * 60.0;
+    typed.ownLongitude = 11 * 60.0;
+    host.applySettings(typed);
+    QTRY_COMPARE(server.filters.size(), 2);
+    QCOMPARE(server.filters.last(), QByteArray("r/48.0000/11.0000/100"));
+    typed.rangeKm = 50;
+    host.applySettings(typed);
+    QTRY_COMPARE(server.filters.size(), 3);
+    QCOMPARE(server.filters.last(), QByteArray("r/48.0000/11.0000/50"));
+    static_cast<AprsIsSource *>(host.source())->setBackoff(20, 20);
+    server.dropClient();
+    QTRY_COMPARE(server.filters.size(), 4);
+    QCOMPARE(server.connections, 2);
+    QVERIFY(server.lines.last().endsWith(" filter r/48.0000/11.0000/50"));
+}
+
+void AprsIsFilterTest::watchListBeyondTheFilterIsTold()
+{
+    HostSettings settings = ownAt(52, 5);
+    settings.source = SourceSpec::parse(QStringLiteral("APRSIS 127.0.0.1:9"));
+    LocalHost host(settings, makeStationSource(settings));
+    QStringList watched;
+    for (int i = 0; i < 80; ++i)
+        watched << QStringLiteral("PA%1XY").arg(i, 2, 10, QChar(u'0'));
+    host.setWatchedCallsigns(watched);
+    const QByteArray filter = AprsIsSource::filterText(settings, watched);
+    const qsizetype named = filter.mid(filter.indexOf("b/") + 2).split('/').size();
+    QVERIFY(named > 0 && named < watched.size());
+    const QString told = QStringLiteral("%1 callsigns left out").arg(watched.size() - named);
+    bool shown = false;
+    for (const StatusPart &part : host.statusParts())
+        shown |= part.failure && part.text.contains(told);
+    QVERIFY2(shown, qPrintable(told));
+
+    // A list that fits says nothing.
+    host.setWatchedCallsigns(watched.mid(0, 5));
+    for (const StatusPart &part : host.statusParts())
+        QVERIFY(!part.text.contains(QLatin1String("left out")));
 }
 
 NEARBELL_TEST(AprsIsFilterTest)
