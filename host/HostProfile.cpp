@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QTextStream>
 
 #include "host/aprs/NetworkStationSource.h"
 #include "platform/ProfileFile.h"
@@ -221,11 +220,9 @@ HostSettings HostProfile::settingsOf(const Texts &texts, const QString &folder)
     }
 
     if (!parsePositionSource(texts.position, settings)) {
-        const QString reason = QStringLiteral("uiview32.ini, STATION, POSITION \"%1\" is not understood "
-                                              "(GPSD or GPSD host:port): the fixed position is used")
-                                   .arg(texts.position.trimmed().left(60));
-        QTextStream(stderr) << reason << '\n';
-        settings.problems.append(reason);
+        settings.problems.append(QStringLiteral("uiview32.ini, STATION, POSITION \"%1\" is not understood "
+                                                "(GPSD or GPSD host:port): the fixed position is used")
+                                     .arg(texts.position.trimmed().left(60)));
     }
     return settings;
 }
