@@ -354,6 +354,9 @@ private slots:
         QCOMPARE(deletes.size(), 1);
         QCOMPARE(deletes.at(0).at(0).toString(), QStringLiteral("HEARD2"));
         QVERIFY(host.table().find(QStringLiteral("HEARD1")));
+        QSignalSpy beacons(&host, &HostApplication::NotifyBeacon);
+        emit radio->reportReceived(report); // wired once, as before
+        QCOMPARE(beacons.size(), 1);
 
         settings.source = SourceSpec::parse(QStringLiteral("NONE"));
         settings.moreSources.clear();
