@@ -25,8 +25,8 @@ public:
     virtual StatusParts statusParts() const = 0;
 
     // New host settings from the set-up window, in force at once: units,
-    // expiry and own position change in place, and a changed source is
-    // restarted with the heard stations cleared. The own callsign is the one
+    // expiry and own position change in place, and a changed source line
+    // restarts its source, forgetting the stations it heard. The own callsign is the one
     // read at start-up and stays until the next start.
     virtual void applySettings(const HostSettings &settings) = 0;
     // The set-up in force; its changed() reaches everything that follows

@@ -186,6 +186,20 @@ HostSettings HostProfile::settingsOf(const Texts &texts, const QString &folder)
                                      .arg(settings.source.problem));
     }
 
+    // More sources with the same syntax; an empty line names none.
+    const QString more[] = {texts.source2, texts.source3, texts.source4};
+    for (int i = 0; i < HostSettings::kMaxSources - 1; ++i) {
+        if (more[i].trimmed().isEmpty())
+            continue;
+        const SourceSpec spec = SourceSpec::parse(more[i]);
+        if (spec.kind == SourceSpec::Kind::Unknown) {
+            settings.problems.append(QStringLiteral("uiview32.ini, HOST, SOURCE%1: %2: no stations will be heard from it")
+                                         .arg(i + 2)
+                                         .arg(spec.problem));
+        }
+        settings.moreSources.append(spec);
+    }
+
     settings.unitsMiles = texts.units.trimmed().compare(QLatin1String("MILES"), Qt::CaseInsensitive) == 0;
     settings.expireMinutes = readInt(texts.expire, "EXPIRE", defaults.expireMinutes, 1,
                                      HostSettings::kMaxExpireMinutes, settings.problems);
@@ -234,6 +248,9 @@ const KeyText kKeys[] = {
     {kHost, "REPLAY_MS", &HostProfile::Texts::replayMs},
     {kStation, "POSITION", &HostProfile::Texts::position},
     {kHost, "SERIAL_INIT", &HostProfile::Texts::serialInit},
+    {kHost, "SOURCE2", &HostProfile::Texts::source2},
+    {kHost, "SOURCE3", &HostProfile::Texts::source3},
+    {kHost, "SOURCE4", &HostProfile::Texts::source4},
 };
 
 } // namespace

@@ -14,8 +14,8 @@ namespace nearbell {
 // Responsibilities:
 //  - the only reader and writer of the station set-up's keys: the own
 //    station (STATION: CALLSIGN, LATITUDE, LONGITUDE, POSITION) and the
-//    host options (HOST: SOURCE, UNITS, EXPIRE, RANGE_KM, FILTER, REPLAY_MS,
-//    SERIAL_INIT);
+//    host options (HOST: SOURCE, SOURCE2 to SOURCE4, UNITS, EXPIRE, RANGE_KM,
+//    FILTER, REPLAY_MS, SERIAL_INIT);
 //  - turn them into HostSettings, falling back to its defaults for missing
 //    or unusable values and saying which were unusable;
 //  - read the stored texts for the set-up window and write back only what
@@ -43,6 +43,9 @@ public:
         QString replayMs;   // HOST/REPLAY_MS
         QString position;   // STATION/POSITION
         QString serialInit; // HOST/SERIAL_INIT
+        QString source2;    // HOST/SOURCE2
+        QString source3;    // HOST/SOURCE3
+        QString source4;    // HOST/SOURCE4
         bool operator==(const Texts &) const = default;
     };
     // Missing keys give empty texts.

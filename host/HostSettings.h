@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QList>
 #include <QStringList>
 
 #include "host/SourceSpec.h"
@@ -17,6 +18,9 @@ struct HostSettings
     double ownLatitude = 0.0;     // signed minutes of arc, north positive
     double ownLongitude = 0.0;    // signed minutes of arc, east positive
     SourceSpec source;            // HOST/SOURCE
+    // HOST/SOURCE2, SOURCE3, SOURCE4 that are not empty, in that order:
+    // sources heard at once with the first.
+    QList<SourceSpec> moreSources;
     bool unitsMiles = false;      // HOST/UNITS "MILES" (default "KM")
     int expireMinutes = 1440;     // HOST/EXPIRE: a day
     int rangeKm = 100;            // HOST/RANGE_KM (APRS-IS filter radius)
@@ -35,6 +39,11 @@ struct HostSettings
     static constexpr int kMaxExpireMinutes = 10080;
     static constexpr int kMaxRangeKm = 20000;
     static constexpr int kMaxReplayMs = 3600000;
+
+    static constexpr int kMaxSources = 4;
+
+    // Every source line: SOURCE, then the others.
+    QList<SourceSpec> sources() const { return QList<SourceSpec>{source} + moreSources; }
 
     bool operator==(const HostSettings &other) const = default;
 };

@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 #include "host/HostSettings.h"
 #include "host/aprs/NetworkStationSource.h"
 #include "platform/SerialDevices.h"
@@ -167,6 +169,15 @@ HostSetup HostSetup::fromTexts(const HostProfile::Texts &texts, const QString &f
     case Source::None:
         break;
     }
+    setup.sourceLines = QStringList{texts.source.trimmed()};
+    setup.sourceKeys = {0};
+    const QString more[] = {texts.source2, texts.source3, texts.source4};
+    for (int key = 1; key < HostSettings::kMaxSources; ++key) {
+        if (!more[key - 1].trimmed().isEmpty()) {
+            setup.sourceLines.append(more[key - 1].trimmed());
+            setup.sourceKeys.append(key);
+        }
+    }
     return setup;
 }
 
@@ -205,6 +216,15 @@ HostProfile::Texts HostSetup::toTexts() const
     texts.filter = filter.trimmed();
     texts.replayMs = replayMs.trimmed();
     texts.serialInit = serialInit.trimmed();
+    // Each line under its own key while the keys still rise from SOURCE;
+    // otherwise one after the other.
+    const QStringList all = lines();
+    bool keep = sourceKeys.size() == all.size() && sourceKeys.value(0) == 0;
+    for (int i = 1; keep && i < sourceKeys.size(); ++i)
+        keep = sourceKeys[i] > sourceKeys[i - 1];
+    QString *keys[] = {&texts.source, &texts.source2, &texts.source3, &texts.source4};
+    for (int i = 0; i < all.size() && i < HostSettings::kMaxSources; ++i)
+        *keys[keep ? sourceKeys[i] : i] = all[i];
     return texts;
 }
 
@@ -327,6 +347,10 @@ QString HostSetup::problem(Field field) const
 
 bool HostSetup::valid() const
 {
+    for (int i = 0; i < int(sourceLines.size()); ++i) {
+        if (i != editing && !lineProblem(i).isEmpty())
+            return false;
+    }
     if (!sourceProblem().isEmpty())
         return false;
     for (Field field : kFields) {
@@ -367,6 +391,98 @@ QString HostSetup::text(Field field) const
 void HostSetup::setText(Field field, const QString &value)
 {
     *member(field) = value;
+}
+
+namespace {
+
+// The fields that describe the source being edited.
+constexpr HostSetup::Field kSourceFields[] = {
+    HostSetup::Field::KissHost,     HostSetup::Field::KissPort,   HostSetup::Field::SerialDevice,
+    HostSetup::Field::SerialSpeed,  HostSetup::Field::SerialInit, HostSetup::Field::AprsIsServer,
+    HostSetup::Field::AprsIsPort,   HostSetup::Field::RangeKm,    HostSetup::Field::Filter,
+    HostSetup::Field::ReplayFile,   HostSetup::Field::ReplayMs};
+
+} // namespace
+
+QStringList HostSetup::lines() const
+{
+    // Every line as its meaning writes it, so that looking at a line and
+    // leaving it changes nothing.
+    QStringList all;
+    for (const QString &line : sourceLines)
+        all.append(SourceSpec::parse(line).format());
+    if (all.isEmpty())
+        all.append(QString());
+    all[editing] = sourceText();
+    return all;
+}
+
+void HostSetup::loadSource(const QString &line)
+{
+    HostProfile::Texts texts;
+    texts.source = line;
+    const HostSetup read = fromTexts(texts, folder);
+    source = read.source;
+    kissHost = read.kissHost;
+    kissPort = read.kissPort;
+    serialDevice = read.serialDevice;
+    serialSpeed = read.serialSpeed;
+    aprsIsServer = read.aprsIsServer;
+    aprsIsPort = read.aprsIsPort;
+    replayFile = read.replayFile;
+    unknownSource = read.unknownSource;
+}
+
+bool HostSetup::editSource(int index)
+{
+    // A line is left only in a state it can be stored in, so that its kind
+    // and fields come back as they were.
+    if (index < 0 || index >= lines().size() || index == editing || !lineProblem(editing).isEmpty())
+        return false;
+    sourceLines = lines();
+    editing = index;
+    loadSource(sourceLines[index]);
+    return true;
+}
+
+bool HostSetup::addSource()
+{
+    if (lines().size() >= HostSettings::kMaxSources || !lineProblem(editing).isEmpty())
+        return false;
+    sourceLines = lines();
+    sourceLines.append(QStringLiteral("APRSIS ")
+                       + SourceSpec::hostPort(SourceSpec::defaultAprsIsServer(), SourceSpec::kDefaultAprsIsPort));
+    sourceKeys.append(-1);
+    editing = int(sourceLines.size()) - 1;
+    loadSource(sourceLines.back());
+    return true;
+}
+
+bool HostSetup::removeSource(int index)
+{
+    sourceLines = lines();
+    if (sourceLines.size() <= 1 || index < 0 || index >= sourceLines.size())
+        return false;
+    sourceLines.removeAt(index);
+    if (index < sourceKeys.size())
+        sourceKeys.removeAt(index);
+    editing = std::min(index, int(sourceLines.size()) - 1);
+    loadSource(sourceLines[editing]);
+    return true;
+}
+
+QString HostSetup::lineProblem(int index) const
+{
+    HostSetup line = *this;
+    if (index != editing)
+        line.loadSource(sourceLines.value(index));
+    if (const QString problem = line.sourceProblem(); !problem.isEmpty())
+        return problem;
+    for (Field field : kSourceFields) {
+        if (const QString problem = line.problem(field); !problem.isEmpty())
+            return problem;
+    }
+    return {};
 }
 
 } // namespace nearbell

@@ -19,7 +19,9 @@ namespace nearbell {
 //    characters the profile's code page lacks, over-long texts;
 //  - find files as the sources find them: relative names in the folder of
 //    the profile;
-//  - compose the profile texts (callsign in capitals, "KISS host:port", ...).
+//  - compose the profile texts (callsign in capitals, "KISS host:port", ...);
+//  - hold every source line (SOURCE, then SOURCE2 to SOURCE4), one of them
+//    edited in the source fields at a time; add and remove lines.
 class HostSetup
 {
 public:
@@ -53,6 +55,14 @@ public:
     QString replayMs;
     QString expire;
     QString unknownSource;  // a SOURCE text not understood, kept as written
+    // Every source line as stored; the one at `editing` is shown in, and
+    // composed from, the source fields above. Empty: just those fields.
+    QStringList sourceLines;
+    int editing = 0;
+    // For each line, the key it was read from (0 for SOURCE, 1 to 3 for
+    // SOURCE2 to SOURCE4), -1 for a line added: lines keep their keys
+    // while they can, so that a gap between the keys stays as written.
+    QList<int> sourceKeys;
     QString folder;         // where relative file names are found
 
     // Every field at the default of the host settings.
@@ -74,6 +84,21 @@ public:
     QString sourceText() const;
     QString text(Field field) const;
     void setText(Field field, const QString &value);
+
+    // The source lines as they would be stored, the edited one composed.
+    QStringList lines() const;
+    // Edits another line: the one edited so far keeps its text. False,
+    // changing nothing, while the edited line cannot be stored.
+    bool editSource(int index);
+    // Appends a line (an APRS-IS server) and edits it; false when there
+    // are as many as the host takes, or as editSource.
+    bool addSource();
+    // Removes a line and edits its neighbour; false for the last one left.
+    bool removeSource(int index);
+    // Why a source line cannot be stored, empty when it can.
+    QString lineProblem(int index) const;
+    // Sets the source fields from one source line.
+    void loadSource(const QString &line);
 
 private:
     QString *member(Field field);

@@ -11,7 +11,24 @@
 
 namespace nearbell {
 
+namespace {
+
+std::vector<std::unique_ptr<StationSource>> oneSource(std::unique_ptr<StationSource> source)
+{
+    std::vector<std::unique_ptr<StationSource>> sources;
+    sources.push_back(std::move(source));
+    return sources;
+}
+
+} // namespace
+
 LocalHost::LocalHost(const HostSettings &settings, std::unique_ptr<StationSource> source,
+                     QObject *parent)
+    : LocalHost(settings, oneSource(std::move(source)), parent)
+{
+}
+
+LocalHost::LocalHost(const HostSettings &settings, std::vector<std::unique_ptr<StationSource>> sources,
                      QObject *parent)
     : HostApplication(parent), m_model(settings)
 {
@@ -26,8 +43,9 @@ LocalHost::LocalHost(const HostSettings &settings, std::unique_ptr<StationSource
             });
     connect(&m_table, &StationTable::stationDeleted, this, &HostApplication::NotifyDelete);
     connect(&m_table, &StationTable::cleared, this, &HostApplication::NotifyDeleteAllStations);
+    connect(&m_table, &StationTable::positionConflict, this, &LocalHost::tellConflict);
 
-    adoptSource(std::move(source));
+    adoptSources(std::move(sources));
 
     m_expiryTimer.setInterval(kDefaultExpiryCheckMs);
     connect(&m_expiryTimer, &QTimer::timeout, this, [this] { m_table.expire(); });
@@ -48,7 +66,7 @@ void LocalHost::placeOwnStation(const HostSettings &settings)
 std::unique_ptr<LocalHost> LocalHost::create(const QString &hostProfilePath, QObject *parent)
 {
     const HostSettings settings = HostProfile::read(hostProfilePath);
-    auto host = std::make_unique<LocalHost>(settings, makeStationSource(settings), parent);
+    auto host = std::make_unique<LocalHost>(settings, makeStationSources(settings), parent);
     if (settings.positionFromGpsd) {
         host->setPositionSource(
             std::make_unique<GpsdPositionSource>(settings.gpsdHost, settings.gpsdPort));
@@ -56,47 +74,88 @@ std::unique_ptr<LocalHost> LocalHost::create(const QString &hostProfilePath, QOb
     return host;
 }
 
-// The source goes first: it must not deliver into a table being destroyed.
+// The sources go first: they must not deliver into a table being destroyed.
 LocalHost::~LocalHost()
 {
     m_expiryTimer.stop();
     m_position.reset();
-    m_aprsIs = nullptr;
-    m_source.reset();
+    m_sources.clear();
 }
 
-void LocalHost::adoptSource(std::unique_ptr<StationSource> source)
+void LocalHost::adoptSources(std::vector<std::unique_ptr<StationSource>> sources)
 {
-    m_source = std::move(source);
-    m_aprsIs = dynamic_cast<AprsIsSource *>(m_source.get());
-    if (!m_source)
-        return;
-    // The host alone owns its source, whatever parent it was made with.
-    m_source->setParent(nullptr);
-    connect(m_source.get(), &StationSource::reportReceived, &m_table,
-            [this](const StationReport &report) {
-                if (!report.source.isEmpty()) {
-                    m_table.apply(report);
-                    return;
-                }
-                StationReport named = report;
-                named.source = m_model.current().source.format();
-                m_table.apply(named);
-            });
-    connect(m_source.get(), &StationSource::batchReceived, this, &HostApplication::DataAvailable);
-    // A new APRS-IS source asks for the same stations as the one before.
-    if (m_aprsIs) {
-        m_aprsIs->setWatchedCallsigns(m_watched);
-        m_aprsIs->applySettings(m_model.current());
+    m_sources.clear();
+    for (size_t line = 0; line < sources.size(); ++line) {
+        std::unique_ptr<StationSource> &source = sources[line];
+        if (!source)
+            continue;
+        if (m_sources.size() == size_t(kMaxSources)) {
+            QTextStream(stderr) << "Station source \"" << source->name() << "\" left out: at most "
+                                << kMaxSources << " sources are heard at once\n";
+            continue;
+        }
+        m_sources.push_back(Slot{std::move(source), nullptr, int(line)});
     }
+    m_duplicates.setSourceCount(int(m_sources.size()));
+    for (int i = 0; i < int(m_sources.size()); ++i)
+        wire(i);
+}
+
+void LocalHost::wire(int index)
+{
+    Slot &slot = m_sources[size_t(index)];
+    StationSource *source = slot.source.get();
+    slot.aprsIs = dynamic_cast<AprsIsSource *>(source);
+    // The host alone owns its sources, whatever parent they were made with.
+    source->setParent(nullptr);
+    connect(source, &StationSource::reportReceived, this,
+            [this, index](const StationReport &report) { take(index, report); });
+    connect(source, &StationSource::batchReceived, this, &HostApplication::DataAvailable);
+    // A new APRS-IS source asks for the same stations as the one before.
+    if (slot.aprsIs) {
+        slot.aprsIs->setWatchedCallsigns(m_watched);
+        slot.aprsIs->applySettings(m_model.current());
+    }
+}
+
+void LocalHost::take(int index, const StationReport &report)
+{
+    if (!m_duplicates.admit(index, report.packet, m_table.now().toMSecsSinceEpoch())) {
+        // The internet's copy may come first; the radio's still says how it was heard.
+        if (report.heardDirectly)
+            m_table.noteHeardDirect(report.callsign);
+        return;
+    }
+    StationReport named = report;
+    named.source = m_sources[size_t(index)].source->name();
+    m_table.apply(named);
+}
+
+void LocalHost::tellConflict(const QString &callsign, const QString &earlier, const QString &later)
+{
+    const qint64 now = m_table.now().toMSecsSinceEpoch();
+    const auto told = m_conflictsTold.constFind(callsign);
+    if (told != m_conflictsTold.cend() && now - *told >= 0 && now - *told < kConflictQuietMs)
+        return;
+    // Bounded: a flood of conflicting stations cannot grow it without end.
+    if (m_conflictsTold.size() >= 4096)
+        m_conflictsTold.clear();
+    m_conflictsTold.insert(callsign, now);
+    QTextStream(stderr) << callsign << " was placed apart by " << earlier << " and " << later
+                        << " within a second: the newest report is used\n";
+}
+
+StationSource *LocalHost::sourceAt(int index) const
+{
+    return index >= 0 && index < int(m_sources.size()) ? m_sources[size_t(index)].source.get() : nullptr;
 }
 
 void LocalHost::start()
 {
     m_started = true;
     m_expiryTimer.start();
-    if (m_source)
-        m_source->start();
+    for (Slot &slot : m_sources)
+        slot.source->start();
     if (m_position)
         m_position->start();
 }
@@ -118,8 +177,8 @@ void LocalHost::moveOwnStation(double latitude, double longitude)
 
 void LocalHost::reconnectNow()
 {
-    if (m_source)
-        m_source->reconnectNow();
+    for (const Slot &slot : m_sources)
+        slot.source->reconnectNow();
     if (m_position)
         m_position->reconnectNow();
 }
@@ -127,8 +186,10 @@ void LocalHost::reconnectNow()
 void LocalHost::setWatchedCallsigns(const QStringList &callsigns)
 {
     m_watched = callsigns;
-    if (m_aprsIs)
-        m_aprsIs->setWatchedCallsigns(callsigns);
+    for (Slot &slot : m_sources) {
+        if (slot.aprsIs)
+            slot.aprsIs->setWatchedCallsigns(callsigns);
+    }
 }
 
 void LocalHost::setExpiryCheckInterval(int ms)
@@ -232,16 +293,21 @@ std::optional<double> LocalHost::ownCourse() const
 StatusParts LocalHost::statusParts() const
 {
     StatusParts parts;
-    if (!m_source) {
+    const int heard = m_table.entryCount() - (m_table.hasOwnStation() ? 1 : 0);
+    const QString heardText = heard == 1 ? QStringLiteral("1 station heard")
+                                         : QStringLiteral("%1 stations heard").arg(heard);
+    if (m_sources.empty()) {
         parts.append({QStringLiteral("No station source: no stations will be heard"), true});
-    } else {
-        StatusPart state = m_source->status();
-        if (!state.failure) {
-            const int heard = m_table.entryCount() - (m_table.hasOwnStation() ? 1 : 0);
-            state.text += heard == 1 ? QStringLiteral(", 1 station heard")
-                                     : QStringLiteral(", %1 stations heard").arg(heard);
-        }
+    } else if (m_sources.size() == 1) {
+        StatusPart state = m_sources.front().source->status();
+        if (!state.failure)
+            state.text += QStringLiteral(", ") + heardText;
         parts.append(state);
+    } else {
+        // Each source in the colour of its own state, then what they heard together.
+        for (const Slot &slot : m_sources)
+            parts.append(slot.source->status());
+        parts.append({heardText, false});
     }
     const HostSettings &settings = m_model.current();
     if (m_position) {
@@ -253,10 +319,14 @@ StatusParts LocalHost::statusParts() const
     }
     for (const QString &problem : settings.problems)
         parts.append({problem, true});
-    if (m_aprsIs && m_aprsIs->buddiesLeftOut() > 0) {
-        parts.append({QStringLiteral("Watch list too long for the APRS-IS filter: %1 callsigns left out")
-                          .arg(m_aprsIs->buddiesLeftOut()),
-                      true});
+    // Every APRS-IS source asks for the same watch list: told once.
+    for (const Slot &slot : m_sources) {
+        if (slot.aprsIs && slot.aprsIs->buddiesLeftOut() > 0) {
+            parts.append({QStringLiteral("Watch list too long for the APRS-IS filter: %1 callsigns left out")
+                              .arg(slot.aprsIs->buddiesLeftOut()),
+                          true});
+            break;
+        }
     }
     if (m_table.isFull()) {
         parts.append(StatusPart{QStringLiteral("Station table full (%1 stations): %2 farthest dropped")
@@ -273,16 +343,17 @@ namespace nearbell {
 
 namespace {
 
-// Whether the source made from b would differ from the one made from a.
-bool sourceDiffers(const HostSettings &a, const HostSettings &b)
+// Whether the source b made with the set-up now would differ from the
+// source a made with the set-up old.
+bool sourceDiffers(const SourceSpec &a, const HostSettings &old, const SourceSpec &b, const HostSettings &now)
 {
     // The simulated stations are placed around the fixed own position.
-    const bool demo = b.source.kind == SourceSpec::Kind::Demo && !b.positionFromGpsd;
-    const bool positionMatters = demo && (a.ownLatitude != b.ownLatitude || a.ownLongitude != b.ownLongitude);
-    const bool replay = b.source.kind == SourceSpec::Kind::Replay;
-    const bool serial = b.source.kind == SourceSpec::Kind::Serial;
-    return a.source.format() != b.source.format() || (replay && (a.replayMs != b.replayMs || a.folder != b.folder))
-           || (serial && a.serialInit != b.serialInit) || positionMatters;
+    const bool demo = b.kind == SourceSpec::Kind::Demo && !now.positionFromGpsd;
+    const bool positionMatters = demo && (old.ownLatitude != now.ownLatitude || old.ownLongitude != now.ownLongitude);
+    const bool replay = b.kind == SourceSpec::Kind::Replay;
+    const bool serial = b.kind == SourceSpec::Kind::Serial;
+    return a.format() != b.format() || (replay && (old.replayMs != now.replayMs || old.folder != now.folder))
+           || (serial && old.serialInit != now.serialInit) || positionMatters;
 }
 
 bool positionSourceDiffers(const HostSettings &a, const HostSettings &b)
@@ -311,20 +382,55 @@ void LocalHost::follow(const HostSettings &old, const HostSettings &now)
             m_position->start();
     }
 
-    if (!sourceDiffers(old, now)) {
+    // A source stays when its line names the same as before; the others
+    // are made anew.
+    const QList<SourceSpec> before = old.sources();
+    const QList<SourceSpec> after = now.sources();
+    const auto stays = [&](int i) {
+        return i < before.size() && i < after.size() && !sourceDiffers(before[i], old, after[i], now);
+    };
+    bool changed = before.size() != after.size();
+    for (int i = 0; i < after.size(); ++i)
+        changed = changed || !stays(i);
+    if (!changed) {
         // The range filter follows the own position and the range, on the
         // open connection and at every later login.
-        if (m_aprsIs)
-            m_aprsIs->applySettings(now);
+        for (Slot &slot : m_sources) {
+            if (slot.aprsIs)
+                slot.aprsIs->applySettings(now);
+        }
         return;
     }
-    // The old source goes before anything it heard, so nothing late arrives.
-    m_source.reset();
-    m_aprsIs = nullptr;
-    m_table.clear();
-    adoptSource(makeStationSource(now));
-    if (m_started && m_source)
-        m_source->start();
+
+    std::vector<std::unique_ptr<StationSource>> next(size_t(after.size()));
+    std::vector<bool> kept(next.size(), false);
+    QStringList gone;
+    for (Slot &slot : m_sources) {
+        if (slot.line >= 0 && stays(slot.line)) {
+            slot.source->disconnect(this);
+            kept[size_t(slot.line)] = true;
+            next[size_t(slot.line)] = std::move(slot.source);
+        } else {
+            gone.append(slot.source->name());
+        }
+    }
+    // The old sources go before anything they heard, so nothing late arrives.
+    const bool noneKept = std::none_of(kept.cbegin(), kept.cend(), [](bool k) { return k; });
+    m_sources.clear();
+    if (noneKept)
+        m_table.clear();
+    else
+        m_table.removeHeardBy(gone);
+    for (int i = 0; i < after.size(); ++i) {
+        if (!kept[size_t(i)])
+            next[size_t(i)] = makeStationSource(after[i], now);
+    }
+    // Wiring tells every APRS-IS source, kept or new, the set-up now.
+    adoptSources(std::move(next));
+    for (Slot &slot : m_sources) {
+        if (m_started && !kept[size_t(slot.line)])
+            slot.source->start();
+    }
 }
 
 } // namespace nearbell

@@ -2,8 +2,12 @@
 
 #include <QTimer>
 
-#include <memory>
+#include <QHash>
 
+#include <memory>
+#include <vector>
+
+#include "host/DuplicateFilter.h"
 #include "host/GpsdPositionSource.h"
 #include "host/HostApplication.h"
 #include "host/HostExtension.h"
@@ -16,8 +20,9 @@ namespace nearbell {
 
 class AprsIsSource;
 
-// The host the program runs against: a station table fed by one station
-// source (demo, replay, TNC or APRS-IS), offered through the host contract.
+// The host the program runs against: one station table fed by up to four
+// station sources at once (demo, replay, TNCs, APRS-IS), offered through the
+// host contract.
 //
 // Responsibilities:
 //  - answer the host calls from the station table: station list entries,
@@ -26,22 +31,27 @@ class AprsIsSource;
 //  - take the list afresh on each StationCount, the call that begins a
 //    walk, so that a walk reads one steady list however fast stations
 //    arrive or leave during it; a station gone meanwhile is no longer found;
-//  - feed every report of the source into the table and raise NotifyBeacon
-//    for each position, NotifyDelete for each deletion (killed, expired),
-//    NotifyDeleteAllStations when the table is cleared and DataAvailable
-//    after each batch the source delivers;
+//  - feed every report of every source into the table, noting the source,
+//    and raise NotifyBeacon for each position, NotifyDelete for each
+//    deletion (killed, expired), NotifyDeleteAllStations when the table is
+//    cleared and DataAvailable after each batch a source delivers;
+//  - take a packet that arrives twice within 30 s (on the air and again
+//    from the internet, or through a digipeater) once (DuplicateFilter);
+//  - say on standard error, at most once per station every 10 minutes,
+//    when two sources place one station apart within a second;
 //  - delete stations not heard for the expiry time, checked once a minute;
-//  - tell the status line what state the source is in, how many stations
+//  - tell the status line what state each source is in, how many stations
 //    were heard, when the table is full how many it dropped, and that
 //    distances cannot be measured without an own position, and what state
 //    the position source is in;
 //  - hold the set-up in force (settingsModel) and follow every change of
 //    it, whoever makes it: units, expiry and own position in place, the
-//    APRS-IS filter on the open connection, a changed source or position
-//    source restarted;
+//    APRS-IS filters on the open connections, a changed source or position
+//    source restarted (the sources whose lines stay the same keep running,
+//    and keep what they heard);
 //  - with a position source (gpsd), put each fix into the set-up, which
 //    moves the own station without rebuilding the table;
-//  - pass the watched callsigns on to an APRS-IS source;
+//  - pass the watched callsigns on to every APRS-IS source;
 //  - say on the status line what in the profile cannot be used, and why
 //    distances cannot be measured (no own position, no usable callsign);
 class LocalHost : public HostApplication, public HostExtension
@@ -49,9 +59,17 @@ class LocalHost : public HostApplication, public HostExtension
     Q_OBJECT
 public:
     static constexpr int kDefaultExpiryCheckMs = 60000;
+    // The most station sources one host takes.
+    static constexpr int kMaxSources = HostSettings::kMaxSources;
+    // How long one station's conflicting places are not told again.
+    static constexpr qint64 kConflictQuietMs = 10 * 60 * 1000;
 
     // source may be null: the host then lists only the own station.
     LocalHost(const HostSettings &settings, std::unique_ptr<StationSource> source,
+              QObject *parent = nullptr);
+    // The sources in the order of the set-up's source lines; null ones are
+    // left out, and any beyond kMaxSources (with a line on standard error).
+    LocalHost(const HostSettings &settings, std::vector<std::unique_ptr<StationSource>> sources,
               QObject *parent = nullptr);
     ~LocalHost() override;
 
@@ -90,12 +108,26 @@ public:
     qint32 attachOption() const { return m_attachOption; }
     StationTable &table() { return m_table; }
     const StationTable &table() const { return m_table; }
-    StationSource *source() const { return m_source.get(); }
+    // The first source, or null without any.
+    StationSource *source() const { return sourceAt(0); }
+    int sourceCount() const { return int(m_sources.size()); }
+    StationSource *sourceAt(int index) const;
+    const DuplicateFilter &duplicates() const { return m_duplicates; }
 
 private:
     // Why the own station is missing from the table though its position is known.
     StatusPart callsignStatus() const;
-    void adoptSource(std::unique_ptr<StationSource> source);
+    struct Slot
+    {
+        std::unique_ptr<StationSource> source;
+        AprsIsSource *aprsIs = nullptr; // source, when it is one
+        int line = -1; // which of the set-up's source lines made it
+    };
+
+    void adoptSources(std::vector<std::unique_ptr<StationSource>> sources);
+    void wire(int index);
+    void take(int index, const StationReport &report);
+    void tellConflict(const QString &callsign, const QString &earlier, const QString &later);
 
     void moveOwnStation(double latitude, double longitude);
     void follow(const HostSettings &old, const HostSettings &now);
@@ -104,10 +136,11 @@ private:
     HostSettingsModel m_model;
     StationTable m_table;
 
-    std::unique_ptr<StationSource> m_source;
+    std::vector<Slot> m_sources;
+    DuplicateFilter m_duplicates;
+    QHash<QString, qint64> m_conflictsTold; // station -> when, ms since the epoch
     bool m_started = false;
     std::unique_ptr<GpsdPositionSource> m_position;
-    AprsIsSource *m_aprsIs = nullptr; // m_source, when it is one
     QStringList m_watched;
     QTimer m_expiryTimer;
     qint32 m_attachOption = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 namespace nearbell {
 
@@ -15,7 +16,12 @@ struct StationReport
     double longitude = 0.0;    // signed minutes of arc, east positive
     bool heardDirectly = false; // no digipeater repeated the frame
     bool killed = false;       // a killed object or item: delete it
-    QString source;            // which source delivered it (its HOST/SOURCE text)
+    // The packet that carried the report (sender, destination, information
+    // field), as a digest: the same packet heard twice, on the air and again
+    // from the internet, has the same one. 0 when unknown; such a report is
+    // never taken for a copy.
+    quint64 packet = 0;
+    QString source;            // the station source that delivered it ("KISS 127.0.0.1:8001")
 };
 
 } // namespace nearbell

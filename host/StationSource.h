@@ -35,6 +35,11 @@ public:
     // The state for the status line; by default the last state line announced.
     virtual StatusPart status() const;
 
+    // What the station table notes as the source of each report: the
+    // setting that made it ("KISS 127.0.0.1:8001"); empty when unnamed.
+    QString name() const { return m_name; }
+    void setName(const QString &name) { m_name = name; }
+
 signals:
     void reportReceived(const nearbell::StationReport &report);
     void batchReceived();
@@ -42,6 +47,7 @@ signals:
 
 private:
     QString m_lastState;
+    QString m_name;
 };
 
 } // namespace nearbell

@@ -13,11 +13,10 @@ namespace nearbell {
 namespace {
 // The demo runs the same way every time.
 constexpr std::uint64_t kDemoSeed = 20260101;
-}
 
-std::unique_ptr<StationSource> makeStationSource(const HostSettings &settings, QObject *parent)
+std::unique_ptr<StationSource> makeUnnamed(const SourceSpec &source, const HostSettings &settings,
+                                           QObject *parent)
 {
-    const SourceSpec &source = settings.source;
     switch (source.kind) {
     case SourceSpec::Kind::Demo:
         return std::make_unique<DemoSource>(settings.ownLatitude, settings.ownLongitude, kDemoSeed, parent);
@@ -35,8 +34,32 @@ std::unique_ptr<StationSource> makeStationSource(const HostSettings &settings, Q
         break;
     }
     QTextStream(stderr) << "Station source \"" << source.written << "\" is not available ("
-                        << source.problem << "): no stations will be heard\n";
+                        << source.problem << "): no stations will be heard from it\n";
     return nullptr;
+}
+
+} // namespace
+
+std::unique_ptr<StationSource> makeStationSource(const SourceSpec &source, const HostSettings &settings,
+                                                 QObject *parent)
+{
+    std::unique_ptr<StationSource> made = makeUnnamed(source, settings, parent);
+    if (made)
+        made->setName(source.format());
+    return made;
+}
+
+std::unique_ptr<StationSource> makeStationSource(const HostSettings &settings, QObject *parent)
+{
+    return makeStationSource(settings.source, settings, parent);
+}
+
+std::vector<std::unique_ptr<StationSource>> makeStationSources(const HostSettings &settings)
+{
+    std::vector<std::unique_ptr<StationSource>> sources;
+    for (const SourceSpec &source : settings.sources())
+        sources.push_back(makeStationSource(source, settings));
+    return sources;
 }
 
 } // namespace nearbell

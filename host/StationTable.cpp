@@ -143,16 +143,23 @@ bool StationTable::apply(const StationReport &report)
         moved = true;
     }
     Station &station = it->second;
+    const QDateTime heard = now();
     // The own station stays where the profile puts it; hearing its own
     // beacon only refreshes how and when it was heard.
     if (!station.own) {
-        moved = moved || station.latitude != report.latitude || station.longitude != report.longitude;
+        const bool elsewhere = station.latitude != report.latitude || station.longitude != report.longitude;
+        if (elsewhere && !moved && station.source != report.source
+            && station.lastHeard.msecsTo(heard) < kConflictMs) {
+            ++m_conflicts;
+            emit positionConflict(report.callsign, station.source, report.source);
+        }
+        moved = moved || elsewhere;
         station.latitude = report.latitude;
         station.longitude = report.longitude;
     }
     station.symbolTable = report.symbolTable;
     station.symbolCode = listableSymbol(report.symbolCode);
-    station.lastHeard = now();
+    station.lastHeard = heard;
     station.heardDirectly = report.heardDirectly;
     if (report.heardDirectly)
         station.lastHeardDirect = station.lastHeard;
@@ -161,6 +168,13 @@ bool StationTable::apply(const StationReport &report)
         noteMove(station);
     emit beaconReceived(report.callsign, report.latitude, report.longitude);
     return true;
+}
+
+void StationTable::noteHeardDirect(const QString &callsign)
+{
+    const auto it = m_stations.find(callsign);
+    if (it != m_stations.end() && !it->second.removed)
+        it->second.lastHeardDirect = now();
 }
 
 int StationTable::expire()
@@ -173,21 +187,31 @@ int StationTable::expire(const QDateTime &now)
     if (m_expiryMinutes <= 0)
         return 0;
     const QDateTime cutoff = now.toUTC().addSecs(-qint64(m_expiryMinutes) * 60);
-    QStringList gone;
+    return removeWhere([&cutoff](const Station &station) { return station.lastHeard <= cutoff; });
+}
+
+int StationTable::removeHeardBy(const QStringList &sources)
+{
+    return removeWhere([&sources](const Station &station) { return sources.contains(station.source); });
+}
+
+int StationTable::removeWhere(const std::function<bool(const Station &)> &gone)
+{
+    QStringList removed;
     for (auto it = m_stations.begin(); it != m_stations.end();) {
         const auto here = it++;
-        if (!here->second.own && here->second.lastHeard <= cutoff) {
-            gone.append(here->first);
+        if (!here->second.own && gone(here->second)) {
+            removed.append(here->first);
             bury(m_stations.extract(here));
         }
     }
-    if (gone.isEmpty())
+    if (removed.isEmpty())
         return 0;
     // Deletions are announced in list order, whatever the hash order is.
-    gone.sort();
-    for (const QString &callsign : std::as_const(gone))
+    removed.sort();
+    for (const QString &callsign : std::as_const(removed))
         emit stationDeleted(callsign);
-    return int(gone.size());
+    return int(removed.size());
 }
 
 void StationTable::clear()

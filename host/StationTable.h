@@ -19,13 +19,17 @@ namespace nearbell {
 // Responsibilities:
 //  - keep the newest position of every station, object and item by its
 //    exact (case-sensitive) name, with its symbol, the time it was last
-//    heard and whether that was directly (no digipeater), when it was last
-//    heard directly and which source brought its newest report;
+//    heard, whether that was directly (no digipeater), when it was last
+//    heard directly and which source delivered its newest report: a station
+//    heard by several sources is one entry;
+//  - count and announce a station reported at another place by another
+//    source within kConflictMs (two stations using one callsign, or a late
+//    copy): the newest report still places it;
 //  - always hold the own station at its configured position, at distance 0,
 //    when an own callsign and position are known; it never expires and is
 //    never deleted by a report;
-//  - delete killed objects and items, and stations not heard for the
-//    expiry time;
+//  - delete killed objects and items, stations not heard for the expiry
+//    time, and those last heard by a source that is gone;
 //  - hold at most capacity() stations (the own one included): when full, a
 //    new station either takes the place of the station farthest from the
 //    own position, or is dropped itself when it is the farthest, so that a
@@ -55,6 +59,8 @@ public:
     static constexpr double kUnknownDistance = 99999.0;
     // The most stations the host contract can count (16 bits, signed).
     static constexpr int kDefaultCapacity = 32767;
+    // Two sources placing one station apart within this time disagree.
+    static constexpr qint64 kConflictMs = 1000;
 
     struct Station
     {
@@ -64,9 +70,9 @@ public:
         double latitude = 0.0;  // signed minutes of arc
         double longitude = 0.0; // signed minutes of arc
         QDateTime lastHeard;    // UTC
+        QString source;         // the source of the newest report
         bool heardDirectly = false;
         QDateTime lastHeardDirect; // UTC; null until heard direct once
-        QString source;            // the source of the newest report
         bool own = false;
         // Changes whenever the station is put in or moves: tells a current
         // eviction candidate from one that went stale.
@@ -95,6 +101,9 @@ public:
     // Stations dropped because the table was full: evicted ones and new
     // arrivals that were the farthest themselves.
     qint64 droppedCount() const { return m_dropped; }
+    // Reports that placed a station elsewhere than another source did
+    // within kConflictMs.
+    qint64 conflictCount() const { return m_conflicts; }
 
     // Puts the own station into the table (replacing an earlier one).
     void setOwnStation(const QString &callsign, double latitude, double longitude);
@@ -113,11 +122,17 @@ public:
     int expire(const QDateTime &now);
     // Deletes every station but the own one.
     void clear();
+    // Deletes the stations whose newest report came from one of the
+    // sources (announcing each); returns how many.
+    int removeHeardBy(const QStringList &sources);
 
     int entryCount() const { return int(m_stations.size()); }
     // The entry at index, or the empty text outside 0..entryCount()-1.
     QString entry(int index) const;
     const Station *find(const QString &callsign) const;
+    // A copy of a packet already taken in was heard direct: the station
+    // counts as heard direct now, wherever its newest report came from.
+    void noteHeardDirect(const QString &callsign);
     // Distance of a station from the own station in the table's unit.
     double distanceOf(const Station &station) const;
     // Bearing of a station from the own station in degrees; NaN without one.
@@ -140,6 +155,10 @@ signals:
     void beaconReceived(const QString &callsign, double latitude, double longitude);
     void stationDeleted(const QString &callsign);
     void cleared();
+    // A station was placed elsewhere than another source had it within
+    // kConflictMs; the newer position is in force.
+    void positionConflict(const QString &callsign, const QString &earlierSource,
+                          const QString &laterSource);
 
 private:
     // A station that may be evicted, with how far it was when chosen.
@@ -152,6 +171,8 @@ private:
 
     void insertIntoOrder(const Station *station);
     void remove(const QString &callsign);
+    // Deletes the stations (never the own one) for which gone is true.
+    int removeWhere(const std::function<bool(const Station &)> &gone);
     void bury(std::unordered_map<QString, Station>::node_type node);
     void dropBuriedFromOrder() const;
     const std::vector<const Station *> &ordered() const;
@@ -188,6 +209,7 @@ private:
     double m_candidatesFromLon = 0.0;
     quint64 m_nextSerial = 0;
     qint64 m_dropped = 0;
+    qint64 m_conflicts = 0;
     int m_capacity = kDefaultCapacity;
     Clock m_clock;
     DistanceUnit m_unit = DistanceUnit::Kilometres;

@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -96,6 +97,7 @@ frmStationSetup::frmStationSetup(QString hostProfile, QString runningCallsign, Q
 
     addField(Field::Expire, QStringLiteral("Forget stations after (minutes)"), QString());
 
+    addSourceList(m_form);
     cboSource = labelledCombo(m_form, QStringLiteral("Station source"), QStringLiteral("cboSource"), this);
     // A SOURCE line not understood stays selectable as written, so that OK
     // with another field changed does not lose it.
@@ -216,6 +218,74 @@ void frmStationSetup::addBrowse(Field field, const QString &caption)
     });
 }
 
+void frmStationSetup::addSourceList(QFormLayout *form)
+{
+    auto *box = new QWidget(this);
+    auto *boxLayout = new QHBoxLayout(box);
+    boxLayout->setContentsMargins(0, 0, 0, 0);
+    lstSources = new QListWidget(box);
+    lstSources->setObjectName(QStringLiteral("lstSources"));
+    lstSources->setAccessibleName(QStringLiteral("Station sources"));
+    lstSources->setMaximumHeight(lstSources->fontMetrics().height() * 5);
+    boxLayout->addWidget(lstSources, 1);
+    auto *buttonsColumn = new QVBoxLayout;
+    cmdAddSource = new QPushButton(QStringLiteral("Add source"), box);
+    cmdAddSource->setObjectName(QStringLiteral("cmdAddSource"));
+    cmdAddSource->setAccessibleName(cmdAddSource->text());
+    cmdRemoveSource = new QPushButton(QStringLiteral("Remove source"), box);
+    cmdRemoveSource->setObjectName(QStringLiteral("cmdRemoveSource"));
+    cmdRemoveSource->setAccessibleName(cmdRemoveSource->text());
+    buttonsColumn->addWidget(cmdAddSource);
+    buttonsColumn->addWidget(cmdRemoveSource);
+    buttonsColumn->addStretch();
+    boxLayout->addLayout(buttonsColumn);
+    auto *caption = new QLabel(QStringLiteral("Station sources"), this);
+    caption->setBuddy(lstSources);
+    form->addRow(caption, box);
+
+    connect(lstSources, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row < 0 || row == m_setup.editing)
+            return;
+        // Refused while the edited line has a fault: the list goes back to it.
+        if (m_setup.editSource(row))
+            showSource();
+        else
+            refresh();
+    });
+    connect(cmdAddSource, &QPushButton::clicked, this, [this] {
+        if (m_setup.addSource())
+            showSource();
+    });
+    connect(cmdRemoveSource, &QPushButton::clicked, this, [this] {
+        if (m_setup.removeSource(m_setup.editing))
+            showSource();
+    });
+}
+
+void frmStationSetup::showSource()
+{
+    {
+        const QSignalBlocker blockCombo(cboSource);
+        // A line not understood stays choosable as written.
+        const int asWritten = cboSource->findData(int(Source::Unknown));
+        if (asWritten >= 0)
+            cboSource->removeItem(asWritten);
+        if (m_setup.source == Source::Unknown) {
+            cboSource->insertItem(0, QStringLiteral("As written: %1").arg(m_setup.unknownSource.left(60)),
+                                  int(Source::Unknown));
+        }
+        cboSource->setCurrentIndex(cboSource->findData(int(m_setup.source)));
+    }
+    for (Field field : HostSetup::kFields) {
+        QLineEdit *edit = m_edits.at(field);
+        if (edit->text() != m_setup.text(field)) {
+            const QSignalBlocker blockEdit(edit);
+            edit->setText(m_setup.text(field));
+        }
+    }
+    refresh();
+}
+
 void frmStationSetup::refreshDevices()
 {
     const QString typed = m_setup.serialDevice;
@@ -235,6 +305,25 @@ void frmStationSetup::refresh()
         m_edits.at(field)->setAccessibleDescription(problem);
         m_form->setRowVisible(m_rows.at(field), m_setup.fieldInUse(field));
     }
+    // The list names every line, the edited one as its fields compose it.
+    const QStringList lines = m_setup.lines();
+    {
+        const QSignalBlocker block(lstSources);
+        while (lstSources->count() > lines.size())
+            delete lstSources->takeItem(lstSources->count() - 1);
+        for (int i = 0; i < lines.size(); ++i) {
+            const QString problem = m_setup.lineProblem(i);
+            const QString text = QStringLiteral("%1. %2%3").arg(i + 1).arg(lines[i],
+                                                                      problem.isEmpty() ? QString() : QStringLiteral("  (") + problem + u')');
+            if (i < lstSources->count())
+                lstSources->item(i)->setText(text);
+            else
+                lstSources->addItem(text);
+        }
+        lstSources->setCurrentRow(m_setup.editing);
+    }
+    cmdAddSource->setEnabled(lines.size() < HostSettings::kMaxSources);
+    cmdRemoveSource->setEnabled(lines.size() > 1);
     const QString typed = m_setup.callsign.trimmed().toUpper();
     lblCallsignNote->setVisible(!m_runningCallsign.isEmpty() && typed != m_runningCallsign);
     buttons->button(QDialogButtonBox::Ok)->setEnabled(m_setup.valid());

@@ -13,6 +13,7 @@ class QDialogButtonBox;
 class QFormLayout;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 
 namespace nearbell {
@@ -24,6 +25,8 @@ namespace nearbell {
 //  - show the host profile's values and check every field as it is typed,
 //    with the reason beside the field; OK only while everything is valid;
 //  - show only the fields of the chosen source and position;
+//  - list every station source (up to four heard at once), add and remove
+//    them, and edit the one chosen in the list with the source fields;
 //  - offer the serial ports present and a file chooser beside each file;
 //  - on OK write what changed through the host profile (nothing when
 //    nothing changed), and stay open with the reason when it cannot be
@@ -44,6 +47,9 @@ public:
     QComboBox *cboPosition = nullptr;
     QComboBox *cboSerialDevice = nullptr;
     QLabel *lblSourceReason = nullptr;
+    QListWidget *lstSources = nullptr;
+    QPushButton *cmdAddSource = nullptr;
+    QPushButton *cmdRemoveSource = nullptr;
     // Asks for a file to open (caption, starting file); empty when the user
     // cancels. Tests answer it instead of a file dialog.
     std::function<QString(const QString &caption, const QString &start)> chooseFile;
@@ -69,6 +75,9 @@ private:
     void addField(HostSetup::Field field, const QString &label, const QString &hint);
     void addBrowse(HostSetup::Field field, const QString &caption);
     void refresh();
+    void addSourceList(QFormLayout *form);
+    // Shows the edited source line in the source fields.
+    void showSource();
 
     QString m_hostProfile;
     QString m_runningCallsign;

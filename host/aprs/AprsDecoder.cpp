@@ -1,5 +1,6 @@
 #include "host/aprs/AprsDecoder.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace nearbell {
@@ -63,6 +64,21 @@ bool setStationName(std::string_view source, AprsPosition &out)
     out.nameLength = std::uint8_t(source.size());
     out.kind = AprsPosition::Kind::Station;
     return true;
+}
+
+// Notes what identifies the packet (the sender is at most maxNameLength
+// long, checked by setStationName; a longer destination is cut).
+void setPacket(std::string_view source, std::string_view destination, std::string_view info,
+               AprsPosition &out)
+{
+    for (std::size_t i = 0; i < source.size(); ++i)
+        out.originBuffer[i] = source[i];
+    out.originLength = std::uint8_t(source.size());
+    const std::size_t length = std::min(destination.size(), std::size_t(AprsPosition::maxNameLength));
+    for (std::size_t i = 0; i < length; ++i)
+        out.destinationBuffer[i] = destination[i];
+    out.destinationLength = std::uint8_t(length);
+    out.information = info;
 }
 
 // An object or item name becomes a station name without blanks: trailing
@@ -655,6 +671,7 @@ AprsStatus AprsDecoder::decodeInformationNested(std::string_view source,
 {
     if (!setStationName(source, out))
         return AprsStatus::Rejected;
+    setPacket(source, destination, info, out);
     out.heardDirectly = heardDirectly;
     if (info.empty())
         return AprsStatus::Ignored;

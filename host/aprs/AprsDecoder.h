@@ -23,7 +23,18 @@ struct AprsPosition
     double latitude = 0.0;  // signed minutes of arc, north positive
     double longitude = 0.0; // signed minutes of arc, east positive
 
+    // The packet itself, to tell it from a copy that took another path: its
+    // sender, its destination (without SSID) and its information field. The
+    // field is a view into the decoded bytes, valid only while they are.
+    char originBuffer[maxNameLength + 1] = {};
+    std::uint8_t originLength = 0;
+    char destinationBuffer[maxNameLength + 1] = {};
+    std::uint8_t destinationLength = 0;
+    std::string_view information;
+
     std::string_view name() const { return {nameBuffer, nameLength}; }
+    std::string_view origin() const { return {originBuffer, originLength}; }
+    std::string_view destination() const { return {destinationBuffer, destinationLength}; }
 };
 
 // Outcome of decoding one packet.

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QtGlobal>
+
+#include <string_view>
+
 #include "host/StationReport.h"
 #include "host/aprs/AprsDecoder.h"
 
@@ -7,7 +11,14 @@ namespace nearbell {
 
 // Turns a decoded position into the report the station table takes in
 // (callsign or cleaned object/item name as Latin-1 text, so that any byte
-// survives).
+// survives), with the digest of the packet that carried it. Call it while
+// the decoded bytes are still there.
 StationReport toStationReport(const AprsPosition &position);
+
+// The digest of a packet by sender, destination and information field:
+// the path it took and the line ends or blanks that gateways strip from
+// the end of the field make no difference. Never 0.
+quint64 packetDigest(std::string_view origin, std::string_view destination,
+                     std::string_view information);
 
 } // namespace nearbell

@@ -888,16 +888,22 @@ private slots:
     // Started against a KISS port where nothing listens, the status line
     // shows the refusal and the count-down within 2 s; a TNC that starts
     // listening turns it into "connected" without a restart, at once when
-    // "Reconnect now" is chosen from the status line's pop-up.
+    // "Reconnect now" is chosen from the status line's pop-up. A second
+    // source beside it keeps its own state and colour.
     void refusedTncBecomesConnected()
     {
         QTcpServer probe;
         QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        QTcpServer probe2;
+        QVERIFY(probe2.listen(QHostAddress::LocalHost, 0));
         const quint16 port = probe.serverPort();
+        const quint16 port2 = probe2.serverPort();
         probe.close();
+        probe2.close();
         QTemporaryDir dir;
         writeFile(dir.filePath("uiview32.ini"),
-                  demoProfile + "[HOST]\r\nSOURCE=KISS 127.0.0.1:" + QByteArray::number(port) + "\r\n");
+                  demoProfile + "[HOST]\r\nSOURCE=KISS 127.0.0.1:" + QByteArray::number(port)
+                      + "\r\nSOURCE2=APRSIS 127.0.0.1:" + QByteArray::number(port2) + "\r\n");
         Run run(dir.path());
         run.services.createHost = [](const ProgramGlobals &globals) -> std::unique_ptr<HostApplication> {
             auto host = LocalHost::create(globals.gstrHostIniFile);
@@ -922,6 +928,9 @@ private slots:
         actions[0]->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(line->plainText().startsWith(name + " connected"), 8000);
         QVERIFY(!line->parts().first().failure);
+        QVERIFY(line->parts().at(1).failure);
+        QVERIFY(line->parts().at(1).text.startsWith(QStringLiteral("APRSIS 127.0.0.1:%1: connection refused").arg(port2)));
+        QCOMPARE(line->parts().at(2), (StatusPart{QStringLiteral("0 stations heard"), false}));
         run.program->window()->close();
     }
 

@@ -152,6 +152,43 @@ private slots:
         QVERIFY(s.serialInit.isEmpty() || s.serialInit.size() < 5000);
     }
 
+    // SOURCE2 to SOURCE4 name more sources with the same syntax; an empty
+    // line names none, one not understood is kept as written and told.
+    void moreSources_data()
+    {
+        QTest::addColumn<QByteArray>("lines");
+        QTest::addColumn<QStringList>("sources");
+        QTest::addColumn<int>("problems");
+        QTest::newRow("none") << QByteArray("SOURCE=APRSIS a.b:14580\n") << QStringList{"APRSIS a.b:14580"} << 0;
+        QTest::newRow("radio and internet")
+            << QByteArray("SOURCE=SERIAL /dev/ttyUSB0 9600\nsource2=aprsis a.b:14580\n")
+            << QStringList{"SERIAL /dev/ttyUSB0 9600", "APRSIS a.b:14580"} << 0;
+        QTest::newRow("gap, garbage, no SOURCE")
+            << QByteArray("SOURCE3=KISS 10.0.0.2:8001\nSOURCE2=\nSOURCE4=FLUX 1\nSOURCE5=DEMO\n")
+            << QStringList{"KISS 127.0.0.1:8001", "KISS 10.0.0.2:8001", "FLUX 1"} << 1;
+    }
+
+    void moreSources()
+    {
+        QFETCH(QByteArray, lines);
+        QFETCH(QStringList, sources);
+        QFETCH(int, problems);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("uiview32.ini"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[HOST]\n" + lines);
+        file.close();
+        const HostSettings settings = HostProfile::read(path);
+        QStringList read;
+        for (const SourceSpec &source : settings.sources())
+            read.append(source.format());
+        QCOMPARE(read, sources);
+        QCOMPARE(settings.problems.size(), problems);
+        if (problems)
+            QVERIFY(settings.problems.first().startsWith("uiview32.ini, HOST, SOURCE4: "));
+    }
+
     // Expected values come from geometry (arcs along a meridian or the
     // equator), not from the formula.
     void greatCircle_data()

@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <memory>
 
+#include "host/DuplicateFilter.h"
 #include "host/HostSettingsModel.h"
 #include "host/LocalHost.h"
+#include "host/StationSourceFactory.h"
 
 using namespace nearbell;
 
@@ -20,13 +22,16 @@ class HandSource : public StationSource
 {
 public:
     void start() override { ++starts; }
-    void deliver(const QString &callsign, double latitude, double longitude, bool killed = false)
+    void deliver(const QString &callsign, double latitude, double longitude, bool killed = false,
+                 quint64 packet = 0, bool direct = false)
     {
         StationReport r;
+        r.heardDirectly = direct;
         r.callsign = callsign;
         r.latitude = latitude;
         r.longitude = longitude;
         r.killed = killed;
+        r.packet = packet;
         emit reportReceived(r);
     }
     void endBatch() { emit batchReceived(); }
@@ -245,6 +250,129 @@ private slots:
         now = now.addSecs(5 * 60);
         QTRY_COMPARE(deletes.count(), 1);
         QCOMPARE(host->StationCount(), qint16(1));
+    }
+
+    // The packet memory: its window, a clock gone back, and a quiet
+    // source's share while the other floods.
+    void duplicateFilter_data()
+    {
+        QTest::addColumn<int>("laterMs");
+        QTest::addColumn<int>("laterSource");
+        QTest::addColumn<int>("flood"); // packets the other source sends meanwhile
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("copy from the other source") << 5000 << 1 << 0 << false;
+        QTest::newRow("copy from the same source") << 29999 << 0 << 0 << false;
+        QTest::newRow("window over") << 30000 << 1 << 0 << true;
+        QTest::newRow("clock gone back") << -1 << 1 << 0 << true;
+        QTest::newRow("quiet source remembered under a flood") << 1000 << 1 << 5000 << false;
+    }
+
+    void duplicateFilter()
+    {
+        QFETCH(int, laterMs);
+        QFETCH(int, laterSource);
+        QFETCH(int, flood);
+        QFETCH(bool, taken);
+
+        DuplicateFilter filter(1000);
+        filter.setSourceCount(2);
+        const qint64 start = 1000000;
+        QVERIFY(filter.admit(0, 42, start));
+        for (int i = 0; i < flood; ++i)
+            QVERIFY(filter.admit(1, 1000 + quint64(i), start + i / 10));
+        QVERIFY(filter.size() <= 1000);
+        QCOMPARE(filter.admit(laterSource, 42, start + laterMs), taken);
+        QCOMPARE(filter.copiesRefused(), taken ? 0 : 1);
+        QVERIFY(filter.admit(laterSource, 0, start + laterMs)); // an unknown packet
+        QVERIFY(filter.admit(laterSource, 0, start + laterMs));
+    }
+
+    // Several sources feed one table: a station both hear is one entry at
+    // the newest report, with the source that gave it; two places within a
+    // second are counted; a fifth source is left out.
+    void severalSourcesFeedOneTable()
+    {
+        std::vector<std::unique_ptr<StationSource>> sources;
+        std::vector<HandSource *> hands;
+        for (const char *name : {"KISS 127.0.0.1:8001", "APRSIS 127.0.0.1:14580", "DEMO", "NONE", "KISS x:1"}) {
+            auto hand = std::make_unique<HandSource>();
+            hand->setName(QString::fromLatin1(name));
+            hands.push_back(hand.get());
+            sources.push_back(std::move(hand));
+        }
+        sources.insert(sources.begin() + 1, nullptr);
+        LocalHost host(ownAt(0, 0), std::move(sources));
+        QCOMPARE(host.sourceCount(), LocalHost::kMaxSources);
+        QDateTime now(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC);
+        host.table().setClock([&now] { return now; });
+        QSignalSpy beacons(&host, &HostApplication::NotifyBeacon);
+        host.start();
+        QCOMPARE(hands[3]->starts, 1);
+        QCOMPARE(hands[4]->starts, 0);
+
+        HandSource &radio = *hands[0];
+        HandSource &internet = *hands[1];
+        radio.deliver(QStringLiteral("AB1CD"), 1, 1, false, 7);
+        now = now.addSecs(2);
+        internet.deliver(QStringLiteral("AB1CD"), 2, 2, false, 8);
+        now = now.addMSecs(999);
+        radio.deliver(QStringLiteral("AB1CD"), 3, 3, false, 9); // elsewhere within the second
+        QCOMPARE(beacons.count(), 3);
+        const StationTable::Station *station = host.table().find(QStringLiteral("AB1CD"));
+        QCOMPARE(station->latitude, 3.0);
+        QCOMPARE(station->source, QStringLiteral("KISS 127.0.0.1:8001"));
+        QCOMPARE(host.table().conflictCount(), 1);
+        QCOMPARE(int(host.StationCount()), 2);
+
+        // The internet's copy first: the radio's, heard direct, is not taken
+        // in again but still tells that the station was heard direct.
+        internet.deliver(QStringLiteral("XY9ZZ"), 4, 4, false, 10);
+        QVERIFY(!host.table().heardDirectRecently(*host.table().find(QStringLiteral("XY9ZZ"))));
+        radio.deliver(QStringLiteral("XY9ZZ"), 4, 4, false, 10, true);
+        QCOMPARE(beacons.count(), 4);
+        QVERIFY(host.table().heardDirectRecently(*host.table().find(QStringLiteral("XY9ZZ"))));
+    }
+
+    // A changed source line restarts only its own source, and only the
+    // stations it heard go; when every line changes, the table is cleared.
+    void changedSourceLineRestartsOnlyItself()
+    {
+        HostSettings settings = ownAt(0, 0);
+        settings.source = SourceSpec::parse(QStringLiteral("KISS 127.0.0.1:1"));
+        settings.moreSources = {SourceSpec::parse(QStringLiteral("aprsis 127.0.0.1:2"))};
+        LocalHost host(settings, makeStationSources(settings));
+        QCOMPARE(host.sourceCount(), 2);
+        StationSource *radio = host.sourceAt(0);
+        QCOMPARE(radio->name(), QStringLiteral("KISS 127.0.0.1:1"));
+        QCOMPARE(host.sourceAt(1)->name(), QStringLiteral("APRSIS 127.0.0.1:2"));
+        StationReport report;
+        report.latitude = 1;
+        report.callsign = QStringLiteral("HEARD1");
+        emit radio->reportReceived(report);
+        report.callsign = QStringLiteral("HEARD2");
+        emit host.sourceAt(1)->reportReceived(report);
+
+        QSignalSpy deletes(&host, &HostApplication::NotifyDelete);
+        QSignalSpy clears(&host, &HostApplication::NotifyDeleteAllStations);
+        settings.moreSources = {SourceSpec::parse(QStringLiteral("NONE")),
+                                SourceSpec::parse(QStringLiteral("REPLAY x.tnc2"))};
+        host.applySettings(settings);
+        QCOMPARE(host.sourceCount(), 2);
+        QCOMPARE(host.sourceAt(0), radio);
+        QCOMPARE(host.sourceAt(1)->name(), QStringLiteral("REPLAY x.tnc2"));
+        QCOMPARE(deletes.size(), 1);
+        QCOMPARE(deletes.at(0).at(0).toString(), QStringLiteral("HEARD2"));
+        QVERIFY(host.table().find(QStringLiteral("HEARD1")));
+        QSignalSpy beacons(&host, &HostApplication::NotifyBeacon);
+        emit radio->reportReceived(report); // wired once, as before
+        QCOMPARE(beacons.size(), 1);
+
+        settings.source = SourceSpec::parse(QStringLiteral("NONE"));
+        settings.moreSources.clear();
+        host.applySettings(settings);
+        QCOMPARE(clears.size(), 1);
+        QCOMPARE(host.sourceCount(), 0);
+        QCOMPARE(host.statusParts().first().text, QStringLiteral("No station source: no stations will be heard"));
     }
 
     void createFromProfile_data()

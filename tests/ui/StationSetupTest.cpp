@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -423,12 +424,61 @@ private slots:
             QCOMPARE(label->buddy()->accessibleName(), label->text());
             ++named;
         }
-        QCOMPARE(named, int(std::size(HostSetup::kFields)));
+        QCOMPARE(named, int(std::size(HostSetup::kFields)) + 1); // and the list of sources
         QCOMPARE(dialog.cboUnits->accessibleName(), QStringLiteral("Distance units"));
         QCOMPARE(dialog.cboSource->accessibleName(), QStringLiteral("Station source"));
         // The reason is also told to assistive tools.
         QCOMPARE(dialog.edit(Field::Callsign)->accessibleDescription(), dialog.reason(Field::Callsign)->text());
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Station setup"));
+    }
+
+    // The list of sources: looking writes nothing; add, edit, remove; a
+    // line left with a fault keeps OK off and says why.
+    void sourceListIsEdited()
+    {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("uiview32.ini");
+        const QByteArray profile = "[STATION]\r\nCALLSIGN=N0CALL-9\r\nLATITUDE=5130.00N\r\nLONGITUDE=00007.50W\r\n"
+                                   "[HOST]\r\nSOURCE=KISS 10.0.0.5:8100\r\nsource3=aprsis a.b:14580\r\n";
+        writeFile(ini, profile);
+        {
+            frmStationSetup dialog(ini, QString());
+            QCOMPARE(dialog.lstSources->count(), 2);
+            QCOMPARE(dialog.lstSources->item(1)->text(), QStringLiteral("2. APRSIS a.b:14580"));
+            dialog.lstSources->setCurrentRow(1);
+            QCOMPARE(dialog.cboSource->currentData().toInt(), int(Source::AprsIs));
+            QCOMPARE(dialog.edit(Field::AprsIsServer)->text(), QStringLiteral("a.b"));
+            dialog.lstSources->setCurrentRow(0);
+            QCOMPARE(dialog.edit(Field::KissHost)->text(), QStringLiteral("10.0.0.5"));
+            dialog.buttons->button(QDialogButtonBox::Ok)->click();
+            QCOMPARE(readAll(ini), profile);
+        }
+
+        frmStationSetup dialog(ini, QString());
+        dialog.cmdAddSource->click();
+        QCOMPARE(dialog.lstSources->currentRow(), 2);
+        QCOMPARE(dialog.edit(Field::AprsIsServer)->text(), QStringLiteral("rotate.aprs2.net"));
+        dialog.setSource(Source::Kiss);
+        dialog.edit(Field::KissHost)->setText("tnc.local");
+        dialog.cmdAddSource->click();
+        QVERIFY(!dialog.cmdAddSource->isEnabled()); // four at most
+        dialog.edit(Field::AprsIsServer)->clear();
+        dialog.lstSources->setCurrentRow(0); // refused: the line has a fault
+        QCOMPARE(dialog.lstSources->currentRow(), 3);
+        QVERIFY(!dialog.okEnabled());
+        QVERIFY(dialog.lstSources->item(3)->text().contains("Enter the server"));
+        dialog.cmdRemoveSource->click();
+        dialog.lstSources->setCurrentRow(0);
+        dialog.cmdRemoveSource->click(); // the second line becomes SOURCE
+        QCOMPARE(dialog.lstSources->count(), 2);
+        QVERIFY(dialog.okEnabled());
+        dialog.buttons->button(QDialogButtonBox::Ok)->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QStringList sources;
+        for (const SourceSpec &source : HostProfile::read(ini).sources())
+            sources.append(source.format());
+        QCOMPARE(sources, (QStringList{"APRSIS a.b:14580", "KISS tnc.local:8001"}));
+        QVERIFY(readAll(ini).contains("SOURCE=APRSIS a.b:14580\r\n"));
     }
 };
 

@@ -1,6 +1,7 @@
 #include "common/TestRegistry.h"
 #include "Ax25TestFrames.h"
 #include "host/aprs/AprsDecoder.h"
+#include "host/aprs/AprsIsSource.h"
 #include "host/aprs/AprsReport.h"
 #include "host/aprs/KissSource.h"
 #include "host/aprs/ReplaySource.h"
@@ -52,6 +53,8 @@ private slots:
     void replayPlaysInOrderAndWraps();
     void replayReportsUnreadableFile();
     void demoReplayFileIsSound();
+    void packetHeardOnAirAndFromInternet_data();
+    void packetHeardOnAirAndFromInternet();
 };
 
 void KissSourceTest::framesFromTnc()
@@ -217,6 +220,57 @@ void KissSourceTest::demoReplayFileIsSound()
     QVERIFY(moving >= 2);
     QVERIFY(killed >= 1);
     QVERIFY(positions.contains(QStringLiteral("MEET_PT")));
+}
+
+// A packet heard by the radio and the same packet from APRS-IS carry one
+// digest, whatever path they took; any other packet carries another.
+void KissSourceTest::packetHeardOnAirAndFromInternet_data()
+{
+    QTest::addColumn<QByteArray>("sender");
+    QTest::addColumn<QByteArray>("info");
+    QTest::addColumn<QByteArray>("destination");
+    QTest::addColumn<QByteArray>("line"); // from APRS-IS
+    QTest::addColumn<bool>("same");
+
+    const QByteArray pos = "!5212.00N/00512.00E-";
+    QTest::newRow("gated by an igate") << QByteArray("PD1AAA") << pos << QByteArray("APRS")
+                                       << "PD1AAA>APRS,DIGI-1*,WIDE2-1,qAR,PA0IG:" + pos << true;
+    QTest::newRow("line end on the air") << QByteArray("PD1AAA") << pos + "\r" << QByteArray("APRS")
+                                         << "PD1AAA>APRS,qAR,PA0IG:" + pos << true;
+    QTest::newRow("third party on the air") << QByteArray("PA0IG")
+                                            << "}PD1AAA>APRS,TCPIP,PA0IG*:" + pos << QByteArray("APRS")
+                                            << "PD1AAA>APRS,TCPIP*,qAC,T2TEST:" + pos << true;
+    QTest::newRow("another comment") << QByteArray("PD1AAA") << pos + "x" << QByteArray("APRS")
+                                     << "PD1AAA>APRS,qAR,PA0IG:" + pos << false;
+    QTest::newRow("another sender") << QByteArray("PD1AAB") << pos << QByteArray("APRS")
+                                    << "PD1AAA>APRS,qAR,PA0IG:" + pos << false;
+    const QByteArray micE("`dYg\x1c\x1c\x1c>/", 9);
+    QTest::newRow("Mic-E, other latitude") << QByteArray("PD1BBB") << micE << QByteArray("S32U6T")
+                                           << "PD1BBB>S32U6U,qAR,PA0IG:" + micE << false;
+    QTest::newRow("Mic-E, same") << QByteArray("PD1BBB") << micE << QByteArray("S32U6T")
+                                 << "PD1BBB>S32U6T,qAR,PA0IG:" + micE << true;
+}
+
+void KissSourceTest::packetHeardOnAirAndFromInternet()
+{
+    QFETCH(QByteArray, sender);
+    QFETCH(QByteArray, info);
+    QFETCH(QByteArray, destination);
+    QFETCH(QByteArray, line);
+    QFETCH(bool, same);
+
+    KissSource radio(QStringLiteral("127.0.0.1"), 8001);
+    AprsIsSource internet(QStringLiteral("127.0.0.1"), 14580, HostSettings{});
+    QSignalSpy heard(&radio, &StationSource::reportReceived);
+    QSignalSpy fetched(&internet, &StationSource::reportReceived);
+    radio.consume(kissFrame(sender, true, info, destination));
+    internet.consume(line + "\r\n");
+    QCOMPARE(heard.size(), 1);
+    QCOMPARE(fetched.size(), 1);
+    const StationReport a = reportAt(heard, 0);
+    const StationReport b = reportAt(fetched, 0);
+    QVERIFY(a.packet != 0 && b.packet != 0);
+    QCOMPARE(a.packet == b.packet, same);
 }
 
 NEARBELL_TEST(KissSourceTest)

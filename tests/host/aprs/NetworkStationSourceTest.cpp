@@ -270,6 +270,51 @@ private slots:
         QVERIFY2(worstGapMs < 250, "the event loop was held up");
     }
 
+    // A KISS TNC floods while an APRS-IS server sends a packet every 100 ms:
+    // each of the quiet server's packets reaches the table promptly.
+    void quietSourceKeepsItsShareDuringAFlood()
+    {
+        FloodServer flood(floodChunks(Feed::Kiss, 24));
+        QVERIFY(flood.port());
+        QTcpServer quiet;
+        QVERIFY(quiet.listen(QHostAddress::LocalHost, 0));
+        const HostSettings settings = ownSettings(QString());
+        std::vector<std::unique_ptr<StationSource>> sources;
+        sources.push_back(std::make_unique<KissSource>(QStringLiteral("127.0.0.1"), flood.port()));
+        sources.push_back(std::make_unique<AprsIsSource>(QStringLiteral("127.0.0.1"), quiet.serverPort(), settings));
+        LocalHost host(settings, std::move(sources));
+        QElapsedTimer clock;
+        clock.start();
+        QHash<QString, qint64> arrived;
+        QObject::connect(&host, &HostApplication::NotifyBeacon, [&](const QString &callsign) {
+            if (callsign.startsWith(QLatin1String("QT")))
+                arrived.insert(callsign, clock.elapsed());
+        });
+        host.start();
+        QTRY_VERIFY_WITH_TIMEOUT(quiet.hasPendingConnections(), 5000);
+        QTcpSocket *server = quiet.nextPendingConnection();
+        QTRY_VERIFY_WITH_TIMEOUT(host.table().entryCount() > 5000, 20000);
+
+        const quint64 floodBefore = flood.bytesSent();
+        QHash<QString, qint64> sent;
+        for (int i = 0; i < 20; ++i) {
+            const QString callsign = QStringLiteral("QT%1").arg(i);
+            sent.insert(callsign, clock.elapsed());
+            server->write(callsign.toLatin1() + ">APRS,TCPIP*,qAC,T2QUIET:!5212.10N/00512.10E>\r\n");
+            server->flush();
+            QTest::qWait(100);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(arrived.size(), 20, 5000);
+        const quint64 floodBytes = flood.bytesSent() - floodBefore;
+        qint64 worstMs = 0;
+        for (auto it = sent.cbegin(); it != sent.cend(); ++it)
+            worstMs = std::max(worstMs, arrived.value(it.key()) - it.value());
+        qInfo("quiet source beside a flood: worst delay %lld ms; %llu flood bytes meanwhile; %lld copies refused",
+              worstMs, floodBytes, host.duplicates().copiesRefused());
+        QVERIFY2(floodBytes > 1000000, "the flood did not run alongside");
+        QVERIFY2(worstMs < 250, "the quiet source waited behind the flood");
+    }
+
     // A burst larger than the socket holds, then the sender closes: the
     // reads are sliced, yet every packet sent before the close is taken in.
     void burstBeforeCloseIsTakenInWhole_data()

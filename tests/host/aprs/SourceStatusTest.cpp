@@ -1,7 +1,10 @@
 #include "common/TestRegistry.h"
+#include "Ax25TestFrames.h"
 #include "host/DemoSource.h"
 #include "host/HostSettings.h"
 #include "host/LocalHost.h"
+#include "host/StationSourceFactory.h"
+#include "host/aprs/AprsIsSource.h"
 #include "host/aprs/KissSource.h"
 #include "host/aprs/ReplaySource.h"
 #include "host/aprs/SerialKissSource.h"
@@ -47,6 +50,15 @@ QByteArray kissPosition()
     const QByteArray frame = address("APRS", false) + address("N0CALL", true) + QByteArray("\x03\xf0", 2)
                              + "!4903.50N/07201.75W-";
     return QByteArray(1, char(0xc0)) + QByteArray(1, 0) + frame + QByteArray(1, char(0xc0));
+}
+
+QByteArray readLine(QTcpSocket *socket)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!socket->canReadLine() && timer.elapsed() < 5000)
+        QTest::qWait(5);
+    return socket->readLine();
 }
 
 bool waitFor(QSignalSpy &spy, const QString &text, int ms = 5000)
@@ -250,6 +262,62 @@ private slots:
         QCOMPARE(parts.size(), ownPosition ? 1 : 2);
         if (!ownPosition)
             QCOMPARE(parts.last(), unknown);
+    }
+
+    // A KISS TNC and an APRS-IS server of our own feed one table: the packet
+    // both deliver counts once, the APRS-IS login and filters work as with
+    // one source, and each source shows its own state.
+    void twoSourcesAtOnce()
+    {
+        QTcpServer tnc, server;
+        QVERIFY(tnc.listen(QHostAddress::LocalHost, 0));
+        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+        HostSettings settings;
+        settings.callsign = "PA0OWN";
+        settings.hasOwnPosition = true;
+        settings.ownLatitude = 52 * 60 + 12.0;
+        settings.ownLongitude = 5 * 60 + 12.0;
+        const QString kiss = QStringLiteral("KISS 127.0.0.1:%1").arg(tnc.serverPort());
+        const QString aprsIs = QStringLiteral("APRSIS 127.0.0.1:%1").arg(server.serverPort());
+        std::vector<std::unique_ptr<StationSource>> sources;
+        for (const QString &source : {kiss, "aprsis  127.0.0.1:" + QString::number(server.serverPort())}) {
+            settings.source = SourceSpec::parse(source);
+            sources.push_back(makeStationSource(settings));
+        }
+        LocalHost host(settings, std::move(sources));
+        host.setWatchedCallsigns({"PD9WAT"});
+        QSignalSpy beacons(&host, &HostApplication::NotifyBeacon);
+        host.start();
+
+        QTRY_VERIFY(tnc.hasPendingConnections() && server.hasPendingConnections());
+        QTcpSocket *radio = tnc.nextPendingConnection();
+        QTcpSocket *internet = server.nextPendingConnection();
+        QCOMPARE(readLine(internet),
+                 QByteArray("user PA0OWN pass -1 vers Nearbell 0.5.4 filter r/52.2000/5.2000/100 b/PD9WAT\r\n"));
+        host.setWatchedCallsigns({"PD9WAT", "PD9TWO"});
+        QCOMPARE(readLine(internet), QByteArray("#filter r/52.2000/5.2000/100 b/PD9WAT/PD9TWO\r\n"));
+
+        radio->write(test::kissFrame("PD1AAA", true, "!5212.50N/00512.00E-"));
+        QTRY_COMPARE(beacons.size(), 1);
+        internet->write("PD1AAA>APRS,DIGI-1*,qAR,PA0IG:!5212.50N/00512.00E-\r\n"
+                        "PD9WAT>APRS,TCPIP*,qAC,T2TEST:!4903.50N/07201.75W-\r\n");
+        QTRY_COMPARE(beacons.size(), 2);
+        QTest::qWait(50);
+        QCOMPARE(beacons.size(), 2);
+        QCOMPARE(host.table().find("PD1AAA")->source, kiss);
+        QCOMPARE(host.table().find("PD9WAT")->source, aprsIs);
+        QCOMPARE(host.StationCount(), qint16(3));
+
+        const StatusParts parts = host.statusParts();
+        QCOMPARE(parts.size(), 3);
+        QCOMPARE(parts.at(0), (StatusPart{kiss + " connected, last packet 0 s ago", false}));
+        QCOMPARE(parts.at(1), (StatusPart{aprsIs + " connected, last packet 0 s ago", false}));
+        QCOMPARE(parts.at(2), (StatusPart{"2 stations heard", false}));
+        // The radio goes; the internet stays.
+        radio->close();
+        QTRY_VERIFY(host.statusParts().at(0).failure);
+        QVERIFY(host.statusParts().at(0).text.startsWith(kiss + ": the remote host closed the connection"));
+        QCOMPARE(host.statusParts().at(1).failure, false);
     }
 };
 
