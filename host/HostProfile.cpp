@@ -180,8 +180,8 @@ HostSettings HostProfile::settingsOf(const Texts &texts, const QString &folder)
     }
 
     // An empty SOURCE names nothing; it counts as missing.
-    settings.source = SourceSpec::parse(texts.source);
-    if (settings.source.kind == SourceSpec::Kind::Unknown) {
+    settings.source = SourceLine::parse(texts.source);
+    if (settings.source.kind == SourceLine::Kind::Unknown) {
         settings.problems.append(QStringLiteral("uiview32.ini, HOST, SOURCE: %1: no stations will be heard")
                                      .arg(settings.source.problem));
     }
@@ -191,13 +191,13 @@ HostSettings HostProfile::settingsOf(const Texts &texts, const QString &folder)
     for (int i = 0; i < HostSettings::kMaxSources - 1; ++i) {
         if (more[i].trimmed().isEmpty())
             continue;
-        const SourceSpec spec = SourceSpec::parse(more[i]);
-        if (spec.kind == SourceSpec::Kind::Unknown) {
+        const SourceLine sourceLine = SourceLine::parse(more[i]);
+        if (sourceLine.kind == SourceLine::Kind::Unknown) {
             settings.problems.append(QStringLiteral("uiview32.ini, HOST, SOURCE%1: %2: no stations will be heard from it")
                                          .arg(i + 2)
-                                         .arg(spec.problem));
+                                         .arg(sourceLine.problem));
         }
-        settings.moreSources.append(spec);
+        settings.moreSources.append(sourceLine);
     }
 
     settings.unitsMiles = texts.units.trimmed().compare(QLatin1String("MILES"), Qt::CaseInsensitive) == 0;

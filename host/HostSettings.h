@@ -4,7 +4,7 @@
 #include <QList>
 #include <QStringList>
 
-#include "host/SourceSpec.h"
+#include "host/SourceLine.h"
 
 namespace nearbell {
 
@@ -17,10 +17,10 @@ struct HostSettings
     bool hasOwnPosition = false;  // STATION/LATITUDE and LONGITUDE both readable
     double ownLatitude = 0.0;     // signed minutes of arc, north positive
     double ownLongitude = 0.0;    // signed minutes of arc, east positive
-    SourceSpec source;            // HOST/SOURCE
+    SourceLine source;            // HOST/SOURCE
     // HOST/SOURCE2, SOURCE3, SOURCE4 that are not empty, in that order:
     // sources heard at once with the first.
-    QList<SourceSpec> moreSources;
+    QList<SourceLine> moreSources;
     bool unitsMiles = false;      // HOST/UNITS "MILES" (default "KM")
     int expireMinutes = 1440;     // HOST/EXPIRE: a day
     int rangeKm = 100;            // HOST/RANGE_KM (APRS-IS filter radius)
@@ -43,7 +43,7 @@ struct HostSettings
     static constexpr int kMaxSources = 4;
 
     // Every source line: SOURCE, then the others.
-    QList<SourceSpec> sources() const { return QList<SourceSpec>{source} + moreSources; }
+    QList<SourceLine> sources() const { return QList<SourceLine>{source} + moreSources; }
 
     bool operator==(const HostSettings &other) const = default;
 };

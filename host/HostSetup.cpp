@@ -85,9 +85,9 @@ QString fileProblem(const QString &text, const QString &folder, bool required, c
         return required ? QStringLiteral("Enter the %1").arg(what) : QString();
     if (const QString problem = storableProblem(path, kMaxPath); !problem.isEmpty())
         return problem;
-    SourceSpec spec;
-    spec.file = path;
-    const QFileInfo info(spec.replayPath(folder));
+    SourceLine sourceLine;
+    sourceLine.file = path;
+    const QFileInfo info(sourceLine.replayPath(folder));
     if (!info.exists())
         return QStringLiteral("No such file");
     if (!info.isFile() || !info.isReadable())
@@ -107,15 +107,15 @@ bool fixedOptional(const HostSetup &setup)
 HostSetup::HostSetup()
 {
     const HostSettings defaults;
-    kissHost = SourceSpec::defaultKissHost();
-    kissPort = QString::number(SourceSpec::kDefaultKissPort);
-    serialSpeed = QString::number(SourceSpec::kDefaultSerialSpeed);
-    aprsIsServer = SourceSpec::defaultAprsIsServer();
-    aprsIsPort = QString::number(SourceSpec::kDefaultAprsIsPort);
+    kissHost = SourceLine::defaultKissHost();
+    kissPort = QString::number(SourceLine::kDefaultKissPort);
+    serialSpeed = QString::number(SourceLine::kDefaultSerialSpeed);
+    aprsIsServer = SourceLine::defaultAprsIsServer();
+    aprsIsPort = QString::number(SourceLine::kDefaultAprsIsPort);
     rangeKm = QString::number(defaults.rangeKm);
     replayMs = QString::number(defaults.replayMs);
     expire = QString::number(defaults.expireMinutes);
-    gpsdAddress = SourceSpec::hostPort(defaults.gpsdHost, defaults.gpsdPort);
+    gpsdAddress = SourceLine::hostPort(defaults.gpsdHost, defaults.gpsdPort);
     unitsMiles = defaults.unitsMiles;
     source = defaults.source.kind;
 }
@@ -144,26 +144,26 @@ HostSetup HostSetup::fromTexts(const HostProfile::Texts &texts, const QString &f
         setup.gpsdAddress = orDefault(address, setup.gpsdAddress);
     }
 
-    const SourceSpec spec = SourceSpec::parse(texts.source);
-    setup.source = spec.kind;
-    switch (spec.kind) {
+    const SourceLine sourceLine = SourceLine::parse(texts.source);
+    setup.source = sourceLine.kind;
+    switch (sourceLine.kind) {
     case Source::Kiss:
-        setup.kissHost = spec.host;
-        setup.kissPort = QString::number(spec.port);
+        setup.kissHost = sourceLine.host;
+        setup.kissPort = QString::number(sourceLine.port);
         break;
     case Source::AprsIs:
-        setup.aprsIsServer = spec.host;
-        setup.aprsIsPort = QString::number(spec.port);
+        setup.aprsIsServer = sourceLine.host;
+        setup.aprsIsPort = QString::number(sourceLine.port);
         break;
     case Source::Serial:
-        setup.serialDevice = spec.device;
-        setup.serialSpeed = QString::number(spec.speed);
+        setup.serialDevice = sourceLine.device;
+        setup.serialSpeed = QString::number(sourceLine.speed);
         break;
     case Source::Replay:
-        setup.replayFile = spec.file;
+        setup.replayFile = sourceLine.file;
         break;
     case Source::Unknown:
-        setup.unknownSource = spec.written;
+        setup.unknownSource = sourceLine.written;
         break;
     case Source::Demo:
     case Source::None:
@@ -255,7 +255,7 @@ bool HostSetup::fieldInUse(Field field) const
 
 QString HostSetup::sourceProblem() const
 {
-    return source == Source::Unknown ? SourceSpec::parse(unknownSource).problem : QString();
+    return source == Source::Unknown ? SourceLine::parse(unknownSource).problem : QString();
 }
 
 QString HostSetup::problem(Field field) const
@@ -327,7 +327,7 @@ QString HostSetup::problem(Field field) const
         return SerialDevices::problem(device);
     }
     case Field::SerialSpeed:
-        return numberProblem(serialSpeed, SourceSpec::kMinSerialSpeed, SourceSpec::kMaxSerialSpeed,
+        return numberProblem(serialSpeed, SourceLine::kMinSerialSpeed, SourceLine::kMaxSerialSpeed,
                              QStringLiteral("a speed"));
     case Field::SerialInit:
         return fileProblem(serialInit, folder, false, QString());
@@ -410,7 +410,7 @@ QStringList HostSetup::lines() const
     // leaving it changes nothing.
     QStringList all;
     for (const QString &line : sourceLines)
-        all.append(SourceSpec::parse(line).format());
+        all.append(SourceLine::parse(line).format());
     if (all.isEmpty())
         all.append(QString());
     all[editing] = sourceText();
@@ -451,7 +451,7 @@ bool HostSetup::addSource()
         return false;
     sourceLines = lines();
     sourceLines.append(QStringLiteral("APRSIS ")
-                       + SourceSpec::hostPort(SourceSpec::defaultAprsIsServer(), SourceSpec::kDefaultAprsIsPort));
+                       + SourceLine::hostPort(SourceLine::defaultAprsIsServer(), SourceLine::kDefaultAprsIsPort));
     sourceKeys.append(-1);
     editing = int(sourceLines.size()) - 1;
     loadSource(sourceLines.back());

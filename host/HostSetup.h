@@ -3,7 +3,7 @@
 #include <QString>
 
 #include "host/HostProfile.h"
-#include "host/SourceSpec.h"
+#include "host/SourceLine.h"
 
 namespace nearbell {
 
@@ -25,7 +25,7 @@ namespace nearbell {
 class HostSetup
 {
 public:
-    using Source = SourceSpec::Kind;
+    using Source = SourceLine::Kind;
     enum class Field {
         Callsign, Latitude, Longitude, GpsdAddress, KissHost, KissPort, SerialDevice, SerialSpeed, SerialInit,
         AprsIsServer, AprsIsPort, RangeKm, Filter, ReplayFile, ReplayMs, Expire

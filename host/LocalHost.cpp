@@ -345,13 +345,13 @@ namespace {
 
 // Whether the source b made with the set-up now would differ from the
 // source a made with the set-up old.
-bool sourceDiffers(const SourceSpec &a, const HostSettings &old, const SourceSpec &b, const HostSettings &now)
+bool sourceDiffers(const SourceLine &a, const HostSettings &old, const SourceLine &b, const HostSettings &now)
 {
     // The simulated stations are placed around the fixed own position.
-    const bool demo = b.kind == SourceSpec::Kind::Demo && !now.positionFromGpsd;
+    const bool demo = b.kind == SourceLine::Kind::Demo && !now.positionFromGpsd;
     const bool positionMatters = demo && (old.ownLatitude != now.ownLatitude || old.ownLongitude != now.ownLongitude);
-    const bool replay = b.kind == SourceSpec::Kind::Replay;
-    const bool serial = b.kind == SourceSpec::Kind::Serial;
+    const bool replay = b.kind == SourceLine::Kind::Replay;
+    const bool serial = b.kind == SourceLine::Kind::Serial;
     return a.format() != b.format() || (replay && (old.replayMs != now.replayMs || old.folder != now.folder))
            || (serial && old.serialInit != now.serialInit) || positionMatters;
 }
@@ -384,8 +384,8 @@ void LocalHost::follow(const HostSettings &old, const HostSettings &now)
 
     // A source stays when its line names the same as before; the others
     // are made anew.
-    const QList<SourceSpec> before = old.sources();
-    const QList<SourceSpec> after = now.sources();
+    const QList<SourceLine> before = old.sources();
+    const QList<SourceLine> after = now.sources();
     const auto stays = [&](int i) {
         return i < before.size() && i < after.size() && !sourceDiffers(before[i], old, after[i], now);
     };

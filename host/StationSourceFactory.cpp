@@ -14,23 +14,23 @@ namespace {
 // The demo runs the same way every time.
 constexpr std::uint64_t kDemoSeed = 20260101;
 
-std::unique_ptr<StationSource> makeUnnamed(const SourceSpec &source, const HostSettings &settings,
+std::unique_ptr<StationSource> makeUnnamed(const SourceLine &source, const HostSettings &settings,
                                            QObject *parent)
 {
     switch (source.kind) {
-    case SourceSpec::Kind::Demo:
+    case SourceLine::Kind::Demo:
         return std::make_unique<DemoSource>(settings.ownLatitude, settings.ownLongitude, kDemoSeed, parent);
-    case SourceSpec::Kind::Kiss:
+    case SourceLine::Kind::Kiss:
         return std::make_unique<KissSource>(source.host, source.port, parent);
-    case SourceSpec::Kind::AprsIs:
+    case SourceLine::Kind::AprsIs:
         return std::make_unique<AprsIsSource>(source.host, source.port, settings, parent);
-    case SourceSpec::Kind::Serial:
+    case SourceLine::Kind::Serial:
         return std::make_unique<SerialKissSource>(source.device, source.speed, settings.serialInit, parent);
-    case SourceSpec::Kind::Replay:
+    case SourceLine::Kind::Replay:
         return std::make_unique<ReplaySource>(source.file, settings.replayMs, parent, settings.folder);
-    case SourceSpec::Kind::None:
+    case SourceLine::Kind::None:
         return nullptr;
-    case SourceSpec::Kind::Unknown:
+    case SourceLine::Kind::Unknown:
         break;
     }
     QTextStream(stderr) << "Station source \"" << source.written << "\" is not available ("
@@ -40,7 +40,7 @@ std::unique_ptr<StationSource> makeUnnamed(const SourceSpec &source, const HostS
 
 } // namespace
 
-std::unique_ptr<StationSource> makeStationSource(const SourceSpec &source, const HostSettings &settings,
+std::unique_ptr<StationSource> makeStationSource(const SourceLine &source, const HostSettings &settings,
                                                  QObject *parent)
 {
     std::unique_ptr<StationSource> made = makeUnnamed(source, settings, parent);
@@ -57,7 +57,7 @@ std::unique_ptr<StationSource> makeStationSource(const HostSettings &settings, Q
 std::vector<std::unique_ptr<StationSource>> makeStationSources(const HostSettings &settings)
 {
     std::vector<std::unique_ptr<StationSource>> sources;
-    for (const SourceSpec &source : settings.sources())
+    for (const SourceLine &source : settings.sources())
         sources.push_back(makeStationSource(source, settings));
     return sources;
 }

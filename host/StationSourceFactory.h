@@ -15,8 +15,8 @@ namespace nearbell {
 // "SERIAL device [speed]" a TNC on a serial port, "APRSIS host:port" an
 // APRS-IS server, "REPLAY file" a recorded feed. A name this build does not know
 // gives no source either, with one line on standard error. The source is
-// named by its line as SourceSpec writes it.
-std::unique_ptr<StationSource> makeStationSource(const SourceSpec &source, const HostSettings &settings,
+// named by its line as SourceLine writes it.
+std::unique_ptr<StationSource> makeStationSource(const SourceLine &source, const HostSettings &settings,
                                                  QObject *parent = nullptr);
 // The source of HOST/SOURCE.
 std::unique_ptr<StationSource> makeStationSource(const HostSettings &settings,

@@ -205,7 +205,7 @@ void frmStationSetup::addBrowse(Field field, const QString &caption)
     static_cast<QHBoxLayout *>(m_rows.at(field)->layout())->insertWidget(1, button);
     m_browse[field] = button;
     connect(button, &QPushButton::clicked, this, [this, field, caption] {
-        SourceSpec start;
+        SourceLine start;
         start.file = m_setup.text(field).trimmed();
         const QString chosen = chooseFile(caption, start.file.isEmpty() ? m_setup.folder
                                                                         : start.replayPath(m_setup.folder));

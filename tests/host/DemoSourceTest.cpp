@@ -144,7 +144,7 @@ private slots:
         QFETCH(QString, source);
         QFETCH(bool, demo);
         HostSettings settings;
-        settings.source = SourceSpec::parse(source);
+        settings.source = SourceLine::parse(source);
         std::unique_ptr<StationSource> made = makeStationSource(settings);
         QCOMPARE(qobject_cast<DemoSource *>(made.get()) != nullptr, demo);
         QCOMPARE(made != nullptr, demo);

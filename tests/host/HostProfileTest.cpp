@@ -181,7 +181,7 @@ private slots:
         file.close();
         const HostSettings settings = HostProfile::read(path);
         QStringList read;
-        for (const SourceSpec &source : settings.sources())
+        for (const SourceLine &source : settings.sources())
             read.append(source.format());
         QCOMPARE(read, sources);
         QCOMPARE(settings.problems.size(), problems);

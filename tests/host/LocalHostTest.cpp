@@ -338,8 +338,8 @@ private slots:
     void changedSourceLineRestartsOnlyItself()
     {
         HostSettings settings = ownAt(0, 0);
-        settings.source = SourceSpec::parse(QStringLiteral("KISS 127.0.0.1:1"));
-        settings.moreSources = {SourceSpec::parse(QStringLiteral("aprsis 127.0.0.1:2"))};
+        settings.source = SourceLine::parse(QStringLiteral("KISS 127.0.0.1:1"));
+        settings.moreSources = {SourceLine::parse(QStringLiteral("aprsis 127.0.0.1:2"))};
         LocalHost host(settings, makeStationSources(settings));
         QCOMPARE(host.sourceCount(), 2);
         StationSource *radio = host.sourceAt(0);
@@ -354,8 +354,8 @@ private slots:
 
         QSignalSpy deletes(&host, &HostApplication::NotifyDelete);
         QSignalSpy clears(&host, &HostApplication::NotifyDeleteAllStations);
-        settings.moreSources = {SourceSpec::parse(QStringLiteral("NONE")),
-                                SourceSpec::parse(QStringLiteral("REPLAY x.tnc2"))};
+        settings.moreSources = {SourceLine::parse(QStringLiteral("NONE")),
+                                SourceLine::parse(QStringLiteral("REPLAY x.tnc2"))};
         host.applySettings(settings);
         QCOMPARE(host.sourceCount(), 2);
         QCOMPARE(host.sourceAt(0), radio);
@@ -367,7 +367,7 @@ private slots:
         emit radio->reportReceived(report); // wired once, as before
         QCOMPARE(beacons.size(), 1);
 
-        settings.source = SourceSpec::parse(QStringLiteral("NONE"));
+        settings.source = SourceLine::parse(QStringLiteral("NONE"));
         settings.moreSources.clear();
         host.applySettings(settings);
         QCOMPARE(clears.size(), 1);

@@ -475,7 +475,7 @@ private slots:
         dialog.buttons->button(QDialogButtonBox::Ok)->click();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QStringList sources;
-        for (const SourceSpec &source : HostProfile::read(ini).sources())
+        for (const SourceLine &source : HostProfile::read(ini).sources())
             sources.append(source.format());
         QCOMPARE(sources, (QStringList{"APRSIS a.b:14580", "KISS tnc.local:8001"}));
         QVERIFY(readAll(ini).contains("SOURCE=APRSIS a.b:14580\r\n"));

@@ -245,7 +245,7 @@ void AprsIsFilterTest::filterFollowsTheSetup()
 {
     FilteringServer server;
     HostSettings settings = ownAt(52, 5);
-    settings.source = SourceSpec::parse(QStringLiteral("APRSIS 127.0.0.1:%1").arg(server.port()));
+    settings.source = SourceLine::parse(QStringLiteral("APRSIS 127.0.0.1:%1").arg(server.port()));
     LocalHost host(settings, makeStationSource(settings));
     host.start();
     QTRY_COMPARE(server.filters.size(), 1);
@@ -272,7 +272,7 @@ void AprsIsFilterTest::filterFollowsTheSetup()
 void AprsIsFilterTest::watchListBeyondTheFilterIsTold()
 {
     HostSettings settings = ownAt(52, 5);
-    settings.source = SourceSpec::parse(QStringLiteral("APRSIS 127.0.0.1:9"));
+    settings.source = SourceLine::parse(QStringLiteral("APRSIS 127.0.0.1:9"));
     LocalHost host(settings, makeStationSource(settings));
     QStringList watched;
     for (int i = 0; i < 80; ++i)

@@ -153,7 +153,7 @@ void AprsIsSourceTest::factoryChoosesSource()
     QFETCH(QString, host);
     QFETCH(int, port);
     HostSettings settings;
-    settings.source = SourceSpec::parse(setting);
+    settings.source = SourceLine::parse(setting);
     const std::unique_ptr<StationSource> source = makeStationSource(settings);
     QCOMPARE(source ? QString::fromLatin1(source->metaObject()->className()) : QString(), type);
     if (const auto *network = qobject_cast<NetworkStationSource *>(source.get())) {

@@ -179,7 +179,7 @@ HostSettings ownSettings(const QString &source)
     settings.hasOwnPosition = true;
     settings.ownLatitude = kOwnLatitude;
     settings.ownLongitude = kOwnLongitude;
-    settings.source = SourceSpec::parse(source);
+    settings.source = SourceLine::parse(source);
     return settings;
 }
 

@@ -132,7 +132,7 @@ void SerialKissSourceTest::parseSetting()
     QFETCH(QString, device);
     QFETCH(int, baud);
     HostSettings settings;
-    settings.source = SourceSpec::parse(setting);
+    settings.source = SourceLine::parse(setting);
     settings.serialInit = QStringLiteral("/tmp/init.txt");
     const std::unique_ptr<StationSource> source = makeStationSource(settings);
     QCOMPARE(source ? QString::fromLatin1(source->metaObject()->className()) : QString(), type);

@@ -281,7 +281,7 @@ private slots:
         const QString aprsIs = QStringLiteral("APRSIS 127.0.0.1:%1").arg(server.serverPort());
         std::vector<std::unique_ptr<StationSource>> sources;
         for (const QString &source : {kiss, "aprsis  127.0.0.1:" + QString::number(server.serverPort())}) {
-            settings.source = SourceSpec::parse(source);
+            settings.source = SourceLine::parse(source);
             sources.push_back(makeStationSource(settings));
         }
         LocalHost host(settings, std::move(sources));

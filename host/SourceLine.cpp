@@ -1,4 +1,4 @@
-#include "host/SourceSpec.h"
+#include "host/SourceLine.h"
 
 #include <QDir>
 
@@ -8,23 +8,23 @@ namespace nearbell {
 
 namespace {
 
-SourceSpec unknown(QStringView text, const QString &reason)
+SourceLine unknown(QStringView text, const QString &reason)
 {
-    SourceSpec spec;
-    spec.kind = SourceSpec::Kind::Unknown;
-    spec.written = text.toString();
-    spec.problem = reason;
-    return spec;
+    SourceLine sourceLine;
+    sourceLine.kind = SourceLine::Kind::Unknown;
+    sourceLine.written = text.toString();
+    sourceLine.problem = reason;
+    return sourceLine;
 }
 
 } // namespace
 
-SourceSpec SourceSpec::parse(QStringView text)
+SourceLine SourceLine::parse(QStringView text)
 {
     text = text.trimmed();
-    SourceSpec spec;
+    SourceLine sourceLine;
     if (text.isEmpty())
-        return spec;
+        return sourceLine;
     const qsizetype blank = text.indexOf(u' ');
     const QString kind = (blank < 0 ? text : text.first(blank)).toString().toUpper();
     const QStringView argument = blank < 0 ? QStringView() : text.sliced(blank + 1).trimmed();
@@ -32,8 +32,8 @@ SourceSpec SourceSpec::parse(QStringView text)
     if (kind == QLatin1String("DEMO") || kind == QLatin1String("NONE")) {
         if (!argument.isEmpty())
             return unknown(text, QStringLiteral("%1 takes nothing after it").arg(kind));
-        spec.kind = kind == QLatin1String("DEMO") ? Kind::Demo : Kind::None;
-        return spec;
+        sourceLine.kind = kind == QLatin1String("DEMO") ? Kind::Demo : Kind::None;
+        return sourceLine;
     }
     if (kind == QLatin1String("KISS") || kind == QLatin1String("APRSIS")) {
         QString host;
@@ -43,10 +43,10 @@ SourceSpec SourceSpec::parse(QStringView text)
                                      .arg(kind, kind == QLatin1String("KISS") ? QStringLiteral("127.0.0.1:8001")
                                                                                : QStringLiteral("rotate.aprs2.net:14580")));
         }
-        spec.kind = kind == QLatin1String("KISS") ? Kind::Kiss : Kind::AprsIs;
-        spec.host = host;
-        spec.port = port;
-        return spec;
+        sourceLine.kind = kind == QLatin1String("KISS") ? Kind::Kiss : Kind::AprsIs;
+        sourceLine.host = host;
+        sourceLine.port = port;
+        return sourceLine;
     }
     if (kind == QLatin1String("SERIAL")) {
         const QList<QStringView> words = argument.split(u' ', Qt::SkipEmptyParts);
@@ -62,31 +62,31 @@ SourceSpec SourceSpec::parse(QStringView text)
                                      .arg(kMinSerialSpeed)
                                      .arg(kMaxSerialSpeed));
         }
-        spec.kind = Kind::Serial;
-        spec.device = words[0].toString();
-        spec.speed = speed;
-        return spec;
+        sourceLine.kind = Kind::Serial;
+        sourceLine.device = words[0].toString();
+        sourceLine.speed = speed;
+        return sourceLine;
     }
     if (kind == QLatin1String("REPLAY")) {
         if (argument.isEmpty())
             return unknown(text, QStringLiteral("REPLAY needs a file"));
-        spec.kind = Kind::Replay;
-        spec.file = argument.toString();
-        return spec;
+        sourceLine.kind = Kind::Replay;
+        sourceLine.file = argument.toString();
+        return sourceLine;
     }
     return unknown(text, QStringLiteral("\"%1\" is no station source this program knows "
                                         "(DEMO, KISS, SERIAL, APRSIS, REPLAY, NONE)")
                              .arg(kind.left(40)));
 }
 
-QString SourceSpec::hostPort(const QString &host, quint16 port)
+QString SourceLine::hostPort(const QString &host, quint16 port)
 {
     if (host.contains(u':'))
         return u'[' + host + QStringLiteral("]:") + QString::number(port);
     return host + u':' + QString::number(port);
 }
 
-QString SourceSpec::format() const
+QString SourceLine::format() const
 {
     switch (kind) {
     case Kind::Demo:
@@ -107,7 +107,7 @@ QString SourceSpec::format() const
     return written;
 }
 
-QString SourceSpec::replayPath(const QString &folder) const
+QString SourceLine::replayPath(const QString &folder) const
 {
     if (QDir::isRelativePath(file) && !folder.isEmpty())
         return QDir(folder).filePath(file);

@@ -15,7 +15,7 @@ namespace nearbell {
 //    that nothing the user wrote is lost and the reason can be shown;
 //  - format the text back, and hold the defaults of every source kind;
 //  - resolve a relative replay file against the folder of the profile.
-struct SourceSpec
+struct SourceLine
 {
     enum class Kind { Demo, Kiss, Serial, AprsIs, Replay, None, Unknown };
 
@@ -37,7 +37,7 @@ struct SourceSpec
     QString problem;                   // Unknown: why it is not understood
 
     // An empty text is the default source (KISS 127.0.0.1:8001).
-    static SourceSpec parse(QStringView text);
+    static SourceLine parse(QStringView text);
     // "KISS 127.0.0.1:8001", "SERIAL /dev/ttyUSB0 9600", ...; an unknown
     // text comes back as written.
     QString format() const;
@@ -46,7 +46,7 @@ struct SourceSpec
     // "host:port", with an IPv6 address in brackets.
     static QString hostPort(const QString &host, quint16 port);
 
-    bool operator==(const SourceSpec &other) const { return format() == other.format(); }
+    bool operator==(const SourceLine &other) const { return format() == other.format(); }
 };
 
 } // namespace nearbell
