@@ -392,10 +392,9 @@ void Program::saveAll()
     ++m_saveCount;
     m_settings->saveini();
     m_radar->save();
-    if (m_monitor->save_acked_list())
-        m_writeFailures.succeeded(m_strListFile);
-    else
-        m_writeFailures.failed(m_strListFile, WriteFailures::probeReason(m_strListFile));
+    const bool listSaved = m_monitor->save_acked_list();
+    m_writeFailures.report(m_strListFile, listSaved,
+                           listSaved ? QString() : WriteFailures::probeReason(m_strListFile));
     if (m_statusBoard)
         m_statusBoard->refresh();
 }

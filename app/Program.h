@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/WriteFailures.h"
+#include "platform/WriteFailures.h"
 #include "monitor/AlertFlags.h"
 #include "monitor/OptionFlags.h"
 #include "platform/ProgramGlobals.h"

@@ -1,6 +1,6 @@
 #include "app/RadarSettings.h"
 
-#include "app/WriteFailures.h"
+#include "platform/WriteFailures.h"
 #include "platform/BlankTrim.h"
 #include "platform/LeadingNumber.h"
 #include "platform/ProfileFile.h"
@@ -67,12 +67,8 @@ void RadarSettings::write(const QString &key, const QString &value)
 {
     QString reason;
     const bool written = ProfileFile::writeString(m_iniFile, sectionName(), key, value, &reason);
-    if (!m_failures)
-        return;
-    if (written)
-        m_failures->succeeded(m_iniFile);
-    else
-        m_failures->failed(m_iniFile, reason);
+    if (m_failures)
+        m_failures->report(m_iniFile, written, reason);
 }
 
 } // namespace nearbell

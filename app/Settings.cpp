@@ -9,7 +9,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/WriteFailures.h"
+#include "platform/WriteFailures.h"
 #include "platform/A_GetSetIniFile.h"
 #include "platform/BlankTrim.h"
 #include "platform/LeadingNumber.h"
@@ -89,12 +89,8 @@ void Settings::write(const QString &key, const QString &value, const QString &se
     // and the user is told until a later write of the file succeeds.
     QString reason;
     const bool written = ProfileFile::writeString(m_iniFile, section, key, value, &reason);
-    if (!m_failures)
-        return;
-    if (written)
-        m_failures->succeeded(m_iniFile);
-    else
-        m_failures->failed(m_iniFile, reason);
+    if (m_failures)
+        m_failures->report(m_iniFile, written, reason);
 }
 
 void Settings::loadini()

@@ -1,6 +1,6 @@
 #include "monitor/AlarmHistory.h"
 
-#include "app/WriteFailures.h"
+#include "platform/WriteFailures.h"
 #include "platform/RegularFile.h"
 
 #include <QCoreApplication>
@@ -102,12 +102,8 @@ AlarmHistory::AlarmHistory(QString path, WriteFailures *failures, QObject *paren
     m_writer->moveToThread(&m_thread);
     connect(&m_thread, &QThread::finished, m_writer, &QObject::deleteLater);
     connect(this, &AlarmHistory::writeDone, this, [this](const QString &file, bool ok, const QString &reason) {
-        if (!m_failures)
-            return;
-        if (ok)
-            m_failures->succeeded(file);
-        else
-            m_failures->failed(file, reason);
+        if (m_failures)
+            m_failures->report(file, ok, reason);
     });
     m_thread.setObjectName(QStringLiteral("alarm history"));
     m_thread.start();

@@ -1,7 +1,7 @@
 #include "common/TestRegistry.h"
 #include "MonitorFixture.h"
 
-#include "app/WriteFailures.h"
+#include "platform/WriteFailures.h"
 #include "monitor/AlarmHistory.h"
 #include "monitor/AlertChannels.h"
 #include "monitor/StationMonitor.h"

@@ -22,6 +22,8 @@ class WriteFailures
 public:
     void succeeded(const QString &path);
     void failed(const QString &path, const QString &reason);
+    // One of the two, as the write went.
+    void report(const QString &path, bool written, const QString &reason);
 
     bool isFailing(const QString &path) const { return m_failing.contains(path); }
     StatusParts statusParts() const;

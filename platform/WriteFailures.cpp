@@ -1,4 +1,4 @@
-#include "app/WriteFailures.h"
+#include "platform/WriteFailures.h"
 
 #include <QFileInfo>
 #include <QTemporaryFile>
@@ -6,6 +6,14 @@
 #include <cstdio>
 
 namespace nearbell {
+
+void WriteFailures::report(const QString &path, bool written, const QString &reason)
+{
+    if (written)
+        succeeded(path);
+    else
+        failed(path, reason);
+}
 
 void WriteFailures::succeeded(const QString &path)
 {
