@@ -63,13 +63,6 @@ QString hostProblem(const QString &text, const QString &what)
     return {};
 }
 
-QString hostPort(const QString &host, const QString &port)
-{
-    const QString name = host.trimmed();
-    if (name.contains(u':'))
-        return u'[' + name + QStringLiteral("]:") + port.trimmed();
-    return name + u':' + port.trimmed();
-}
 
 QString orDefault(const QString &text, const QString &fallback)
 {
@@ -184,22 +177,21 @@ HostSetup HostSetup::fromTexts(const HostProfile::Texts &texts, const QString &f
 QString HostSetup::sourceText() const
 {
     switch (source) {
-    case Source::Demo:
-        return QStringLiteral("DEMO");
     case Source::Kiss:
-        return QStringLiteral("KISS ") + hostPort(kissHost, kissPort);
-    case Source::Serial:
-        return QStringLiteral("SERIAL ") + serialDevice.trimmed() + u' ' + serialSpeed.trimmed();
+        return SourceLine::compose(source, SourceLine::hostPort(kissHost.trimmed(), kissPort.trimmed()));
     case Source::AprsIs:
-        return QStringLiteral("APRSIS ") + hostPort(aprsIsServer, aprsIsPort);
+        return SourceLine::compose(source, SourceLine::hostPort(aprsIsServer.trimmed(), aprsIsPort.trimmed()));
+    case Source::Serial:
+        return SourceLine::compose(source, serialDevice.trimmed() + u' ' + serialSpeed.trimmed());
     case Source::Replay:
-        return QStringLiteral("REPLAY ") + replayFile.trimmed();
+        return SourceLine::compose(source, replayFile.trimmed());
     case Source::Unknown:
         return unknownSource;
+    case Source::Demo:
     case Source::None:
         break;
     }
-    return QStringLiteral("NONE");
+    return SourceLine::compose(source);
 }
 
 HostProfile::Texts HostSetup::toTexts() const
@@ -450,8 +442,8 @@ bool HostSetup::addSource()
     if (lines().size() >= HostSettings::kMaxSources || !lineProblem(editing).isEmpty())
         return false;
     sourceLines = lines();
-    sourceLines.append(QStringLiteral("APRSIS ")
-                       + SourceLine::hostPort(SourceLine::defaultAprsIsServer(), SourceLine::kDefaultAprsIsPort));
+    sourceLines.append(SourceLine::compose(
+        Source::AprsIs, SourceLine::hostPort(SourceLine::defaultAprsIsServer(), SourceLine::kDefaultAprsIsPort)));
     sourceKeys.append(-1);
     editing = int(sourceLines.size()) - 1;
     loadSource(sourceLines.back());

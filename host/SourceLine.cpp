@@ -81,30 +81,61 @@ SourceLine SourceLine::parse(QStringView text)
 
 QString SourceLine::hostPort(const QString &host, quint16 port)
 {
+    return hostPort(host, QString::number(port));
+}
+
+QString SourceLine::hostPort(const QString &host, const QString &port)
+{
     if (host.contains(u':'))
-        return u'[' + host + QStringLiteral("]:") + QString::number(port);
-    return host + u':' + QString::number(port);
+        return u'[' + host + QStringLiteral("]:") + port;
+    return host + u':' + port;
+}
+
+QString SourceLine::compose(Kind kind, const QString &argument)
+{
+    QString keyword;
+    switch (kind) {
+    case Kind::Demo:
+        keyword = QStringLiteral("DEMO");
+        break;
+    case Kind::Kiss:
+        keyword = QStringLiteral("KISS");
+        break;
+    case Kind::Serial:
+        keyword = QStringLiteral("SERIAL");
+        break;
+    case Kind::AprsIs:
+        keyword = QStringLiteral("APRSIS");
+        break;
+    case Kind::Replay:
+        keyword = QStringLiteral("REPLAY");
+        break;
+    case Kind::None:
+        keyword = QStringLiteral("NONE");
+        break;
+    case Kind::Unknown:
+        return argument;
+    }
+    return argument.isEmpty() ? keyword : keyword + u' ' + argument;
 }
 
 QString SourceLine::format() const
 {
     switch (kind) {
-    case Kind::Demo:
-        return QStringLiteral("DEMO");
     case Kind::Kiss:
-        return QStringLiteral("KISS ") + hostPort(host, port);
-    case Kind::Serial:
-        return QStringLiteral("SERIAL %1 %2").arg(device).arg(speed);
     case Kind::AprsIs:
-        return QStringLiteral("APRSIS ") + hostPort(host, port);
+        return compose(kind, hostPort(host, port));
+    case Kind::Serial:
+        return compose(kind, device + u' ' + QString::number(speed));
     case Kind::Replay:
-        return QStringLiteral("REPLAY ") + file;
-    case Kind::None:
-        return QStringLiteral("NONE");
+        return compose(kind, file);
     case Kind::Unknown:
+        return written;
+    case Kind::Demo:
+    case Kind::None:
         break;
     }
-    return written;
+    return compose(kind);
 }
 
 QString SourceLine::replayPath(const QString &folder) const

@@ -45,6 +45,10 @@ struct SourceLine
     QString replayPath(const QString &folder) const;
     // "host:port", with an IPv6 address in brackets.
     static QString hostPort(const QString &host, quint16 port);
+    static QString hostPort(const QString &host, const QString &port);
+    // The line of a kind and its argument ("KISS" + "127.0.0.1:8001"); for
+    // an unknown kind the argument is the whole text as written.
+    static QString compose(Kind kind, const QString &argument = QString());
 
     bool operator==(const SourceLine &other) const { return format() == other.format(); }
 };
