@@ -3,7 +3,10 @@
 #include <QDateTime>
 #include <QString>
 
+#include <QStringList>
+
 #include <cmath>
+#include <vector>
 
 namespace nearbell {
 
@@ -28,6 +31,14 @@ public:
     float Longitude() const { return m_longitude; }
     float Distance() const { return m_distance; }
 
+    // One position of a station's recent track.
+    struct TrackPoint
+    {
+        double latitude = 0.0;  // signed minutes of arc
+        double longitude = 0.0; // signed minutes of arc
+        QDateTime heard;        // UTC, for display
+    };
+
     struct Details
     {
         char symbolTable = '/';
@@ -36,6 +47,24 @@ public:
         QDateTime lastHeardDirect;        // UTC; null when never heard direct
         double bearing = std::nan("");    // degrees from the own station; NaN unknown
         QString source;                   // the source of the newest report
+
+        // Motion of the newest report that gave it; NaN while unknown.
+        double course = std::nan("");    // degrees true, 1..360 (360 is north)
+        double speedKmh = std::nan("");
+        double altitudeM = std::nan("");
+        qint64 motionAgeMs = -1;         // age of that report; -1 unknown
+        // The course of the motion report before it, and the time between
+        // the two: a course that jumps within seconds is GPS noise.
+        double priorCourse = std::nan("");
+        qint64 courseGapMs = -1;
+
+        QString comment;                 // cleaned, at most 80 characters
+        QString status;                  // the newest status text, cleaned likewise
+        QStringList path;                // digipeaters of the newest packet, "*" after those that repeated it
+        qint64 packets = 0;              // packets heard
+        QDateTime firstHeard;            // UTC
+        QDateTime lastHeard;             // UTC
+        std::vector<TrackPoint> track;   // recent positions, oldest first
     };
     const Details &details() const { return m_details; }
 

@@ -219,6 +219,20 @@ bool LocalHost::GetStation(HostStation &station)
     details.lastHeardDirect = found->lastHeardDirect;
     details.bearing = m_table.bearingOf(*found);
     details.source = found->source;
+    details.course = found->course;
+    details.speedKmh = found->speedKmh;
+    details.altitudeM = found->altitudeM;
+    if (found->motionHeard.isValid())
+        details.motionAgeMs = std::max<qint64>(0, found->motionHeard.msecsTo(m_table.now()));
+    details.priorCourse = found->priorCourse;
+    details.courseGapMs = found->courseGapMs;
+    details.comment = found->comment;
+    details.status = found->status;
+    details.path = found->path;
+    details.packets = found->packets;
+    details.firstHeard = found->firstHeard;
+    details.lastHeard = found->lastHeard;
+    details.track = found->track;
     station.fill(float(found->latitude), float(found->longitude),
                  float(m_table.distanceOf(*found)), std::move(details));
     return true;

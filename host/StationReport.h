@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
+
+#include <cmath>
 
 namespace nearbell {
 
@@ -22,6 +25,17 @@ struct StationReport
     // never taken for a copy.
     quint64 packet = 0;
     QString source;            // the station source that delivered it ("KISS 127.0.0.1:8001")
+
+    // What the packet says beside the position; NaN or empty while unknown.
+    double course = std::nan("");   // degrees true, 1..360 (360 is north)
+    double speedKmh = std::nan("");
+    double altitudeM = std::nan("");
+    QString comment;                // without the extensions already read
+    QString status;                 // a status text ('>' packet)
+    QStringList path;               // digipeaters, "*" after those that repeated it
+    // False for a report that carries no position (a status text alone):
+    // it refreshes what is known of a station, it never places one.
+    bool hasPosition = true;
 };
 
 } // namespace nearbell

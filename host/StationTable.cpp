@@ -126,6 +126,8 @@ bool StationTable::apply(const StationReport &report)
         return true;
     }
 
+    if (!report.hasPosition)
+        return false; // status texts alone are not kept yet
     if (!std::isfinite(report.latitude) || !std::isfinite(report.longitude)
         || std::abs(report.latitude) > kMaxLatitude || std::abs(report.longitude) > kMaxLongitude)
         return false;
@@ -164,10 +166,44 @@ bool StationTable::apply(const StationReport &report)
     if (report.heardDirectly)
         station.lastHeardDirect = station.lastHeard;
     station.source = report.source;
+    noteReport(station, report, heard);
     if (moved)
         noteMove(station);
     emit beaconReceived(report.callsign, report.latitude, report.longitude);
     return true;
+}
+
+void StationTable::noteReport(Station &station, const StationReport &report, const QDateTime &heard)
+{
+    ++station.packets;
+    if (!station.firstHeard.isValid())
+        station.firstHeard = heard;
+    if (std::isfinite(report.course) || std::isfinite(report.speedKmh)) {
+        if (station.motionHeard.isValid()) {
+            station.priorCourse = station.course;
+            station.courseGapMs = station.motionHeard.msecsTo(heard);
+        }
+        station.course = report.course;
+        station.speedKmh = report.speedKmh;
+        station.motionHeard = heard;
+    }
+    if (std::isfinite(report.altitudeM))
+        station.altitudeM = report.altitudeM;
+    if (!report.comment.isEmpty())
+        station.comment = report.comment;
+    if (!report.status.isEmpty())
+        station.status = report.status;
+    station.path = report.path;
+    auto &track = station.track;
+    if (!track.empty()
+        && greatcircle::kilometres(track.back().latitude, track.back().longitude, station.latitude,
+                                   station.longitude) < kTrackStepKm) {
+        track.back().heard = heard;
+        return;
+    }
+    if (int(track.size()) >= kTrackLength)
+        track.erase(track.begin());
+    track.push_back(HostStation::TrackPoint{station.latitude, station.longitude, heard});
 }
 
 void StationTable::noteHeardDirect(const QString &callsign)

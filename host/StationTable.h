@@ -5,11 +5,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <cmath>
 #include <functional>
 #include <unordered_map>
 #include <vector>
 
 #include "host/GreatCircle.h"
+#include "host/HostStation.h"
 #include "host/StationReport.h"
 
 namespace nearbell {
@@ -61,6 +63,10 @@ public:
     static constexpr int kDefaultCapacity = 32767;
     // Two sources placing one station apart within this time disagree.
     static constexpr qint64 kConflictMs = 1000;
+    // Positions kept per station for its track.
+    static constexpr int kTrackLength = 20;
+    // A position closer than this to the one before only refreshes its time.
+    static constexpr double kTrackStepKm = 0.010;
 
     struct Station
     {
@@ -74,6 +80,21 @@ public:
         bool heardDirectly = false;
         QDateTime lastHeardDirect; // UTC; null until heard direct once
         bool own = false;
+
+        // Motion of the newest report that gave it (NaN unknown), with when
+        // that report was heard, and the course of the one before it.
+        double course = std::nan("");
+        double speedKmh = std::nan("");
+        double altitudeM = std::nan("");
+        QDateTime motionHeard;          // UTC; null while no report gave motion
+        double priorCourse = std::nan("");
+        qint64 courseGapMs = -1;
+        QString comment;
+        QString status;
+        QStringList path;
+        qint64 packets = 0;
+        QDateTime firstHeard;           // UTC
+        std::vector<HostStation::TrackPoint> track; // oldest first, at most kTrackLength
         // Changes whenever the station is put in or moves: tells a current
         // eviction candidate from one that went stale.
         quint64 serial = 0;
@@ -182,6 +203,9 @@ private:
     bool makeRoomFor(double arrivalFarness);
     void chooseCandidates();
     void noteMove(Station &station);
+    // Keeps what a report says beside the position: motion, texts, path,
+    // packet count and the track.
+    void noteReport(Station &station, const StationReport &report, const QDateTime &heard);
 
     std::unordered_map<QString, Station> m_stations;
     const Station *m_own = nullptr;

@@ -7,7 +7,7 @@ apt-get install -y -qq --no-install-recommends \
     build-essential cmake ninja-build ccache \
     qt6-base-dev qt6-multimedia-dev libqt6multimedia6 \
     qt6-qpa-plugins libgl-dev \
-    qt6-serialport-dev qt6-speech-dev qt6-declarative-dev qt6-speech-flite-plugin qt6-speech-speechd-plugin \
+    qt6-serialport-dev libqt6sql6-sqlite qt6-speech-dev qt6-declarative-dev qt6-speech-flite-plugin qt6-speech-speechd-plugin \
     fonts-dejavu-core fonts-dejavu-extra \
     xvfb xauth openbox weston qt6-wayland \
     direwolf socat dbus gpsd gpsd-clients python3-gps \
