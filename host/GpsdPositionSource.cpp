@@ -114,6 +114,11 @@ GpsdPositionSource::Report GpsdPositionSource::parseReport(QByteArrayView line,
     if (track.isDouble() && std::isfinite(track.toDouble()) && track.toDouble() >= 0.0
         && track.toDouble() <= 360.0)
         fix.course = std::fmod(track.toDouble(), 360.0);
+    // gpsd gives metres per second.
+    const QJsonValue speed = report.value(QLatin1String("speed"));
+    fix.speedKmh.reset();
+    if (speed.isDouble() && std::isfinite(speed.toDouble()) && speed.toDouble() >= 0.0)
+        fix.speedKmh = speed.toDouble() * 3.6;
     return Report::Fix;
 }
 

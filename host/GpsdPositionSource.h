@@ -21,6 +21,8 @@ struct GpsFix
     // Course over ground, degrees clockwise from true north; none while
     // the receiver does not know it (standing still, or not sent).
     std::optional<double> course;
+    // Speed over ground in km/h; none while the receiver does not say.
+    std::optional<double> speedKmh;
 };
 
 // The own position of a mobile station, from gpsd over its JSON protocol

@@ -45,6 +45,9 @@ public:
     // The own course over ground in degrees from true north, while a
     // moving position source knows it.
     virtual std::optional<double> ownCourse() const { return std::nullopt; }
+    // The own speed over ground in km/h, while a moving position source
+    // knows it.
+    virtual std::optional<double> ownSpeedKmh() const { return std::nullopt; }
 };
 
 } // namespace nearbell

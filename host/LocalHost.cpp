@@ -304,6 +304,13 @@ std::optional<double> LocalHost::ownCourse() const
     return m_position->lastFix()->course;
 }
 
+std::optional<double> LocalHost::ownSpeedKmh() const
+{
+    if (!m_position || !m_position->hasFix())
+        return std::nullopt;
+    return m_position->lastFix()->speedKmh;
+}
+
 StatusParts LocalHost::statusParts() const
 {
     StatusParts parts;

@@ -92,6 +92,7 @@ public:
     void reconnectNow() override;
     StatusPart positionStatus() const override;
     std::optional<double> ownCourse() const override;
+    std::optional<double> ownSpeedKmh() const override;
 
     // Makes the own position follow gpsd's fixes (before start()).
     void setPositionSource(std::unique_ptr<GpsdPositionSource> positionSource);
