@@ -187,6 +187,10 @@ int Application::run(int argc, char **argv)
         std::exit(status);
     };
     services.quit = [] { QCoreApplication::exit(0); };
+    if (latency) {
+        LatencyLog *log = latency.get();
+        services.alarmRaised = [log](const QString &callsign) { log->note("alarm", callsign.toUtf8()); };
+    }
 
     Program program(services);
     QObject::connect(&signalWatcher, &SignalWatcher::terminationRequested, &program, &Program::terminate);

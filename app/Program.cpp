@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QTimer>
 #include <QDir>
 #include <exception>
 #include <QFileInfo>
@@ -22,6 +23,7 @@
 #include "overlay/OverlayScan.h"
 #include "platform/DesktopNotifier.h"
 #include "platform/MessageDisplay.h"
+#include "platform/SoundPlayer.h"
 #include "platform/Speaker.h"
 #include "platform/SingleInstance.h"
 #include "platform/WaveDuration.h"
@@ -124,12 +126,14 @@ bool Program::Form_Load()
         const QString failure = m_services.instanceCheckFailure ? m_services.instanceCheckFailure() : QString();
         // A folder that cannot be checked is not a running copy: say what
         // is wrong with it, so the user can mend it.
-        m_services.messages->show(nullptr, m_globals.gstrCaption,
-                                  failure.isEmpty()
-                                      ? QStringLiteral("Another instance of this program (") + m_globals.gstrCaption
-                                            + QStringLiteral(") is already running")
-                                      : SingleInstance::failureMessage(failure),
-                                  MessageDisplay::Icon::Critical);
+        // The running copy's window may be kept on top: the box must not
+        // open unseen behind it.
+        m_services.messages->showAboveAll(m_globals.gstrCaption,
+                                          failure.isEmpty() ? QStringLiteral("Another instance of this program (")
+                                                                  + m_globals.gstrCaption
+                                                                  + QStringLiteral(") is already running")
+                                                            : SingleInstance::failureMessage(failure),
+                                          MessageDisplay::Icon::Critical);
         endNow(1);
         return false;
     }
@@ -166,7 +170,17 @@ bool Program::Form_Load()
     m_overlayScan->setHost(host);
     m_radar->setHost(host);
     if (HostExtension *extension = dynamic_cast<HostExtension *>(host)) {
-        m_statusBoard->addProvider([extension] { return extension->statusParts(); });
+        // The own position's state has a place of its own in the line,
+        // before the sources.
+        m_statusBoard->addProvider([extension] { return StatusParts{extension->positionStatus()}; },
+                                   StatusBoard::Role::Position);
+        m_statusBoard->addProvider(
+            [extension] {
+                StatusParts parts = extension->statusParts();
+                parts.removeAll(extension->positionStatus());
+                return parts;
+            },
+            StatusBoard::Role::Sources);
         // The host hears watched stations wherever they are only when told
         // which they are: on start and at every change of lstWatch (for as
         // long as the host lives).
@@ -219,12 +233,20 @@ bool Program::Form_Load()
                            true}};
     });
     m_statusBoard->addProvider([this] { return m_writeFailures.statusParts(); });
+    m_statusBoard->addProvider([this] { return soundParts(); });
+    auto *soundCheck = new QTimer(this);
+    soundCheck->setObjectName(QStringLiteral("soundCheck"));
+    soundCheck->setInterval(60 * 1000);
+    connect(soundCheck, &QTimer::timeout, this, &Program::checkSound);
+    soundCheck->start();
+    checkSound();
     m_statusBoard->refresh();
     m_statusBoard->start();
     qint32 attachOption = -1;
     host->SetAttachOption(attachOption);
 
     m_monitor->load_acked_list();
+    m_radar->reopen();
     m_started = true;
     return true;
 }
@@ -342,6 +364,8 @@ void Program::wireAlerts(WindowRaiser *raiser)
     m_alerts->setHistory(m_history.get());
     // Bearing and source come from the host's own record of the station.
     m_alerts->setDetails([this](AlarmLine &arrival) {
+        if (m_services.alarmRaised)
+            m_services.alarmRaised(arrival.callsign);
         if (!m_gUIV)
             return;
         HostStation record;
@@ -369,6 +393,35 @@ void Program::wireAlerts(WindowRaiser *raiser)
         w.mnuOptionsSpeak->setEnabled(false);
         w.mnuOptionsSpeak->setToolTip(QStringLiteral("Speech is unavailable: ") + speechProblem);
     }
+}
+
+void Program::checkSound()
+{
+    m_soundProblem = m_services.sound ? m_services.sound->outputProblem() : QString();
+    if (!m_window)
+        return;
+    const QString speechProblem = m_services.speaker ? m_services.speaker->unavailableReason() : QString();
+    if (speechProblem.isEmpty() && m_services.speaker) {
+        m_window->mnuOptionsSpeak->setToolTip(m_soundProblem.isEmpty()
+                                                  ? QString()
+                                                  : QStringLiteral("No sound device: spoken alarms cannot be heard"));
+    }
+    if (m_statusBoard)
+        m_statusBoard->refresh();
+}
+
+StatusParts Program::soundParts() const
+{
+    StatusParts parts;
+    if (!m_soundProblem.isEmpty() && m_options.gblnAudibleAlarm)
+        parts.append({QStringLiteral("No sound device: the siren cannot be heard"), true});
+    if (!m_alertFlags.speak || !m_services.speaker)
+        return parts;
+    if (!m_soundProblem.isEmpty())
+        parts.append({QStringLiteral("No sound device: spoken alarms cannot be heard"), true});
+    else if (const QString reason = m_services.speaker->unavailableReason(); !reason.isEmpty())
+        parts.append({QStringLiteral("Spoken alarms cannot be heard: ") + reason, true});
+    return parts;
 }
 
 void Program::mnuFileHistory_Click()

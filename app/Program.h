@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "platform/StatusPart.h"
 #include "platform/WriteFailures.h"
 #include "monitor/AlertFlags.h"
 #include "monitor/OptionFlags.h"
@@ -64,6 +65,8 @@ struct ProgramServices
     std::function<void(int status)> endProgram;
     // Ends the program normally after the Exit command has saved.
     std::function<void()> quit;
+    // Told of every alarm that goes to the alarm history (measurements).
+    std::function<void(const QString &callsign)> alarmRaised;
 };
 
 // The program's life: start-up in its fixed order, the three ways of
@@ -145,6 +148,10 @@ private:
     void wireWindow();
     void saveAll();
     void wireAlerts(WindowRaiser *raiser);
+    // Whether alarms can be heard, looked up again once a minute (so that
+    // plugging in a headset clears the warning) and told on the status line.
+    void checkSound();
+    StatusParts soundParts() const;
 
     ProgramServices m_services;
     ProgramGlobals m_globals;
@@ -169,6 +176,7 @@ private:
     WindowRaiser *m_raiser = nullptr; // the one in use
     std::unique_ptr<HostApplication> m_gUIV;
     WriteFailures m_writeFailures;
+    QString m_soundProblem;
     bool m_ended = false;
     bool m_started = false;
     bool m_saved = false;

@@ -1,6 +1,8 @@
 #include "app/RadarLink.h"
 
+#include <QGuiApplication>
 #include <QLineEdit>
+#include <QScreen>
 
 #include "host/HostApplication.h"
 #include "host/HostError.h"
@@ -37,25 +39,49 @@ RadarLink::~RadarLink() = default;
 
 void RadarLink::mnuFileRadar_Click()
 {
+    open(true);
+}
+
+void RadarLink::reopen()
+{
+    if (m_settings.wasOpen())
+        open(false);
+}
+
+void RadarLink::open(bool takeFocus)
+{
     if (!m_window) {
         m_window = std::make_unique<frmRadar>();
         // Only the main window's closing ends the program.
         m_window->setAttribute(Qt::WA_QuitOnClose, false);
         m_window->setCourseUp(m_settings.courseUp());
-        if (const auto place = m_settings.place()) {
-            m_window->resize(place->size);
-            m_window->move(place->position);
-        }
         connect(m_window.get(), &frmRadar::courseUpChanged, this, [this](bool courseUp) {
             m_settings.saveCourseUp(courseUp);
             refresh();
         });
-        connect(m_window.get(), &frmRadar::closed, this, &RadarLink::save);
+        connect(m_window.get(), &frmRadar::closed, this, &RadarLink::windowClosed);
         connect(m_window->view, &RadarView::stationClicked, this, &RadarLink::stationClicked);
         connect(m_window->view, &RadarView::stationActivated, this, &RadarLink::stationActivated);
     }
+    if (!m_window->isVisible()) {
+        // A place saved on a screen that is gone, or larger than this one,
+        // would open the window where nobody sees it.
+        QList<QRect> screens;
+        if (const QScreen *primary = QGuiApplication::primaryScreen())
+            screens.append(primary->availableGeometry());
+        for (const QScreen *screen : QGuiApplication::screens()) {
+            if (screen != QGuiApplication::primaryScreen())
+                screens.append(screen->availableGeometry());
+        }
+        const RadarSettings::Place place =
+            RadarSettings::fitted(m_settings.position(), m_settings.size(), screens, m_window->size());
+        m_window->resize(place.size);
+        m_window->move(place.position);
+    }
     refresh();
     m_window->show();
+    if (!takeFocus)
+        return;
     m_window->raise();
     m_window->activateWindow();
 }
@@ -65,10 +91,21 @@ void RadarLink::save()
     if (!m_window || !m_window->isVisible())
         return;
     m_settings.savePlace({m_window->frameGeometry().topLeft(), m_window->size()});
+    m_settings.saveOpen(true);
+}
+
+void RadarLink::windowClosed()
+{
+    if (m_programCloses)
+        return;
+    if (m_window)
+        m_settings.savePlace({m_window->frameGeometry().topLeft(), m_window->size()});
+    m_settings.saveOpen(false);
 }
 
 void RadarLink::close()
 {
+    m_programCloses = true;
     if (m_window && m_window->isVisible())
         m_window->close();
 }

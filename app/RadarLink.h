@@ -24,8 +24,9 @@ struct ProgramGlobals;
 // The radar window put together with the rest of the program.
 //
 // Responsibilities:
-//  - open the window from File, "Radar...", at its saved place and mode,
-//    or bring it forward when it is open already;
+//  - open the window from File, "Radar...", at its saved place (brought
+//    onto a screen) and mode, or bring it forward when it is open already;
+//  - open it again at start-up when it was open as the program last ended;
 //  - once per scan cycle, and when opened or its mode changes, hand the
 //    drawing the stations of the last cycle with the own position, the
 //    alarm range, the host's unit and what is up (the course from the
@@ -46,9 +47,13 @@ public:
     void setHost(HostApplication *host) { m_host = host; }
 
     void mnuFileRadar_Click();
+    // At start-up: opens the window, without taking the focus, when it was
+    // open as the program last ended.
+    void reopen();
     // Saves the place while the window is open (the program is saving).
     void save();
-    // The main window unloads: the radar goes with it.
+    // The main window unloads: the radar goes with it, and opens again at
+    // the next start.
     void close();
 
     frmRadar *window() const { return m_window.get(); }
@@ -56,6 +61,8 @@ public:
     RadarInput input();
 
 private:
+    void open(bool takeFocus);
+    void windowClosed();
     void refresh();
     void stationClicked(const QString &callsign);
     void stationActivated(const QString &callsign);
@@ -68,6 +75,7 @@ private:
     QPointer<HostApplication> m_host;
     HostStation m_own;
     std::unique_ptr<frmRadar> m_window;
+    bool m_programCloses = false;
 };
 
 } // namespace nearbell

@@ -10,19 +10,41 @@ StatusBoard::StatusBoard(StatusLine *line, QObject *parent) : QObject(parent), m
     connect(&m_timer, &QTimer::timeout, this, &StatusBoard::refresh);
 }
 
-void StatusBoard::addProvider(Provider provider)
+void StatusBoard::addProvider(Provider provider, Role role)
 {
-    m_providers.push_back(std::move(provider));
+    m_providers.emplace_back(role, std::move(provider));
 }
 
 void StatusBoard::refresh()
 {
     if (!m_line)
         return;
+    Gathered gathered;
+    for (const auto &[role, provider] : m_providers)
+        gathered.emplace_back(role, provider());
+    m_line->setParts(ordered(gathered));
+}
+
+StatusParts StatusBoard::ordered(const Gathered &gathered)
+{
     StatusParts parts;
-    for (const Provider &provider : m_providers)
-        parts += provider();
-    m_line->setParts(parts);
+    for (const auto &[role, group] : gathered) {
+        for (const StatusPart &part : group) {
+            if (part.failure && !part.text.isEmpty())
+                parts.append(part);
+        }
+    }
+    for (const Role wanted : {Role::Position, Role::Sources, Role::Other}) {
+        for (const auto &[role, group] : gathered) {
+            if (role != wanted)
+                continue;
+            for (const StatusPart &part : group) {
+                if (!part.failure && !part.text.isEmpty())
+                    parts.append(part);
+            }
+        }
+    }
+    return parts;
 }
 
 } // namespace nearbell

@@ -9,6 +9,7 @@
 #include "platform/SoundPlayer.h"
 #include "platform/WindowRaiser.h"
 
+#include <QThread>
 #include <QTimer>
 
 namespace nearbell {
@@ -31,23 +32,33 @@ ScanCycle::ScanCycle(QTimer *timer1, StationScan &stations, WatchList &watch, Sc
 
 void ScanCycle::Timer1_Timer()
 {
-    if (m_running) {
+    const int loopLevel = QThread::currentThread()->loopLevel();
+    if (m_running && loopLevel <= m_loopLevel) {
         ++m_skipped;
         return;
     }
+    // Still running under a window's own loop (a dialog or box opened
+    // during a yield): that cycle is held until the window closes, so this
+    // one takes over and the held one stops when it resumes.
+    if (m_running)
+        ++m_superseded;
     m_running = true;
+    m_loopLevel = loopLevel;
+    const quint64 mine = ++m_state.cycle;
     const QPointer<ScanCycle> self(this);
+    const auto current = [&self, mine] { return self && self->m_state.cycle == mine; };
     // Clears the running mark however the cycle ends, unless this object
-    // itself went away during a yield.
+    // itself went away during a yield or a newer cycle took over.
     struct Done
     {
         const QPointer<ScanCycle> &cycle;
+        quint64 number;
         ~Done()
         {
-            if (cycle)
+            if (cycle && cycle->m_state.cycle == number)
                 cycle->m_running = false;
         }
-    } done{self};
+    } done{self, mine};
 
     m_state.blnAlarm = false;
     if (m_state.seen)
@@ -56,11 +67,11 @@ void ScanCycle::Timer1_Timer()
     if (m_options.gblnScanStations) {
         if (m_stations)
             m_stations->scan_stations();
-        if (!self)
+        if (!current())
             return;
         if (m_watch)
             m_watch->scan_watchlist();
-        if (!self)
+        if (!current())
             return;
     }
 
@@ -69,14 +80,14 @@ void ScanCycle::Timer1_Timer()
 
     if (m_afterStationScans) {
         m_afterStationScans();
-        if (!self)
+        if (!current())
             return;
     }
 
     // The overlay scan lists objects but never touches blnAlarm.
     if (m_options.gblnScanOverlays && m_scanOverlays) {
         m_scanOverlays();
-        if (!self)
+        if (!current())
             return;
     }
 
@@ -84,7 +95,7 @@ void ScanCycle::Timer1_Timer()
         if (m_options.gblnAudibleAlarm) {
             m_sound.play(sirenPath(m_globals.programFolder, m_globals.dataFolder));
             m_yield();
-            if (!self)
+            if (!current())
                 return;
         }
         if (m_options.gblnBringToFront)

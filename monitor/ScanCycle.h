@@ -29,7 +29,10 @@ struct ProgramGlobals;
 //    scan; then, if a station alarmed, play the siren (when the audible
 //    alarm is on) and bring the window forward (when that option is on);
 //  - run at most one cycle at a time: a tick that falls due while a cycle
-//    is still yielding to the event loop is skipped, not queued;
+//    is still yielding to the event loop is skipped, not queued; but a
+//    cycle held by a window's own loop (a dialog or box opened during one
+//    of its yields) is left behind, and the tick starts a new one, so the
+//    alarm goes on behind any window;
 //  - announce the end of every cycle (cycleFinished).
 class ScanCycle : public QObject
 {
@@ -50,6 +53,8 @@ public:
 
     bool isRunning() const { return m_running; }
     int skippedTicks() const { return m_skipped; }
+    // Cycles left behind, held by a window's own loop.
+    int supersededCycles() const { return m_superseded; }
 
 signals:
     // A cycle ran to its end; alarm: whether a station raised the alarm.
@@ -67,7 +72,9 @@ private:
     std::function<void()> m_afterStationScans;
     YieldFunction m_yield = processEventsYield();
     bool m_running = false;
+    int m_loopLevel = 0; // event-loop depth at which the running cycle began
     int m_skipped = 0;
+    int m_superseded = 0;
 };
 
 } // namespace nearbell

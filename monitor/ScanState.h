@@ -16,6 +16,10 @@ struct ScanState
     bool blnAlarm = false;
     double dblMinDist = 99999.0;
     CycleSnapshot *seen = nullptr;
+    // The number of the cycle in progress. A scan whose cycle is no longer
+    // the one in progress stops where it stands: a newer cycle has done its
+    // work while it was held.
+    quint64 cycle = 0;
 };
 
 // Lets the window process pending events in the middle of a scan. Tests and

@@ -46,16 +46,17 @@ void StationScan::scan_stations()
     // Whatever goes wrong from here on ends the scan quietly; the lines
     // listed so far stay and the caption keeps its old text.
     const QPointer<StationScan> self(this);
+    const quint64 cycle = m_state.cycle;
+    const auto alive = [&self, cycle] { return self && self->controlsAlive() && self->m_state.cycle == cycle; };
     ScanPacer pacer(m_yield, m_yieldBudget);
     try {
         const bool walked = StationListWalk::run(
             m_host, pacer,
-            [this](HostApplication &host, const QString &entry) { examine(host, entry); },
-            [&self] { return self && self->controlsAlive(); });
+            [this](HostApplication &host, const QString &entry) { examine(host, entry); }, alive);
         if (!walked)
             return;
         pacer.yieldNow();
-        if (!self || !controlsAlive())
+        if (!alive())
             return;
         m_lblMinDist->setText(minDistCaption(m_lstStations->count(), m_state.dblMinDist));
     } catch (const std::exception &) {

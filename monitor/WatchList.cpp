@@ -61,15 +61,16 @@ void WatchList::scan_watchlist()
     // the station scan of the same cycle. A failure keeps what was done and
     // leaves the caption as the station scan set it.
     const QPointer<WatchList> self(this);
+    const quint64 cycle = m_state.cycle;
+    const auto alive = [&self, cycle] { return self && self->scanControlsAlive() && self->m_state.cycle == cycle; };
     ScanPacer pacer(m_yield, m_yieldBudget);
     try {
         const bool walked = StationListWalk::run(
             m_host, pacer,
-            [this](HostApplication &host, const QString &entry) { examine(host, entry); },
-            [&self] { return self && self->scanControlsAlive(); });
+            [this](HostApplication &host, const QString &entry) { examine(host, entry); }, alive);
         if (!walked)
             return;
-        if (pacer.finish() && !(self && scanControlsAlive()))
+        if (pacer.finish() && !alive())
             return;
         m_lblMinDist->setText(minDistCaption(m_lstStations->count(), m_state.dblMinDist));
     } catch (const std::exception &) {

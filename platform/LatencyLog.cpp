@@ -101,6 +101,12 @@ void LatencyLog::report()
     }
 }
 
+void LatencyLog::note(const QByteArray &name, const QByteArray &text)
+{
+    m_file.write(QByteArray::number(m_clock.elapsed()) + ' ' + name + ' ' + text + '\n');
+    m_file.flush();
+}
+
 void LatencyLog::write(const char *what, double ms, double processorMs)
 {
     QByteArray line = QByteArray::number(m_clock.elapsed()) + ' ' + what + ' ' + QByteArray::number(ms, 'f', 2);

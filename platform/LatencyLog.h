@@ -26,6 +26,7 @@ namespace nearbell {
 //    that yields is not counted as a run of its own;
 //  - write the figures it was given (counts of the program's own) with each
 //    report ("<ms since start> <name> <value>");
+//  - write the events it is told of ("<ms since start> <name> <text>");
 //  - write each line at once, so that another process can follow the file.
 class LatencyLog : public QObject
 {
@@ -44,6 +45,8 @@ public:
     void watchCycle(QTimer *timer);
     // Writes value() under name with every report.
     void addFigure(const QByteArray &name, std::function<qint64()> value);
+    // Writes one event line now.
+    void note(const QByteArray &name, const QByteArray &text);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

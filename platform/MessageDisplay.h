@@ -18,6 +18,12 @@ public:
     virtual ~MessageDisplay() = default;
     // Returns when the user has dismissed the box.
     virtual void show(QWidget *parent, const QString &title, const QString &text, Icon icon) = 0;
+    // The same box, shown above every other window (also those kept on top)
+    // and given the focus, for a box that has no window of ours to stand on.
+    virtual void showAboveAll(const QString &title, const QString &text, Icon icon)
+    {
+        show(nullptr, title, text, icon);
+    }
 };
 
 } // namespace nearbell

@@ -29,4 +29,15 @@ void QtMessageDisplay::show(QWidget *parent, const QString &title, const QString
     box.exec();
 }
 
+void QtMessageDisplay::showAboveAll(const QString &title, const QString &text, Icon icon)
+{
+    QMessageBox box(boxIcon(icon), title, text, QMessageBox::Ok);
+    box.setTextFormat(Qt::PlainText);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    box.show();
+    box.raise();
+    box.activateWindow();
+    box.exec();
+}
+
 } // namespace nearbell

@@ -10,6 +10,7 @@ class QtMessageDisplay : public MessageDisplay
 {
 public:
     void show(QWidget *parent, const QString &title, const QString &text, Icon icon) override;
+    void showAboveAll(const QString &title, const QString &text, Icon icon) override;
 };
 
 } // namespace nearbell

@@ -12,6 +12,12 @@ QtSoundPlayer::QtSoundPlayer(DeviceCheck check) : m_check(check) {}
 
 QtSoundPlayer::~QtSoundPlayer() = default;
 
+QString QtSoundPlayer::outputProblem() const
+{
+    return QMediaDevices::defaultAudioOutput().isNull() ? QStringLiteral("no sound server or output device")
+                                                        : QString();
+}
+
 void QtSoundPlayer::play(const QString &path)
 {
     // A new alarm cuts off the old sound, also when the new one cannot play.
@@ -20,7 +26,7 @@ void QtSoundPlayer::play(const QString &path)
 
     if (!WaveFileCheck::isPlayableFile(path))
         return;
-    if (m_check == DeviceCheck::RequireOutput && QMediaDevices::defaultAudioOutput().isNull())
+    if (m_check == DeviceCheck::RequireOutput && !outputProblem().isEmpty())
         return;
 
     if (!m_effect)

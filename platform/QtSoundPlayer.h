@@ -28,6 +28,7 @@ public:
     ~QtSoundPlayer() override;
 
     void play(const QString &path) override;
+    QString outputProblem() const override;
 
     // The last file handed to the audio layer (empty while none was).
     QUrl handedSource() const { return m_handed; }

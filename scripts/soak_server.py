@@ -13,6 +13,12 @@ second, its figures to --stats (JSON): among them "distinct", the stations
 and objects in packets that are well formed, which the program must hold
 (up to its table bound). It stops sending after --minutes and ends by
 itself a minute later at the latest.
+
+Faults on request: SIGUSR1 drops the connection, SIGUSR2 stalls it (sends
+nothing, keeps it open) for --stall seconds.
+
+With --kiss it is a KISS TNC on TCP instead (--port, 0 for any): AX.25 UI
+frames from KISS_STATIONS stations within 10 km, two a second, until killed.
 """
 
 import argparse
@@ -20,6 +26,7 @@ import json
 import math
 import os
 import random
+import signal
 import socket
 import threading
 import time
@@ -30,6 +37,7 @@ NEAR = 300
 BURST = 5000
 LONG_LINE = 10 * 1024
 SILENCE_FEED_S = 180
+KISS_STATIONS = 40
 
 def minutes_text(value, degree_digits, positive, negative):
     hemisphere = positive if value >= 0 else negative
@@ -198,8 +206,19 @@ def serve(args):
     hard_end = end_feed + 60
     silence_at = start + args.minutes * 30  # halfway
     silence_real = SILENCE_FEED_S / args.speedup
-    events = {"bursts": 0, "long_lines": 0, "silences": 0, "duplicates": 0, "connections": 0}
+    events = {"bursts": 0, "long_lines": 0, "silences": 0, "duplicates": 0, "connections": 0,
+              "drops": 0, "stalls": 0}
     lock = threading.Lock()
+    faults = {"drop": False, "stall_until": 0.0}
+
+    def drop(*_):
+        faults["drop"] = True
+
+    def stall(*_):
+        faults["stall_until"] = time.monotonic() + args.stall
+
+    signal.signal(signal.SIGUSR1, drop)
+    signal.signal(signal.SIGUSR2, stall)
 
     def write_stats():
         with lock:
@@ -226,6 +245,18 @@ def serve(args):
             silenced = False
             while time.monotonic() < hard_end:
                 now = time.monotonic()
+                if faults["drop"]:
+                    faults["drop"] = False
+                    events["drops"] += 1
+                    break
+                if now < faults["stall_until"]:
+                    if not faults.get("stalled"):
+                        faults["stalled"] = True
+                        events["stalls"] += 1
+                    time.sleep(0.05)
+                    next_tick = time.monotonic()
+                    continue
+                faults["stalled"] = False
                 if now >= end_feed:
                     write_stats()
                     time.sleep(0.5)
@@ -269,6 +300,48 @@ def serve(args):
     write_stats()
 
 
+def ax25_address(call, last):
+    base, _, ssid = call.partition("-")
+    field = bytes((ord(c) << 1) for c in base.ljust(6)[:6])
+    return field + bytes([0x60 | (int(ssid or 0) << 1) | (1 if last else 0)])
+
+
+def kiss_frame(source, info):
+    frame = ax25_address("APRS", False) + ax25_address(source, True) + b"\x03\xf0" + info.encode("latin-1")
+    frame = frame.replace(b"\xdb", b"\xdb\xdd").replace(b"\xc0", b"\xdb\xdc")
+    return b"\xc0\x00" + frame + b"\xc0"
+
+
+def serve_kiss(args):
+    """A KISS TNC on TCP: the stations of its own near the own position."""
+    rng = random.Random(args.seed + 1)
+    stations = []
+    for i in range(KISS_STATIONS):
+        lat = args.lat + rng.uniform(-0.08, 0.08)
+        lon = args.lon + rng.uniform(-0.12, 0.12)
+        stations.append((f"KS{i // 10}X{chr(65 + i % 10)}", lat, lon))
+    listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    listener.bind(("127.0.0.1", args.port))
+    listener.listen(2)
+    with open(args.port_file + ".tmp", "w") as f:
+        f.write(str(listener.getsockname()[1]))
+    os.replace(args.port_file + ".tmp", args.port_file)
+    while True:
+        client, _ = listener.accept()
+        try:
+            i = 0
+            while True:
+                name, lat, lon = stations[i % len(stations)]
+                la = minutes_text(lat, 2, "N", "S")
+                lo = minutes_text(lon, 3, "E", "W")
+                client.sendall(kiss_frame(name, f"!{la}/{lo}-kiss"))
+                i += 1
+                time.sleep(0.5)
+        except OSError:
+            client.close()
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--lat", type=float, required=True, help="own latitude, degrees")
@@ -279,8 +352,17 @@ def main():
     parser.add_argument("--stations", type=int, default=STATIONS,
                         help="distinct stations; below the table bound every one must be held")
     parser.add_argument("--port-file", required=True)
-    parser.add_argument("--stats", required=True)
-    serve(parser.parse_args())
+    parser.add_argument("--stats")
+    parser.add_argument("--stall", type=float, default=60, help="seconds a SIGUSR2 stall lasts")
+    parser.add_argument("--kiss", action="store_true", help="be a KISS TNC on TCP instead")
+    parser.add_argument("--port", type=int, default=0, help="the KISS TNC's port; 0: any free one")
+    args = parser.parse_args()
+    if args.kiss:
+        serve_kiss(args)
+    elif not args.stats:
+        parser.error("--stats is needed for the APRS-IS feed")
+    else:
+        serve(args)
 
 
 if __name__ == "__main__":

@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace nearbell {
@@ -41,6 +42,11 @@ frmRadar::frmRadar(QWidget *parent) : QWidget(parent, Qt::Window)
     resize(420, 460);
 
     connect(optCourseUp, &QRadioButton::toggled, this, &frmRadar::courseUpChanged);
+    // Escape closes it as it closes a dialog, whichever control has the focus.
+    auto *escape = new QShortcut(QKeySequence::Cancel, this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
+    // The radar is watched beside the main window, which mostly has the focus.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
 }
 
 void frmRadar::setCourseUp(bool courseUp)

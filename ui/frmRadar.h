@@ -16,7 +16,9 @@ namespace nearbell {
 //    "Course up";
 //  - say on its note line when course up cannot be had (no course known)
 //    and north is up instead;
-//  - tell its owner when the choice changes and when it closes.
+//  - tell its owner when the choice changes and when it closes; Escape
+//    closes it;
+//  - show the stations' tool tips also while another window is active.
 class frmRadar : public QWidget
 {
     Q_OBJECT

@@ -1,5 +1,13 @@
+#include <QApplication>
 #include <QDataStream>
+#include <QDialog>
 #include <QDir>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTableView>
+#include <QTimer>
+#include <QToolTip>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -14,6 +22,7 @@
 
 #include "app/Program.h"
 #include "app/RadarLink.h"
+#include "app/RadarSettings.h"
 #include "app/Settings.h"
 #include "app/StatusBoard.h"
 #include "common/RecordingMessageDisplay.h"
@@ -38,6 +47,8 @@
 #include "ui/frmMain.h"
 #include "ui/frmRadar.h"
 #include "platform/A_GetSetIniFile.h"
+#include "platform/QtMessageDisplay.h"
+#include "ui/DialogPresenter.h"
 
 using namespace nearbell;
 
@@ -47,7 +58,29 @@ class SilentSound : public SoundPlayer
 {
 public:
     void play(const QString &path) override { played << path; }
+    QString outputProblem() const override { return problem; }
     QStringList played;
+    QString problem;
+};
+
+// Keeps a dialog open in a loop of its own, as QDialog::exec does, runs
+// whileOpen there, then cancels it.
+class HeldDialogs : public DialogPresenter
+{
+public:
+    bool present(QDialog &dialog) override
+    {
+        QEventLoop loop;
+        QTimer::singleShot(0, &loop, [this, &loop] {
+            if (whileOpen)
+                whileOpen();
+            loop.quit();
+        });
+        loop.exec();
+        dialog.reject();
+        return false;
+    }
+    std::function<void()> whileOpen;
 };
 
 class CountingRaiser : public WindowRaiser
@@ -100,12 +133,16 @@ public:
 class WatchRecordingHost : public ScriptedHost, public HostExtension
 {
 public:
-    StatusParts statusParts() const override { return position.text.isEmpty() ? StatusParts{} : StatusParts{position}; }
+    StatusParts statusParts() const override
+    {
+        return position.text.isEmpty() ? sources : sources + StatusParts{position};
+    }
     void setWatchedCallsigns(const QStringList &callsigns) override { told.append(callsigns); }
     void applySettings(const HostSettings &) override {}
     StatusPart positionStatus() const override { return position; }
     QList<QStringList> told;
     StatusPart position;
+    StatusParts sources;
 };
 
 QByteArray readAll(const QString &path)
@@ -258,8 +295,36 @@ private slots:
         }
         QCOMPARE(run.messages.shown[0].title, QStringLiteral("UI-View32 add-on Nearbell V0.5.4"));
         QCOMPARE(run.messages.shown[0].icon, MessageDisplay::Icon::Critical);
+        QVERIFY(run.messages.shown[0].aboveAll); // the running copy's window may be kept on top
         QVERIFY(!QFile::exists(dir.filePath("nearbell.INI")));
         QVERIFY(!run.program->window()->isVisible());
+    }
+
+    // The real box stands above a window kept on top and has the focus.
+    void boxAboveAllWindows()
+    {
+        QWidget onTop;
+        onTop.setWindowFlag(Qt::WindowStaysOnTopHint);
+        onTop.show();
+        onTop.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&onTop));
+        bool aboveAll = false;
+        bool focused = false;
+        QTimer poll;
+        int polls = 0;
+        connect(&poll, &QTimer::timeout, &poll, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || (QApplication::activeWindow() != box && ++polls < 200))
+                return;
+            aboveAll = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+            focused = QApplication::activeWindow() == box;
+            box->accept();
+        });
+        poll.start(5);
+        QtMessageDisplay().showAboveAll(QStringLiteral("Nearbell"), QStringLiteral("already running"),
+                                        MessageDisplay::Icon::Critical);
+        QVERIFY(aboveAll);
+        QVERIFY(focused);
     }
 
     void missingCallsignIsCriticalStop_data()
@@ -665,6 +730,128 @@ private slots:
         QTRY_COMPARE(speaker.spoken.size(), 1);
     }
 
+    // Each of our windows, opened by a click that comes while a scan yields
+    // (as every click may), leaves the alarm running: a station heard while
+    // it is open is listed and alarms within two cycles, and a scan held by
+    // a dialog's own loop adds nothing twice when it resumes.
+    void scanGoesOnBehindOurWindows_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::newRow("alarm history") << "mnuFileHistory";
+        QTest::newRow("radar") << "mnuFileRadar";
+        QTest::newRow("station setup") << "mnuFileSetup";
+    }
+
+    void scanGoesOnBehindOurWindows()
+    {
+        QFETCH(QString, item);
+        QTemporaryDir dir;
+        writeFile(dir.filePath("uiview32.ini"), demoProfile);
+        Run run(dir.path());
+        HeldDialogs dialogs;
+        run.services.dialogs = &dialogs;
+        run.program = std::make_unique<Program>(run.services);
+        QVERIFY(run.program->Form_Load());
+        frmMain *w = run.program->window();
+        run.host->appendEntry("/AB1CD 12:00:00");
+        run.host->setStation("AB1CD", 3.2f);
+        const QString arrival = QStringLiteral("EF2GH distance 4.5");
+        QStringList listedMeanwhile;
+        qsizetype sirensMeanwhile = 0;
+        const auto meanwhile = [&] {
+            run.host->appendEntry("/EF2GH 12:01:00");
+            run.host->setStation("EF2GH", 4.5f);
+            const qsizetype sirens = run.sound.played.size();
+            for (int cycle = 0; cycle < 2 && !w->lstStations->lines().contains(arrival); ++cycle)
+                QMetaObject::invokeMethod(w->Timer1, "timeout");
+            listedMeanwhile = w->lstStations->lines();
+            sirensMeanwhile = run.sound.played.size() - sirens;
+        };
+        dialogs.whileOpen = meanwhile;
+        bool clicked = false;
+        run.program->monitor()->setYield(
+            [&] {
+                if (!std::exchange(clicked, true))
+                    w->findChild<QAction *>(item)->trigger();
+                QCoreApplication::processEvents();
+            },
+            std::chrono::nanoseconds(0));
+        QMetaObject::invokeMethod(w->Timer1, "timeout");
+        QVERIFY(clicked);
+        if (item != "mnuFileSetup") {
+            QWidget *opened = item == "mnuFileRadar" ? static_cast<QWidget *>(run.program->radar()->window())
+                                                     : run.program->historyWindow();
+            QVERIFY(opened && opened->isVisible());
+            meanwhile();
+        }
+        QVERIFY2(listedMeanwhile.contains(arrival), qPrintable(listedMeanwhile.join(", ")));
+        QVERIFY(sirensMeanwhile >= 1);
+        QCOMPARE(w->lstStations->lines(), (QStringList{"AB1CD distance 3.2", arrival}));
+    }
+
+    // Problems first: the red parts, then the own position, then the
+    // sources and what they heard, the whole text kept in the tool tip.
+    // Whether alarms can be heard is looked up once a minute.
+    void statusLineOrderAndSound()
+    {
+        using Role = StatusBoard::Role;
+        const StatusPart gps{QStringLiteral("GPS fix lost: using the last fix, 3 min old"), false};
+        const StatusPart aprs{QStringLiteral("APRS-IS 127.0.0.1:14580: connected"), false};
+        const StatusPart kiss{QStringLiteral("KISS 127.0.0.1:8001: connection refused"), true};
+        const StatusPart heard{QStringLiteral("2 stations heard"), false};
+        const StatusPart note{QStringLiteral("desktop notifications stand in"), false};
+        const StatusPart full{QStringLiteral("alarms.csv cannot be written"), true};
+        QCOMPARE(StatusBoard::ordered({{Role::Other, {note, full}},
+                                       {Role::Sources, {aprs, kiss, heard}},
+                                       {Role::Position, {gps}}}),
+                 (StatusParts{full, kiss, gps, aprs, heard, note}));
+
+        QTemporaryDir dir;
+        writeFile(dir.filePath("uiview32.ini"), demoProfile);
+        Run run(dir.path());
+        FakeSpeaker speaker;
+        run.services.speaker = &speaker;
+        run.program = std::make_unique<Program>(run.services);
+        run.extendedHost = true;
+        run.sound.problem = QStringLiteral("no sound server or output device");
+        QVERIFY(run.program->Form_Load());
+        auto *host = static_cast<WatchRecordingHost *>(run.host);
+        host->sources = {aprs, kiss, heard};
+        host->position = gps;
+        StatusLine *line = run.program->window()->lblStatus;
+        run.program->statusBoard()->refresh();
+        const StatusPart noSiren{QStringLiteral("No sound device: the siren cannot be heard"), true};
+        QCOMPARE(line->parts(), (StatusParts{kiss, noSiren, gps, aprs, heard}));
+        QCOMPARE(line->toolTip(), QStringLiteral("<p>%1</p>").arg(line->plainText().toHtmlEscaped()));
+
+        // A headset plugged in counts from the next look.
+        run.sound.problem.clear();
+        run.program->statusBoard()->refresh();
+        QVERIFY(line->parts().contains(noSiren));
+        auto *soundCheck = run.program->findChild<QTimer *>(QStringLiteral("soundCheck"));
+        QCOMPARE(soundCheck->interval(), 60 * 1000);
+        QMetaObject::invokeMethod(soundCheck, "timeout");
+        QCOMPARE(line->parts(), (StatusParts{kiss, gps, aprs, heard}));
+
+        // Spoken alarms are no better off without a device; the siren's
+        // warning goes with the audible alarm.
+        frmMain *w = run.program->window();
+        w->mnuOptionsSpeak->trigger();
+        w->mnuAlarm->trigger();
+        run.sound.problem = QStringLiteral("no sound server or output device");
+        QMetaObject::invokeMethod(soundCheck, "timeout");
+        const QString noSpeech = QStringLiteral("No sound device: spoken alarms cannot be heard");
+        QCOMPARE(line->parts().first(), kiss);
+        QCOMPARE(line->parts().at(1), (StatusPart{noSpeech, true}));
+        QVERIFY(!line->parts().contains(noSiren));
+        QCOMPARE(w->mnuOptionsSpeak->toolTip(), noSpeech);
+        speaker.reason = QStringLiteral("no speech engine is installed");
+        run.sound.problem.clear();
+        QMetaObject::invokeMethod(soundCheck, "timeout");
+        QCOMPARE(line->parts().at(1).text,
+                 QStringLiteral("Spoken alarms cannot be heard: no speech engine is installed"));
+    }
+
     // An arrival lands in alarms.csv beside the program; File, "Alarm
     // history..." (above "Station setup...") shows it, filters by callsign
     // and opens the folder.
@@ -695,6 +882,9 @@ private slots:
         QCOMPARE(history->shownRows().at(0).at(5), QStringLiteral("range"));
         history->cmdOpenFolder->click();
         QCOMPARE(run.opener.opened.last(), QUrl::fromLocalFile(dir.path()).toString());
+        history->grdAlarms->setFocus();
+        QTest::keyClick(history->grdAlarms, Qt::Key_Escape);
+        QVERIFY(!history->isVisible());
     }
 
     void watchListChangesReachTheHost()
@@ -785,6 +975,72 @@ private slots:
         again.program->window()->mnuFileRadar->trigger();
         QVERIFY(again.program->radar()->window()->courseUp());
         QCOMPARE(again.program->radar()->window()->size(), QSize(333, 288));
+    }
+
+    // Whatever [RADAR] holds, the radar opens on a screen; open at the end,
+    // it opens again at the next start; Escape closes it (for good), and its
+    // tool tips show while the main window has the focus.
+    void radarOnScreenAndReopened_data()
+    {
+        QTest::addColumn<QByteArray>("place");
+        QTest::newRow("far off, no size") << QByteArray("LEFT=2000000000\r\nTOP=-2000000000\r\nWIDTH=0\r\nHEIGHT=0");
+        QTest::newRow("larger than the screen") << QByteArray("LEFT=10\r\nTOP=10\r\nWIDTH=9000\r\nHEIGHT=9000");
+        QTest::newRow("on a screen that is gone") << QByteArray("LEFT=5000\r\nTOP=100\r\nWIDTH=300\r\nHEIGHT=200");
+    }
+
+    void radarOnScreenAndReopened()
+    {
+        QFETCH(QByteArray, place);
+        QTemporaryDir dir;
+        writeFile(dir.filePath("uiview32.ini"), demoProfile);
+        const QString ini = dir.filePath("nearbell.INI");
+        writeFile(ini, "[RADAR]\r\n" + place + "\r\n");
+        Run run(dir.path());
+        QVERIFY(run.program->Form_Load());
+        QVERIFY(!run.program->radar()->window()); // not open at the last end
+        run.program->window()->mnuFileRadar->trigger();
+        frmRadar *radar = run.program->radar()->window();
+        const QRect screen = radar->screen()->availableGeometry();
+        QVERIFY2(screen.contains(radar->frameGeometry()), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                                         .arg(radar->x())
+                                                                         .arg(radar->y())
+                                                                         .arg(radar->width())
+                                                                         .arg(radar->height())));
+        QVERIFY(radar->width() >= RadarSettings::minimumSide && radar->height() >= RadarSettings::minimumSide);
+        run.program->window()->close();
+        QCOMPARE(ReadIniString(ini, "RADAR", "OPEN", ""), QStringLiteral("TRUE"));
+
+        const float lat = 52 * 60 + 12.34f;
+        const float lon = 5 * 60 + 12.34f;
+        Run again(dir.path());
+        QVERIFY(again.program->Form_Load());
+        again.host->setStation("N0DEMO", 0, lat, lon);
+        again.host->appendEntry("/AB1CD 12:00:00");
+        again.host->setStation("AB1CD", 3, lat + 1.62f, lon);
+        QMetaObject::invokeMethod(again.program->window()->Timer1, "timeout");
+        frmRadar *reopened = again.program->radar()->window();
+        QVERIFY(reopened && reopened->isVisible());
+        QCOMPARE(reopened->size(), radar->size());
+        again.program->window()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(again.program->window()));
+        const RadarScene &scene = reopened->view->scene();
+        const QPoint mark = scene.marks().at(scene.markOf("AB1CD")).point.toPoint();
+        const QPoint inWindow = reopened->view->mapTo(reopened, mark);
+        QTest::mouseMove(reopened->windowHandle(), inWindow + QPoint(1, 0));
+        QTest::mouseMove(reopened->windowHandle(), inWindow);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QVERIFY(QToolTip::text().contains(QStringLiteral("AB1CD")));
+        QToolTip::hideText();
+
+        reopened->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(reopened));
+        QTest::keyClick(reopened->view, Qt::Key_Escape);
+        QVERIFY(!reopened->isVisible());
+        QCOMPARE(ReadIniString(ini, "RADAR", "OPEN", ""), QStringLiteral("FALSE"));
+        again.program->window()->close();
+        Run third(dir.path());
+        QVERIFY(third.program->Form_Load());
+        QVERIFY(!third.program->radar()->window());
     }
 
     // Without an own position the radar says why, as the status line does,
@@ -926,10 +1182,13 @@ private slots:
         QCOMPARE(actions.size(), 1);
         QCOMPARE(actions[0]->text(), QStringLiteral("Reconnect now"));
         actions[0]->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(line->plainText().startsWith(name + " connected"), 8000);
-        QVERIFY(!line->parts().first().failure);
-        QVERIFY(line->parts().at(1).failure);
-        QVERIFY(line->parts().at(1).text.startsWith(QStringLiteral("APRSIS 127.0.0.1:%1: connection refused").arg(port2)));
+        // The failing source now comes first, the healthy one after it.
+        QTRY_VERIFY_WITH_TIMEOUT(line->parts().size() == 3 && line->parts().at(1).text.startsWith(name + " connected"),
+                                 8000);
+        QVERIFY(!line->parts().at(1).failure);
+        QVERIFY(line->parts().first().failure);
+        QVERIFY(line->parts().first().text.startsWith(
+            QStringLiteral("APRSIS 127.0.0.1:%1: connection refused").arg(port2)));
         QCOMPARE(line->parts().at(2), (StatusPart{QStringLiteral("0 stations heard"), false}));
         run.program->window()->close();
     }

@@ -16,11 +16,19 @@ public:
         QString title;
         QString text;
         Icon icon;
+        bool aboveAll = false;
     };
 
     void show(QWidget *, const QString &title, const QString &text, Icon icon) override
     {
         shown.append({title, text, icon});
+        if (onShow)
+            onShow();
+    }
+
+    void showAboveAll(const QString &title, const QString &text, Icon icon) override
+    {
+        shown.append({title, text, icon, true});
         if (onShow)
             onShow();
     }

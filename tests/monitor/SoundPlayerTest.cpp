@@ -210,6 +210,7 @@ private slots:
         const bool haveOutput = !QMediaDevices::defaultAudioOutput().isNull();
         QCOMPARE(player.handedSource(),
                  haveOutput ? QUrl::fromLocalFile(file.fileName()) : QUrl());
+        QCOMPARE(player.outputProblem().isEmpty(), haveOutput);
     }
 };
 

@@ -1,3 +1,4 @@
+#include "app/RadarSettings.h"
 #include "common/TestRegistry.h"
 #include "host/HostStation.h"
 #include "monitor/CycleSnapshot.h"
@@ -264,6 +265,36 @@ private slots:
         QCOMPARE(list->childCount(), 3);
         QCOMPARE(list->child(0)->text(QAccessible::Name), QStringLiteral("NORTH1, 12.5 km, north, in range"));
         QCOMPARE(list->indexOfChild(list->child(2)), 2);
+    }
+
+    // Two screens side by side (1280 x 1000 primary, 800 x 600 right of it);
+    // the standard window 420 x 460, the frame's allowance 16 x 48.
+    void placeOnScreen_data()
+    {
+        QTest::addColumn<QPoint>("position");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QRect>("expected");
+        const QPoint none(-1, -1);
+        const QSize standard(0, 0);
+        QTest::newRow("as saved") << QPoint(100, 50) << QSize(300, 200) << QRect(100, 50, 300, 200);
+        QTest::newRow("on the second screen") << QPoint(1500, 10) << QSize(300, 200) << QRect(1500, 10, 300, 200);
+        QTest::newRow("too large for its screen") << QPoint(1300, 0) << QSize(2000, 2000) << QRect(1280, 0, 784, 552);
+        QTest::newRow("title bar off every screen") << QPoint(2000000000, -2000000000) << QSize(300, 200)
+                                                    << QRect(482, 376, 300, 200);
+        QTest::newRow("left of the primary") << QPoint(-500, 100) << QSize(300, 200) << QRect(482, 376, 300, 200);
+        QTest::newRow("nothing saved") << none << standard << QRect(422, 246, 420, 460);
+    }
+
+    void placeOnScreen()
+    {
+        QFETCH(QPoint, position);
+        QFETCH(QSize, size);
+        QFETCH(QRect, expected);
+        const QList<QRect> screens{QRect(0, 0, 1280, 1000), QRect(1280, 0, 800, 600)};
+        const RadarSettings::Place place = RadarSettings::fitted(
+            position == QPoint(-1, -1) ? std::nullopt : std::optional<QPoint>(position),
+            size.isEmpty() ? std::nullopt : std::optional<QSize>(size), screens, QSize(420, 460));
+        QCOMPARE(QRect(place.position, place.size), expected);
     }
 };
 
