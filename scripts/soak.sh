@@ -78,7 +78,7 @@ if [ "$faults" = 1 ]; then
     start_kiss() {
         rm -f "$work/kiss_port"
         python3 "$here/scripts/soak_server.py" --kiss --lat 52.2 --lon 5.2 --port "$kiss_port" \
-            --port-file "$work/kiss_port" &
+            --first "$(cat "$work/kiss_port.sent" 2>/dev/null || echo 0)" --port-file "$work/kiss_port" &
         kiss_pid=$!
         for _ in $(seq 100); do [ -s "$work/kiss_port" ] && break; sleep 0.1; done
         kiss_port=$(cat "$work/kiss_port")
@@ -175,7 +175,8 @@ sample() {
 # One fault; its time and the latency log's length at that moment are kept
 # (the first reports after a continue hold the stopped time).
 fault() {
-    local what=$1
+    local what=$1 at
+    at=$(wc -l <"$log")
     case $what in
     drop) kill -USR1 "$server_pid" ;;
     stall) kill -USR2 "$server_pid" ;;
@@ -188,7 +189,7 @@ fault() {
     cont) kill -CONT "$program_pid" ;;
     clock*) if [ -n "$faketime_lib" ]; then echo "${what#clock}" >"$work/clock"; fi ;;
     esac
-    echo "$SECONDS $what $(wc -l <"$log")" >>"$faultlog"
+    echo "$SECONDS $what $at" >>"$faultlog"
 }
 
 SECONDS=0
@@ -311,6 +312,15 @@ if busy:
 print(f"longest wait apart from the stopped time: {worst} ms")
 
 raised = collections.Counter(l.split()[2] for l in lines if l.split()[1:2] == ["alarm"] and len(l.split()) > 2)
+full, start = 0, None
+for entry in open(faultlog):
+    _, what, at = entry.split()
+    if what == "fill":
+        start = int(at)
+    elif what == "empty" and start is not None:
+        full += sum(1 for l in lines[start:int(at)] if l.split()[1:2] == ["alarm"])
+        start = None
+print(f"alarms raised while the folder was full: {full}")
 written = collections.Counter()
 broken = 0
 for name in ("alarms.1.csv", "alarms.csv"):

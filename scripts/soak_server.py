@@ -18,7 +18,9 @@ Faults on request: SIGUSR1 drops the connection, SIGUSR2 stalls it (sends
 nothing, keeps it open) for --stall seconds.
 
 With --kiss it is a KISS TNC on TCP instead (--port, 0 for any): AX.25 UI
-frames from KISS_STATIONS stations within 10 km, two a second, until killed.
+frames from KISS_STATIONS stations within 10 km, two a second, each a
+station not heard before (so that alarms come all through a run), until
+killed; a restart begins where the last one stopped (--first).
 """
 
 import argparse
@@ -37,7 +39,7 @@ NEAR = 300
 BURST = 5000
 LONG_LINE = 10 * 1024
 SILENCE_FEED_S = 180
-KISS_STATIONS = 40
+KISS_STATIONS = 2000
 
 def minutes_text(value, degree_digits, positive, negative):
     hemisphere = positive if value >= 0 else negative
@@ -319,7 +321,8 @@ def serve_kiss(args):
     for i in range(KISS_STATIONS):
         lat = args.lat + rng.uniform(-0.08, 0.08)
         lon = args.lon + rng.uniform(-0.12, 0.12)
-        stations.append((f"KS{i // 10}X{chr(65 + i % 10)}", lat, lon))
+        # Six characters: never one of the feed's names.
+        stations.append((f"KQ{i // 260}{chr(65 + i // 10 % 26)}{chr(65 + i % 10)}Z", lat, lon))
     listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     listener.bind(("127.0.0.1", args.port))
@@ -327,16 +330,18 @@ def serve_kiss(args):
     with open(args.port_file + ".tmp", "w") as f:
         f.write(str(listener.getsockname()[1]))
     os.replace(args.port_file + ".tmp", args.port_file)
+    i = args.first
     while True:
         client, _ = listener.accept()
         try:
-            i = 0
             while True:
                 name, lat, lon = stations[i % len(stations)]
                 la = minutes_text(lat, 2, "N", "S")
                 lo = minutes_text(lon, 3, "E", "W")
                 client.sendall(kiss_frame(name, f"!{la}/{lo}-kiss"))
                 i += 1
+                with open(args.port_file + ".sent", "w") as f:
+                    f.write(str(i))
                 time.sleep(0.5)
         except OSError:
             client.close()
@@ -356,6 +361,7 @@ def main():
     parser.add_argument("--stall", type=float, default=60, help="seconds a SIGUSR2 stall lasts")
     parser.add_argument("--kiss", action="store_true", help="be a KISS TNC on TCP instead")
     parser.add_argument("--port", type=int, default=0, help="the KISS TNC's port; 0: any free one")
+    parser.add_argument("--first", type=int, default=0, help="the KISS TNC's first station")
     args = parser.parse_args()
     if args.kiss:
         serve_kiss(args)
