@@ -79,6 +79,8 @@ void RadarLink::open(bool takeFocus)
         m_window->move(place.position);
     }
     refresh();
+    // Opened again at start-up, it leaves the focus with the main window.
+    m_window->setAttribute(Qt::WA_ShowWithoutActivating, !takeFocus);
     m_window->show();
     if (!takeFocus)
         return;
