@@ -28,6 +28,7 @@ AlarmHistory::AlarmHistory(QString path, WriteFailures *failures, QObject *paren
     m_thread = new QThread;
     m_writer = new HistoryWriter(m_path, olderPath(), csvLine(columns()), kRotateBytes);
     m_writer->moveToThread(m_thread);
+    connect(m_thread, &QThread::finished, m_writer, &QObject::deleteLater);
     connect(m_writer, &HistoryWriter::written, this, [this](const QString &file, bool ok, const QString &reason) {
         if (m_failures)
             m_failures->report(file, ok, reason);
@@ -47,7 +48,6 @@ AlarmHistory::~AlarmHistory()
     if (const int left = unwritten(); left > 0) {
         QTextStream(stderr) << left << " alarm lines were not written to " << m_path << '\n';
     }
-    QMetaObject::invokeMethod(m_writer, [writer = m_writer] { delete writer; }, Qt::BlockingQueuedConnection);
     m_thread->quit();
     m_thread->wait();
     delete m_thread;

@@ -11,6 +11,7 @@
 #include "host/DuplicateFilter.h"
 #include "host/HostSettingsModel.h"
 #include "host/LocalHost.h"
+#include "host/SourceId.h"
 #include "host/StationSourceFactory.h"
 
 using namespace nearbell;
