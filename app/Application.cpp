@@ -173,7 +173,7 @@ int Application::run(int argc, char **argv)
     services.createHost = [&latency](const ProgramGlobals &globals) -> std::unique_ptr<HostApplication> {
         // The host as its profile describes it: station source and, for a
         // mobile station, the gpsd position.
-        std::unique_ptr<LocalHost> host = LocalHost::create(globals.gstrHostIniFile);
+        std::unique_ptr<LocalHost> host = LocalHost::create(globals.gstrHostIniFile, globals.gstrMyCallsign);
         if (latency) {
             QPointer<LocalHost> held(host.get());
             latency->addFigure("stations", [held] { return held ? held->table().entryCount() : 0; });

@@ -170,6 +170,11 @@ bool Program::Form_Load()
     m_overlayScan->setHost(host);
     m_radar->setHost(host);
     if (HostExtension *extension = dynamic_cast<HostExtension *>(host)) {
+        // The set-up holds the own callsign read at start-up; the window's is that one.
+        if (const HostSettingsModel *setup = extension->settingsModel(); setup && !setup->current().callsign.isEmpty()) {
+            m_globals.gstrMyCallsign = setup->current().callsign;
+            m_overlayScan->setMyCallsign(m_globals.gstrMyCallsign);
+        }
         // The own position's state has a place of its own in the line,
         // before the sources.
         m_statusBoard->addProvider([extension] { return StatusParts{extension->positionStatus()}; },
@@ -429,7 +434,8 @@ void Program::mnuFileHistory_Click()
     if (!m_history || !m_window)
         return;
     if (!m_historyWindow)
-        m_historyWindow = std::make_unique<frmAlarmHistory>(*m_history, *m_services.opener, m_window.get());
+        m_historyWindow = std::make_unique<frmAlarmHistory>(*m_history, *m_services.opener, *m_services.messages,
+                                                            m_globals.gstrCaption, m_window.get());
     m_history->flush();
     m_historyWindow->reload();
     m_historyWindow->show();

@@ -32,13 +32,23 @@ double distance(double lat1, double lon1, double lat2, double lon2, DistanceUnit
 
 double bearing(double lat1, double lon1, double lat2, double lon2)
 {
+    // Closer than this to the same point or the antipode (radians of arc,
+    // some centimetres) the bearing is set, not computed: rounding decides
+    // it there.
+    constexpr double kDegenerateArc = 1e-8;
     const double phi1 = lat1 * kRadiansPerMinute;
     const double phi2 = lat2 * kRadiansPerMinute;
     const double dLambda = (lon2 - lon1) * kRadiansPerMinute;
-    const double y = std::sin(dLambda) * std::cos(phi2);
-    const double x = std::cos(phi1) * std::sin(phi2) - std::sin(phi1) * std::cos(phi2) * std::cos(dLambda);
+    const double cosPhi2 = std::cos(phi2);
+    const double y = std::sin(dLambda) * cosPhi2;
+    const double x = std::cos(phi1) * std::sin(phi2) - std::sin(phi1) * cosPhi2 * std::cos(dLambda);
+    // (x, y) is as long as the sine of the arc between the two: at the
+    // same point and at the antipode every direction is as good as any.
+    if (x * x + y * y < kDegenerateArc * kDegenerateArc)
+        return 0.0;
     const double degrees = std::atan2(y, x) * 180.0 / std::numbers::pi;
-    return std::fmod(degrees + 360.0, 360.0);
+    const double normalised = std::fmod(degrees + 360.0, 360.0);
+    return normalised >= 360.0 ? 0.0 : normalised;
 }
 
 } // namespace nearbell::greatcircle

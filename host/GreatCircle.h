@@ -17,7 +17,8 @@ constexpr double kKmPerMile = 1.609344;
 double kilometres(double lat1, double lon1, double lat2, double lon2);
 double distance(double lat1, double lon1, double lat2, double lon2, DistanceUnit unit);
 // Initial bearing from the first position to the second, degrees clockwise
-// from true north in [0, 360).
+// from true north in [0, 360); 0 at the same point and at the antipode.
+// The one bearing of the program: the table, the history and the radar.
 double bearing(double lat1, double lon1, double lat2, double lon2);
 
 } // namespace greatcircle

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "host/SourceId.h"
 #include "host/aprs/NetworkStationSource.h"
 #include "platform/ProfileFile.h"
 
@@ -186,17 +187,29 @@ HostSettings HostProfile::settingsOf(const Texts &texts, const QString &folder)
                                      .arg(settings.source.problem));
     }
 
-    // More sources with the same syntax; an empty line names none.
+    // More sources with the same syntax; an empty line names none, and a
+    // source named twice is heard once.
     const QString more[] = {texts.source2, texts.source3, texts.source4};
+    QList<std::pair<QString, SourceId>> named{{QStringLiteral("SOURCE"), SourceId(settings.source)}};
     for (int i = 0; i < HostSettings::kMaxSources - 1; ++i) {
         if (more[i].trimmed().isEmpty())
             continue;
         const SourceLine sourceLine = SourceLine::parse(more[i]);
+        const QString key = QStringLiteral("SOURCE%1").arg(i + 2);
+        const SourceId id(sourceLine);
         if (sourceLine.kind == SourceLine::Kind::Unknown) {
-            settings.problems.append(QStringLiteral("uiview32.ini, HOST, SOURCE%1: %2: no stations will be heard from it")
-                                         .arg(i + 2)
-                                         .arg(sourceLine.problem));
+            settings.problems.append(QStringLiteral("uiview32.ini, HOST, %1: %2: no stations will be heard from it")
+                                         .arg(key, sourceLine.problem));
         }
+        for (const auto &[earlier, earlierId] : std::as_const(named)) {
+            if (earlierId == id) {
+                settings.problems.append(QStringLiteral("uiview32.ini, HOST, %1 names the same source as %2 "
+                                                        "(%3): it is heard once")
+                                             .arg(key, earlier, id.text().left(80)));
+                break;
+            }
+        }
+        named.append({key, id});
         settings.moreSources.append(sourceLine);
     }
 
@@ -267,8 +280,12 @@ bool HostProfile::write(const QString &path, const Texts &before, const Texts &a
 {
     QList<ProfileFile::Entry> changed;
     for (const KeyText &entry : kKeys) {
-        if (before.*entry.text != after.*entry.text)
-            changed.append({entry.section, QLatin1String(entry.key), after.*entry.text});
+        if (before.*entry.text == after.*entry.text)
+            continue;
+        // A source line taken away leaves no empty key behind.
+        const bool moreSource = QByteArrayView(entry.key).startsWith("SOURCE") && QByteArrayView(entry.key) != "SOURCE";
+        changed.append({entry.section, QLatin1String(entry.key), after.*entry.text,
+                        moreSource && (after.*entry.text).trimmed().isEmpty()});
     }
     if (changed.isEmpty())
         return true;

@@ -45,7 +45,7 @@ LocalHost::LocalHost(const HostSettings &settings, std::vector<std::unique_ptr<S
     connect(&m_table, &StationTable::cleared, this, &HostApplication::NotifyDeleteAllStations);
     connect(&m_table, &StationTable::positionConflict, this, &LocalHost::tellConflict);
 
-    adoptSources(std::move(sources));
+    adoptSources(std::move(sources), settings.sources());
 
     m_expiryTimer.setInterval(kDefaultExpiryCheckMs);
     connect(&m_expiryTimer, &QTimer::timeout, this, [this] { m_table.expire(); });
@@ -63,9 +63,12 @@ void LocalHost::placeOwnStation(const HostSettings &settings)
         m_table.setOwnStation(settings.callsign, settings.ownLatitude, settings.ownLongitude);
 }
 
-std::unique_ptr<LocalHost> LocalHost::create(const QString &hostProfilePath, QObject *parent)
+std::unique_ptr<LocalHost> LocalHost::create(const QString &hostProfilePath, const QString &callsign,
+                                             QObject *parent)
 {
-    const HostSettings settings = HostProfile::read(hostProfilePath);
+    HostSettings settings = HostProfile::read(hostProfilePath);
+    if (!callsign.isNull())
+        settings.callsign = callsign;
     auto host = std::make_unique<LocalHost>(settings, makeStationSources(settings), parent);
     if (settings.positionFromGpsd) {
         host->setPositionSource(
@@ -82,19 +85,27 @@ LocalHost::~LocalHost()
     m_sources.clear();
 }
 
-void LocalHost::adoptSources(std::vector<std::unique_ptr<StationSource>> sources)
+void LocalHost::adoptSources(std::vector<std::unique_ptr<StationSource>> sources, const QList<SourceLine> &lines)
 {
     m_sources.clear();
     for (size_t line = 0; line < sources.size(); ++line) {
         std::unique_ptr<StationSource> &source = sources[line];
         if (!source)
             continue;
+        const SourceId id = !source->name().isEmpty() ? SourceId::of(source->name())
+                            : qsizetype(line) < lines.size() ? SourceId(lines[qsizetype(line)])
+                                                             : SourceId();
+        if (!id.isEmpty() && sourceOf(id)) {
+            QTextStream(stderr) << "Station source \"" << id.text()
+                                << "\" is named twice in the set-up: it is heard once\n";
+            continue;
+        }
         if (m_sources.size() == size_t(kMaxSources)) {
             QTextStream(stderr) << "Station source \"" << source->name() << "\" left out: at most "
                                 << kMaxSources << " sources are heard at once\n";
             continue;
         }
-        m_sources.push_back(Slot{std::move(source), nullptr, int(line)});
+        m_sources.push_back(Slot{std::move(source), nullptr, SourceLine::parse(id.text()), id});
     }
     m_duplicates.setSourceCount(int(m_sources.size()));
     for (int i = 0; i < int(m_sources.size()); ++i)
@@ -148,6 +159,15 @@ void LocalHost::tellConflict(const QString &callsign, const QString &earlier, co
 StationSource *LocalHost::sourceAt(int index) const
 {
     return index >= 0 && index < int(m_sources.size()) ? m_sources[size_t(index)].source.get() : nullptr;
+}
+
+StationSource *LocalHost::sourceOf(const SourceId &id) const
+{
+    for (const Slot &slot : m_sources) {
+        if (slot.id == id)
+            return slot.source.get();
+    }
+    return nullptr;
 }
 
 void LocalHost::start()
@@ -282,6 +302,16 @@ StatusPart LocalHost::positionStatus() const
     return callsignStatus();
 }
 
+StatusPart LocalHost::stateOf(const Slot &slot)
+{
+    // Named as the set-up, the table and the history name it.
+    StatusPart state = slot.source->status();
+    const QString &name = slot.source->name();
+    if (!name.isEmpty() && !state.text.startsWith(name, Qt::CaseInsensitive))
+        state.text = name + QStringLiteral(": ") + state.text;
+    return state;
+}
+
 StatusPart LocalHost::callsignStatus() const
 {
     // Distances are measured from the own station's line in the table.
@@ -320,14 +350,14 @@ StatusParts LocalHost::statusParts() const
     if (m_sources.empty()) {
         parts.append({QStringLiteral("No station source: no stations will be heard"), true});
     } else if (m_sources.size() == 1) {
-        StatusPart state = m_sources.front().source->status();
+        StatusPart state = stateOf(m_sources.front());
         if (!state.failure)
             state.text += QStringLiteral(", ") + heardText;
         parts.append(state);
     } else {
         // Each source in the colour of its own state, then what they heard together.
         for (const Slot &slot : m_sources)
-            parts.append(slot.source->status());
+            parts.append(stateOf(slot));
         parts.append({heardText, false});
     }
     const HostSettings &settings = m_model.current();
@@ -403,17 +433,45 @@ void LocalHost::follow(const HostSettings &old, const HostSettings &now)
             m_position->start();
     }
 
-    // A source stays when its line names the same as before; the others
-    // are made anew.
+    // Each line takes the running source of its identity, wherever either
+    // stands, unless something it was made with has changed; the lines left
+    // over are made anew, the sources left over go.
     const QList<SourceLine> before = old.sources();
     const QList<SourceLine> after = now.sources();
-    const auto stays = [&](int i) {
-        return i < before.size() && i < after.size() && !sourceDiffers(before[i], old, after[i], now);
-    };
-    bool changed = before.size() != after.size();
-    for (int i = 0; i < after.size(); ++i)
-        changed = changed || !stays(i);
-    if (!changed) {
+    std::vector<std::unique_ptr<StationSource>> next(size_t(after.size()));
+    std::vector<int> keptFrom(next.size(), -1);
+    std::vector<bool> taken(m_sources.size(), false);
+    std::vector<bool> makes(next.size(), false);
+    bool inOrder = true;
+    int lastTaken = -1;
+    for (int i = 0; i < int(after.size()); ++i) {
+        const SourceId id(after[i]);
+        bool repeated = false;
+        for (int j = 0; j < i; ++j)
+            repeated = repeated || SourceId(after[j]) == id;
+        if (repeated)
+            continue; // heard once: adoptSources says so
+        for (int s = 0; s < int(m_sources.size()); ++s) {
+            if (!taken[size_t(s)] && m_sources[size_t(s)].id == id
+                && !sourceDiffers(m_sources[size_t(s)].line, old, after[i], now)) {
+                taken[size_t(s)] = true;
+                keptFrom[size_t(i)] = s;
+                inOrder = inOrder && s > lastTaken;
+                lastTaken = s;
+                break;
+            }
+        }
+        // A line that stands as before gave no source then (none was given,
+        // or it was left out) and gives none now.
+        bool asBefore = false;
+        for (const SourceLine &earlier : before)
+            asBefore = asBefore || (SourceId(earlier) == id && !sourceDiffers(earlier, old, after[i], now));
+        makes[size_t(i)] = keptFrom[size_t(i)] < 0 && !asBefore && after[i].kind != SourceLine::Kind::None
+                           && after[i].kind != SourceLine::Kind::Unknown;
+    }
+    const bool allTaken = std::all_of(taken.cbegin(), taken.cend(), [](bool t) { return t; });
+    const bool noneMade = std::none_of(makes.cbegin(), makes.cend(), [](bool m) { return m; });
+    if (allTaken && inOrder && noneMade) {
         // The range filter follows the own position and the range, on the
         // open connection and at every later login.
         for (Slot &slot : m_sources) {
@@ -423,33 +481,34 @@ void LocalHost::follow(const HostSettings &old, const HostSettings &now)
         return;
     }
 
-    std::vector<std::unique_ptr<StationSource>> next(size_t(after.size()));
-    std::vector<bool> kept(next.size(), false);
     QStringList gone;
-    for (Slot &slot : m_sources) {
-        if (slot.line >= 0 && stays(slot.line)) {
-            slot.source->disconnect(this);
-            kept[size_t(slot.line)] = true;
-            next[size_t(slot.line)] = std::move(slot.source);
-        } else {
-            gone.append(slot.source->name());
-        }
+    for (size_t s = 0; s < m_sources.size(); ++s) {
+        if (!taken[s])
+            gone.append(m_sources[s].id.text());
+    }
+    std::vector<StationSource *> kept;
+    for (size_t i = 0; i < next.size(); ++i) {
+        if (keptFrom[i] < 0)
+            continue;
+        Slot &slot = m_sources[size_t(keptFrom[i])];
+        slot.source->disconnect(this);
+        kept.push_back(slot.source.get());
+        next[i] = std::move(slot.source);
     }
     // The old sources go before anything they heard, so nothing late arrives.
-    const bool noneKept = std::none_of(kept.cbegin(), kept.cend(), [](bool k) { return k; });
     m_sources.clear();
-    if (noneKept)
+    if (kept.empty())
         m_table.clear();
     else
         m_table.removeHeardBy(gone);
-    for (int i = 0; i < after.size(); ++i) {
-        if (!kept[size_t(i)])
-            next[size_t(i)] = makeStationSource(after[i], now);
+    for (size_t i = 0; i < next.size(); ++i) {
+        if (makes[i])
+            next[i] = makeStationSource(after[qsizetype(i)], now);
     }
     // Wiring tells every APRS-IS source, kept or new, the set-up now.
-    adoptSources(std::move(next));
+    adoptSources(std::move(next), after);
     for (Slot &slot : m_sources) {
-        if (m_started && !kept[size_t(slot.line)])
+        if (m_started && std::find(kept.cbegin(), kept.cend(), slot.source.get()) == kept.cend())
             slot.source->start();
     }
 }

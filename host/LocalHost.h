@@ -13,6 +13,7 @@
 #include "host/HostExtension.h"
 #include "host/HostSettings.h"
 #include "host/HostSettingsModel.h"
+#include "host/SourceId.h"
 #include "host/StationSource.h"
 #include "host/StationTable.h"
 
@@ -68,14 +69,19 @@ public:
     LocalHost(const HostSettings &settings, std::unique_ptr<StationSource> source,
               QObject *parent = nullptr);
     // The sources in the order of the set-up's source lines; null ones are
-    // left out, and any beyond kMaxSources (with a line on standard error).
+    // left out, and any beyond kMaxSources or naming a source already taken
+    // (with a line on standard error). Each is known by the line of the
+    // set-up at its place, or by the name it was given (SourceLine's text,
+    // as the factory names every source it makes).
     LocalHost(const HostSettings &settings, std::vector<std::unique_ptr<StationSource>> sources,
               QObject *parent = nullptr);
     ~LocalHost() override;
 
     // The host as the host profile at hostProfilePath describes it: own
     // station, units, expiry and the source HOST/SOURCE names. Not started.
-    static std::unique_ptr<LocalHost> create(const QString &hostProfilePath,
+    // callsign, when given, is the own callsign the program already read
+    // from that profile: the set-up holds that one, not a second reading.
+    static std::unique_ptr<LocalHost> create(const QString &hostProfilePath, const QString &callsign = QString(),
                                              QObject *parent = nullptr);
 
     bool GetStation(HostStation &station) override;
@@ -113,6 +119,8 @@ public:
     StationSource *source() const { return sourceAt(0); }
     int sourceCount() const { return int(m_sources.size()); }
     StationSource *sourceAt(int index) const;
+    // The running source of that identity, or null.
+    StationSource *sourceOf(const SourceId &id) const;
     const DuplicateFilter &duplicates() const { return m_duplicates; }
 
 private:
@@ -122,10 +130,15 @@ private:
     {
         std::unique_ptr<StationSource> source;
         AprsIsSource *aprsIs = nullptr; // source, when it is one
-        int line = -1; // which of the set-up's source lines made it
+        SourceLine line;                // the set-up's line that made it
+        SourceId id;                    // its identity, from that line
     };
 
-    void adoptSources(std::vector<std::unique_ptr<StationSource>> sources);
+    // Takes the sources made from lines (one each, null where a line gives
+    // none); a line naming a source already taken is heard once.
+    // A source's state for the status line, beginning with its identity.
+    static StatusPart stateOf(const Slot &slot);
+    void adoptSources(std::vector<std::unique_ptr<StationSource>> sources, const QList<SourceLine> &lines);
     void wire(int index);
     void take(int index, const StationReport &report);
     void tellConflict(const QString &callsign, const QString &earlier, const QString &later);

@@ -1,96 +1,23 @@
 #include "monitor/AlarmHistory.h"
 
-#include "platform/WriteFailures.h"
+#include "monitor/HistoryWriter.h"
 #include "platform/RegularFile.h"
+#include "platform/WriteFailures.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
+#include <QSemaphore>
+#include <QTextStream>
+#include <QThread>
 
-#include <cerrno>
+#include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <memory>
 
 namespace nearbell {
-
-namespace {
-
-// Appends to the history file on the writing thread. Opened without
-// blocking and checked through the handle, so a FIFO or folder put in the
-// file's place is refused instead of waited on.
-struct WriteOutcome
-{
-    bool ok = true;
-    QString reason;
-};
-
-WriteOutcome fail(const QString &reason)
-{
-    return {false, reason};
-}
-
-int openForAppend(const QString &path, struct stat &st, QString &reason)
-{
-    const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0644);
-    if (fd < 0) {
-        reason = QString::fromLocal8Bit(std::strerror(errno));
-        return -1;
-    }
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        reason = QStringLiteral("not a regular file");
-        return -1;
-    }
-    return fd;
-}
-
-bool writeAll(int fd, const QByteArray &data)
-{
-    qsizetype done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
-}
-
-WriteOutcome append(const QString &path, const QString &olderPath, const QByteArray &lines)
-{
-    const QByteArray header = AlarmHistory::csvLine(AlarmHistory::columns());
-    QString reason;
-    struct stat st{};
-    int fd = openForAppend(path, st, reason);
-    if (fd < 0)
-        return fail(reason);
-    WriteOutcome outcome;
-    if (st.st_size > 0 && st.st_size + lines.size() > AlarmHistory::kRotateBytes) {
-        ::close(fd);
-        // rename() replaces the older file in one step: one old file is kept.
-        if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(olderPath).constData()) != 0)
-            outcome = fail(QStringLiteral("cannot move to %1: %2")
-                               .arg(QFileInfo(olderPath).fileName(), QString::fromLocal8Bit(std::strerror(errno))));
-        fd = openForAppend(path, st, reason);
-        if (fd < 0)
-            return fail(reason);
-    }
-    const bool written = writeAll(fd, st.st_size == 0 ? header + lines : lines);
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed)
-        return fail(QStringLiteral("the write failed (disk full or file size limit?)"));
-    return outcome;
-}
-
-} // namespace
 
 AlarmHistory::AlarmHistory(QString path, WriteFailures *failures, QObject *parent)
     : QObject(parent),
@@ -98,23 +25,32 @@ AlarmHistory::AlarmHistory(QString path, WriteFailures *failures, QObject *paren
       m_failures(failures),
       m_clock([] { return QDateTime::currentDateTimeUtc(); })
 {
-    m_writer = new QObject;
-    m_writer->moveToThread(&m_thread);
-    connect(&m_thread, &QThread::finished, m_writer, &QObject::deleteLater);
-    connect(this, &AlarmHistory::writeDone, this, [this](const QString &file, bool ok, const QString &reason) {
+    m_thread = new QThread;
+    m_writer = new HistoryWriter(m_path, olderPath(), csvLine(columns()), kRotateBytes);
+    m_writer->moveToThread(m_thread);
+    connect(m_thread, &QThread::finished, m_writer, &QObject::deleteLater);
+    connect(m_writer, &HistoryWriter::written, this, [this](const QString &file, bool ok, const QString &reason) {
         if (m_failures)
             m_failures->report(file, ok, reason);
     });
-    m_thread.setObjectName(QStringLiteral("alarm history"));
-    m_thread.start();
+    m_thread->setObjectName(QStringLiteral("alarm history"));
+    m_thread->start();
 }
 
 AlarmHistory::~AlarmHistory()
 {
-    // Lines recorded just before the end are still written.
-    QMetaObject::invokeMethod(m_writer, [] {}, Qt::BlockingQueuedConnection);
-    m_thread.quit();
-    m_thread.wait();
+    // Lines recorded just before the end are still written, unless the
+    // disk holds them up longer than the user should wait.
+    const bool answered = flush();
+    disconnect(m_writer, nullptr, this, nullptr);
+    if (!answered)
+        return; // the writer and its thread are left to the end of the program
+    if (const int left = unwritten(); left > 0) {
+        QTextStream(stderr) << left << " alarm lines were not written to " << m_path << '\n';
+    }
+    m_thread->quit();
+    m_thread->wait();
+    delete m_thread;
 }
 
 QString AlarmHistory::olderPath() const
@@ -128,21 +64,31 @@ void AlarmHistory::record(const QList<AlarmLine> &arrivals, DistanceUnit unit)
     if (arrivals.isEmpty())
         return;
     const QDateTime now = m_clock().toUTC();
-    QByteArray lines;
+    QList<QByteArray> lines;
     for (const AlarmLine &arrival : arrivals)
-        lines += csvLine(fields(arrival, unit, now));
-    QMetaObject::invokeMethod(m_writer, [this, path = m_path, older = olderPath(), lines] {
-        const WriteOutcome outcome = append(path, older, lines);
-        emit writeDone(path, outcome.ok, outcome.reason);
-    }, Qt::QueuedConnection);
+        lines.append(csvLine(fields(arrival, unit, now)));
+    m_writer->noteQueued(int(lines.size()));
+    QMetaObject::invokeMethod(m_writer, [writer = m_writer, lines] { writer->add(lines); }, Qt::QueuedConnection);
 }
 
-void AlarmHistory::flush()
+bool AlarmHistory::flush(int waitMs)
 {
     // Everything queued before this runs first; the outcomes queued back to
     // this thread are then taken in.
-    QMetaObject::invokeMethod(m_writer, [] {}, Qt::BlockingQueuedConnection);
+    const auto done = std::make_shared<QSemaphore>();
+    QMetaObject::invokeMethod(m_writer, [done] { done->release(); }, Qt::QueuedConnection);
+    if (!done->tryAcquire(1, waitMs)) {
+        QTextStream(stderr) << "The alarm history " << m_path << " did not answer within " << waitMs
+                            << " ms: " << unwritten() << " alarm lines are not written yet\n";
+        return false;
+    }
     QCoreApplication::sendPostedEvents(this);
+    return true;
+}
+
+int AlarmHistory::unwritten() const
+{
+    return m_writer->unwritten();
 }
 
 QStringList AlarmHistory::columns()
@@ -169,20 +115,43 @@ QStringList AlarmHistory::fields(const AlarmLine &arrival, DistanceUnit unit, co
             arrival.source};
 }
 
+QString AlarmHistory::guarded(const QString &field)
+{
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r'");
+    QString plain = field;
+    plain.replace(u'\n', u' ');
+    if (!plain.isEmpty() && formulaStarts.contains(plain.front()))
+        plain.prepend(u'\'');
+    plain.replace(u'\r', u' ');
+    return plain;
+}
+
+QString AlarmHistory::unguarded(const QString &field)
+{
+    // Only the guard puts a "'" first.
+    return field.startsWith(u'\'') ? field.sliced(1) : field;
+}
+
 QByteArray AlarmHistory::csvLine(const QStringList &fields)
 {
     QByteArray line;
     for (qsizetype i = 0; i < fields.size(); ++i) {
         if (i > 0)
             line += ',';
-        QByteArray field = fields[i].toUtf8();
-        if (field.contains(',') || field.contains('"') || field.contains('\n') || field.contains('\r')) {
+        const QString text = guarded(fields[i]);
+        QByteArray field = text.toUtf8();
+        if (text != fields[i] || field.contains(',') || field.contains('"')) {
             field.replace("\"", "\"\"");
             field = '"' + field + '"';
         }
         line += field;
     }
     return line + "\r\n";
+}
+
+QStringList AlarmHistory::damagedRow(const QByteArray &line)
+{
+    return {QStringLiteral("damaged line"), QString::fromUtf8(line.left(200)).trimmed()};
 }
 
 QList<QStringList> AlarmHistory::parseCsv(const QByteArray &text)
@@ -233,19 +202,61 @@ QList<QStringList> AlarmHistory::parseCsv(const QByteArray &text)
     return records;
 }
 
+namespace {
+
+// The last `most` lines of a file, oldest first, read backwards from its
+// end in blocks: the cost follows the lines wanted, not the file's size.
+QList<QByteArray> lastLines(QFile &file, int most)
+{
+    constexpr qint64 kBlock = 64 * 1024;
+    QByteArray tail;
+    qint64 at = file.size();
+    while (at > 0 && tail.count('\n') <= most) {
+        const qint64 from = std::max<qint64>(0, at - kBlock);
+        if (!file.seek(from))
+            break;
+        tail.prepend(file.read(at - from));
+        at = from;
+    }
+    QList<QByteArray> lines = tail.split('\n');
+    if (at > 0 && !lines.isEmpty())
+        lines.removeFirst(); // the part of a line before the first line end read
+    QList<QByteArray> kept;
+    for (QByteArray &line : lines) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (!line.isEmpty())
+            kept.append(line);
+    }
+    return kept.mid(std::max<qsizetype>(0, kept.size() - most));
+}
+
+} // namespace
+
 QList<QStringList> AlarmHistory::readNewest(int most) const
 {
     QList<QStringList> newest;
+    const QByteArray header = csvLine(columns()).trimmed();
+    const qsizetype width = columns().size();
     for (const QString &path : {m_path, olderPath()}) {
         QFile file;
         if (newest.size() >= most || !RegularFile::open(file, path))
             continue;
-        // Both files stay near kRotateBytes, so each is read whole.
-        QList<QStringList> records = parseCsv(file.read(2 * kRotateBytes));
-        if (!records.isEmpty() && records.first() == columns())
-            records.removeFirst();
-        for (qsizetype i = records.size() - 1; i >= 0 && newest.size() < most; --i)
-            newest.append(records[i]);
+        const QList<QByteArray> lines = lastLines(file, most - int(newest.size()) + 1);
+        for (qsizetype i = lines.size() - 1; i >= 0 && newest.size() < most; --i) {
+            if (lines[i] == header)
+                continue;
+            // Every record is one line; one that is not whole is one bad row.
+            const QList<QStringList> records = parseCsv(lines[i]);
+            if (records.size() != 1 || records.first().size() != width || lines[i].count('"') % 2 != 0) {
+                newest.append(damagedRow(lines[i]));
+                continue;
+            }
+            QStringList row;
+            for (const QString &field : records.first())
+                row.append(unguarded(field));
+            newest.append(row);
+        }
     }
     return newest;
 }

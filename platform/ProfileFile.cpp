@@ -236,6 +236,16 @@ void putEntry(QList<Line> &lines, const QString &sectionName, const QString &key
     }
 }
 
+void removeEntry(QList<Line> &lines, const QString &sectionName, const QString &keyName)
+{
+    const qsizetype sectionIndex = findSection(lines, sectionName);
+    if (sectionIndex < 0)
+        return;
+    for (qsizetype keyIndex = findKey(lines, sectionIndex, keyName); keyIndex >= 0;
+         keyIndex = findKey(lines, sectionIndex, keyName))
+        lines.removeAt(keyIndex);
+}
+
 // LF only when the file has line ends and every one of them is a bare LF.
 QByteArray lineEndOf(const QByteArray &content)
 {
@@ -277,8 +287,12 @@ bool ProfileFile::writeStrings(const QString &path, const QList<Entry> &entries,
     if (!hasWritePermission(folder))
         return fail(QStringLiteral("its folder is read-only"));
     QList<Line> lines = parseLines(content);
-    for (const Entry &entry : entries)
-        putEntry(lines, trimmedBlanks(entry.section).toString(), trimmedBlanks(entry.key).toString(), entry.value);
+    for (const Entry &entry : entries) {
+        if (entry.remove)
+            removeEntry(lines, trimmedBlanks(entry.section).toString(), trimmedBlanks(entry.key).toString());
+        else
+            putEntry(lines, trimmedBlanks(entry.section).toString(), trimmedBlanks(entry.key).toString(), entry.value);
+    }
 
     const QByteArray lineEnd = lineEndOf(content);
     QByteArray output;

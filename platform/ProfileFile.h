@@ -39,6 +39,7 @@ public:
         QString section;
         QString key;
         QString value;
+        bool remove = false; // the key's line goes instead (every line of it)
     };
     // Writes all the entries in one replacement of the file: either every
     // one is stored or the file stays as it was.

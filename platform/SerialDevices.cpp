@@ -4,7 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace nearbell {
@@ -24,21 +25,32 @@ QStringList SerialDevices::present(const QString &deviceFolder)
     return devices;
 }
 
-QString SerialDevices::problem(const QString &path)
+bool SerialDevices::terminalClass(unsigned major, unsigned minor, const QString &sysDevChar)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
+    // Pseudo-terminal ends are not in the device tree.
+    if (major >= 136 && major <= 143)
+        return true;
+    const QString entry = QStringLiteral("%1/%2:%3").arg(sysDevChar).arg(major).arg(minor);
+    if (!QFileInfo(sysDevChar).isDir())
+        return true; // nothing to ask: the port's own open will tell
+    const QFileInfo subsystem(entry + QStringLiteral("/subsystem"));
+    return subsystem.exists() && QFileInfo(subsystem.canonicalFilePath()).fileName() == QLatin1String("tty");
+}
+
+QString SerialDevices::problem(const QString &path, const QString &sysDevChar)
+{
+    // Only looked at, never opened: many TNCs reset when their port opens.
+    struct stat st{};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
         return {};
-    if (info.isDir())
+    if (S_ISDIR(st.st_mode))
         return QStringLiteral("A folder, not a serial port");
-    // Opened without waiting for a carrier and without becoming the
-    // controlling terminal; only asked whether it is a terminal.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    const bool terminal = ::isatty(fd) == 1;
-    ::close(fd);
-    return terminal ? QString() : QStringLiteral("Not a serial port (not a terminal device)");
+    if (!S_ISCHR(st.st_mode) || !terminalClass(::major(st.st_rdev), ::minor(st.st_rdev), sysDevChar))
+        return QStringLiteral("Not a serial port (not a terminal device)");
+    if (::access(QFile::encodeName(path).constData(), R_OK | W_OK) != 0)
+        return QStringLiteral("No permission to use it: add yourself to the group %1")
+            .arg(QFileInfo(path).group().isEmpty() ? QStringLiteral("of the device") : QFileInfo(path).group());
+    return {};
 }
 
 } // namespace nearbell

@@ -1,5 +1,7 @@
 #include "ui/RadarGeometry.h"
 
+#include "host/GreatCircle.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -7,28 +9,13 @@
 namespace nearbell {
 
 namespace {
-constexpr double kRadiansPerMinute = std::numbers::pi / (180.0 * 60.0);
 constexpr double kDegreesPerRadian = 180.0 / std::numbers::pi;
-// Closer than this to the same point or the antipode (radians of arc, some
-// centimetres) the bearing is set, not computed: rounding decides it there.
-constexpr double kDegenerateArc = 1e-8;
 } // namespace
 
 double RadarGeometry::bearing(double lat1, double lon1, double lat2, double lon2)
 {
-    const double phi1 = lat1 * kRadiansPerMinute;
-    const double phi2 = lat2 * kRadiansPerMinute;
-    const double dLambda = (lon2 - lon1) * kRadiansPerMinute;
-    const double cosPhi2 = std::cos(phi2);
-    const double y = std::sin(dLambda) * cosPhi2;
-    const double x = std::cos(phi1) * std::sin(phi2) - std::sin(phi1) * cosPhi2 * std::cos(dLambda);
-    // (x, y) is as long as the sine of the arc between the two: at the
-    // same point and at the antipode every direction is as good as any.
-    if (x * x + y * y < kDegenerateArc * kDegenerateArc)
-        return 0.0;
-    const double degrees = std::atan2(y, x) * kDegreesPerRadian;
-    const double normalised = std::fmod(degrees + 360.0, 360.0);
-    return normalised >= 360.0 ? 0.0 : normalised;
+    // The one bearing of the program: the table's, the history's and the radar's agree.
+    return greatcircle::bearing(lat1, lon1, lat2, lon2);
 }
 
 QString RadarGeometry::compassPoint(double degrees)

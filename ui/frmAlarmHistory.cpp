@@ -2,6 +2,9 @@
 
 #include "monitor/AlarmHistory.h"
 #include "platform/DesktopOpener.h"
+#include "platform/MessageDisplay.h"
+
+#include <QPointer>
 
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -25,8 +28,9 @@ constexpr int kBearingColumn = 4;
 
 } // namespace
 
-frmAlarmHistory::frmAlarmHistory(const AlarmHistory &history, DesktopOpener &opener, QWidget *parent)
-    : QDialog(parent), m_history(history), m_opener(opener)
+frmAlarmHistory::frmAlarmHistory(const AlarmHistory &history, DesktopOpener &opener, MessageDisplay &messages,
+                                 QString caption, QWidget *parent)
+    : QDialog(parent), m_history(history), m_opener(opener), m_messages(messages), m_caption(std::move(caption))
 {
     setObjectName(QStringLiteral("frmAlarmHistory"));
     setWindowTitle(QStringLiteral("Alarm history"));
@@ -111,11 +115,23 @@ QList<QStringList> frmAlarmHistory::shownRows() const
 
 void frmAlarmHistory::cmdOpenFolder_Click()
 {
+    const QString folder = QFileInfo(m_history.path()).absolutePath();
+    const QPointer<QWidget> owner(this);
+    const auto tell = [&messages = m_messages, caption = m_caption, owner, folder](const QString &failure) {
+        messages.show(owner, caption,
+                        QStringLiteral("The folder of the alarm history cannot be opened: %1.\n\nOpen it by hand:\n%2")
+                            .arg(failure, folder),
+                        MessageDisplay::Icon::Warning);
+    };
+    QString failure;
     try {
-        m_opener.open(QUrl::fromLocalFile(QFileInfo(m_history.path()).absolutePath()).toString());
-    } catch (const DesktopOpenError &) {
-        // A folder path is always an address; nothing to tell.
+        if (!m_opener.openWatched(QUrl::fromLocalFile(folder).toString(), tell))
+            failure = QStringLiteral("no program to show folders was found");
+    } catch (const DesktopOpenError &error) {
+        failure = error.description();
     }
+    if (!failure.isEmpty())
+        tell(failure);
 }
 
 } // namespace nearbell

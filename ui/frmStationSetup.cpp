@@ -12,11 +12,17 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 #include "host/HostProfile.h"
+#include "ui/DeviceComboBox.h"
 #include "platform/SerialDevices.h"
 
 namespace nearbell {
@@ -70,8 +76,19 @@ frmStationSetup::frmStationSetup(QString hostProfile, QString runningCallsign, Q
     intro->setTextFormat(Qt::PlainText);
     layout->addWidget(intro);
 
+    // Everything but the buttons scrolls, so that the window fits on a
+    // small screen; its size is set once, from the largest source page.
+    auto *scroll = m_scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("scrSetup"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto *content = new QWidget(scroll);
+    auto *contentLayout = new QVBoxLayout(content);
+    contentLayout->setContentsMargins(0, 0, 0, 0);
+    scroll->setWidget(content);
+    layout->addWidget(scroll, 1);
     m_form = new QFormLayout;
-    layout->addLayout(m_form);
+    contentLayout->addLayout(m_form);
     addField(Field::Callsign, QStringLiteral("Callsign (with SSID)"), QStringLiteral("for example N0CALL-9"));
     addField(Field::Latitude, QStringLiteral("Latitude"), QStringLiteral("for example 5130.00N"));
     addField(Field::Longitude, QStringLiteral("Longitude"), QStringLiteral("for example 00007.50W"));
@@ -97,6 +114,9 @@ frmStationSetup::frmStationSetup(QString hostProfile, QString runningCallsign, Q
 
     addField(Field::Expire, QStringLiteral("Forget stations after (minutes)"), QString());
 
+    auto *sourceForm = new QFormLayout;
+    contentLayout->addLayout(sourceForm);
+    m_form = sourceForm;
     addSourceList(m_form);
     cboSource = labelledCombo(m_form, QStringLiteral("Station source"), QStringLiteral("cboSource"), this);
     // A SOURCE line not understood stays selectable as written, so that OK
@@ -106,27 +126,53 @@ frmStationSetup::frmStationSetup(QString hostProfile, QString runningCallsign, Q
     for (const auto &[source, text] : kSources)
         cboSource->addItem(QString::fromLatin1(text), int(source));
     cboSource->setCurrentIndex(cboSource->findData(int(m_setup.source)));
+    // One page per kind of source, all the size of the largest: the window
+    // keeps its size whichever kind is shown.
+    pgsSource = new QStackedWidget(content);
+    pgsSource->setObjectName(QStringLiteral("pgsSource"));
+    contentLayout->addWidget(pgsSource);
+    contentLayout->addStretch(1);
+    const auto page = [this](Source kind, const QString &note = QString()) {
+        auto *widget = new QWidget(pgsSource);
+        auto *form = new QFormLayout(widget);
+        form->setContentsMargins(0, 0, 0, 0);
+        if (!note.isEmpty()) {
+            auto *label = new QLabel(note, widget);
+            label->setWordWrap(true);
+            form->addRow(label);
+        }
+        m_pages[kind] = pgsSource->addWidget(widget);
+        m_form = form;
+        return form;
+    };
     lblSourceReason = new QLabel(this);
     lblSourceReason->setObjectName(QStringLiteral("lblSourceReason"));
     lblSourceReason->setTextFormat(Qt::PlainText);
     lblSourceReason->setWordWrap(true);
     lblSourceReason->setStyleSheet(QString::fromLatin1(kReasonStyle));
-    m_form->addRow(QString(), lblSourceReason);
+    page(Source::Unknown)->addRow(lblSourceReason);
     connect(cboSource, &QComboBox::currentIndexChanged, this, [this](int index) {
         m_setup.source = Source(cboSource->itemData(index).toInt());
         refresh();
     });
 
+    page(Source::Demo, QStringLiteral("Simulated stations around your own position, to try Nearbell "
+                                      "without a radio."));
+    page(Source::None, QStringLiteral("No stations are heard from this line."));
+    page(Source::Kiss);
     addField(Field::KissHost, QStringLiteral("TNC host"), QStringLiteral("127.0.0.1"));
     addField(Field::KissPort, QStringLiteral("TNC port"), QStringLiteral("8001"));
+    page(Source::Serial);
     addField(Field::SerialDevice, QStringLiteral("Serial device"), QStringLiteral("/dev/ttyUSB0"));
     addField(Field::SerialSpeed, QStringLiteral("Serial speed (baud)"), QStringLiteral("9600"));
     addField(Field::SerialInit, QStringLiteral("TNC init file"), QStringLiteral("empty: none"));
     addBrowse(Field::SerialInit, QStringLiteral("TNC init file"));
+    page(Source::AprsIs);
     addField(Field::AprsIsServer, QStringLiteral("APRS-IS server"), QStringLiteral("host name or address"));
     addField(Field::AprsIsPort, QStringLiteral("APRS-IS port"), QStringLiteral("14580"));
     addField(Field::RangeKm, QStringLiteral("Filter range (km)"), QStringLiteral("100"));
     addField(Field::Filter, QStringLiteral("APRS-IS filter"), QStringLiteral("empty: the range around you"));
+    page(Source::Replay);
     addField(Field::ReplayFile, QStringLiteral("Replay file"), QStringLiteral("a file of TNC2 lines"));
     addBrowse(Field::ReplayFile, QStringLiteral("Replay file"));
     addField(Field::ReplayMs, QStringLiteral("Replay interval (ms)"), QStringLiteral("1000"));
@@ -135,20 +181,39 @@ frmStationSetup::frmStationSetup(QString hostProfile, QString runningCallsign, Q
     lblCallsignNote->setObjectName(QStringLiteral("lblCallsignNote"));
     lblCallsignNote->setTextFormat(Qt::PlainText);
     lblCallsignNote->setText(QStringLiteral("The new callsign applies at the next start of Nearbell."));
-    layout->addWidget(lblCallsignNote);
+    // The notes keep their room when hidden: showing one moves nothing.
+    QSizePolicy keepRoom = lblCallsignNote->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    lblCallsignNote->setSizePolicy(keepRoom);
 
     lblWriteError = new QLabel(this);
     lblWriteError->setObjectName(QStringLiteral("lblWriteError"));
     lblWriteError->setTextFormat(Qt::PlainText);
     lblWriteError->setWordWrap(true);
     lblWriteError->setStyleSheet(QString::fromLatin1(kReasonStyle));
+    lblWriteError->setSizePolicy(keepRoom);
     lblWriteError->hide();
     layout->addWidget(lblWriteError);
 
     buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    layout->addWidget(buttons);
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(lblCallsignNote, 1);
+    bottom->addWidget(buttons);
+    layout->addLayout(bottom);
     connect(buttons, &QDialogButtonBox::accepted, this, &frmStationSetup::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &frmStationSetup::reject);
+
+    // The captions of the station's form and of every source page line up.
+    int captionWidth = 0;
+    const QList<QLabel *> captions = findChildren<QLabel *>();
+    for (const QLabel *label : captions) {
+        if (label->buddy())
+            captionWidth = std::max(captionWidth, label->sizeHint().width());
+    }
+    for (QLabel *label : captions) {
+        if (label->buddy())
+            label->setMinimumWidth(captionWidth);
+    }
 
     refreshDevices();
     refresh();
@@ -162,10 +227,9 @@ void frmStationSetup::addField(Field field, const QString &label, const QString 
     QLineEdit *edit = nullptr;
     if (field == Field::SerialDevice) {
         // The ports present to choose from, or any path typed.
-        cboSerialDevice = new QComboBox(row);
+        cboSerialDevice = new DeviceComboBox(row);
         cboSerialDevice->setObjectName(QStringLiteral("cboSerialDevice"));
-        cboSerialDevice->setEditable(true);
-        cboSerialDevice->setInsertPolicy(QComboBox::NoInsert);
+        cboSerialDevice->devices = [this] { return serialDevices(); };
         cboSerialDevice->setAccessibleName(label);
         cboSerialDevice->setMinimumWidth(180);
         rowLayout->addWidget(cboSerialDevice);
@@ -177,7 +241,9 @@ void frmStationSetup::addField(Field field, const QString &label, const QString 
     }
     edit->setAccessibleName(label);
     edit->setPlaceholderText(hint);
-    edit->setMinimumWidth(180);
+    // The device box's own edit leaves room for the box's arrow.
+    if (field != Field::SerialDevice)
+        edit->setMinimumWidth(180);
     auto *reason = new QLabel(row);
     reason->setTextFormat(Qt::PlainText);
     reason->setStyleSheet(QString::fromLatin1(kReasonStyle));
@@ -288,22 +354,19 @@ void frmStationSetup::showSource()
 
 void frmStationSetup::refreshDevices()
 {
-    const QString typed = m_setup.serialDevice;
-    const QSignalBlocker block(cboSerialDevice);
-    cboSerialDevice->clear();
-    cboSerialDevice->addItems(serialDevices());
-    cboSerialDevice->setEditText(typed);
+    cboSerialDevice->refresh();
 }
 
 void frmStationSetup::refresh()
 {
     lblSourceReason->setText(m_setup.sourceProblem());
     lblSourceReason->setVisible(!m_setup.sourceProblem().isEmpty());
+    pgsSource->setCurrentIndex(m_pages.at(m_setup.source));
     for (Field field : HostSetup::kFields) {
         const QString problem = m_setup.problem(field);
         m_reasons.at(field)->setText(problem);
         m_edits.at(field)->setAccessibleDescription(problem);
-        m_form->setRowVisible(m_rows.at(field), m_setup.fieldInUse(field));
+        m_rows.at(field)->setEnabled(m_setup.fieldInUse(field));
     }
     // The list names every line, the edited one as its fields compose it.
     const QStringList lines = m_setup.lines();
@@ -327,6 +390,33 @@ void frmStationSetup::refresh()
     const QString typed = m_setup.callsign.trimmed().toUpper();
     lblCallsignNote->setVisible(!m_runningCallsign.isEmpty() && typed != m_runningCallsign);
     buttons->button(QDialogButtonBox::Ok)->setEnabled(m_setup.valid());
+}
+
+void frmStationSetup::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (m_placed)
+        return;
+    m_placed = true;
+    fitScreen();
+}
+
+void frmStationSetup::fitScreen()
+{
+    // The whole of it where it fits, else as much as the screen it opens on
+    // takes, with OK always on the screen.
+    const QScreen *where = parentWidget() ? parentWidget()->screen() : screen();
+    if (!where)
+        return;
+    const QRect room = where->availableGeometry();
+    const QSize frame = frameGeometry().size() - geometry().size();
+    const QSize inside = m_scroll->widget()->sizeHint() + QSize(m_scroll->verticalScrollBar()->sizeHint().width(), 0);
+    const QSize wanted = (sizeHint() - m_scroll->sizeHint() + inside).expandedTo(minimumSizeHint());
+    resize(wanted.boundedTo(room.size() - frame));
+    QRect placed = frameGeometry();
+    placed.moveLeft(std::clamp(placed.left(), room.left(), std::max(room.left(), room.right() - placed.width() + 1)));
+    placed.moveTop(std::clamp(placed.top(), room.top(), std::max(room.top(), room.bottom() - placed.height() + 1)));
+    move(placed.topLeft());
 }
 
 bool frmStationSetup::okEnabled() const

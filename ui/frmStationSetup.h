@@ -6,7 +6,7 @@
 #include <functional>
 #include <map>
 
-#include "host/HostSetup.h"
+#include "ui/HostSetup.h"
 
 class QComboBox;
 class QDialogButtonBox;
@@ -15,8 +15,12 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QScrollArea;
+class QStackedWidget;
 
 namespace nearbell {
+
+class DeviceComboBox;
 
 // The "Station setup" window: the host's own set-up (callsign, position,
 // units, station source and the rest of the host profile).
@@ -24,7 +28,10 @@ namespace nearbell {
 // Responsibilities:
 //  - show the host profile's values and check every field as it is typed,
 //    with the reason beside the field; OK only while everything is valid;
-//  - show only the fields of the chosen source and position;
+//  - show the fields of the chosen source on a page of its own, every page
+//    the size of the largest, so that the window keeps one size whatever
+//    is chosen, added or removed; the window opens fitting the screen it
+//    opens on, what does not fit scrolling above the buttons;
 //  - list every station source (up to four heard at once), add and remove
 //    them, and edit the one chosen in the list with the source fields;
 //  - offer the serial ports present and a file chooser beside each file;
@@ -45,8 +52,9 @@ public:
     QComboBox *cboUnits = nullptr;
     QComboBox *cboSource = nullptr;
     QComboBox *cboPosition = nullptr;
-    QComboBox *cboSerialDevice = nullptr;
+    DeviceComboBox *cboSerialDevice = nullptr;
     QLabel *lblSourceReason = nullptr;
+    QStackedWidget *pgsSource = nullptr;
     QListWidget *lstSources = nullptr;
     QPushButton *cmdAddSource = nullptr;
     QPushButton *cmdRemoveSource = nullptr;
@@ -67,6 +75,9 @@ public:
     // Fills the serial device list afresh.
     void refreshDevices();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 public slots:
     // Writes the host profile; closes only when that worked.
     void accept() override;
@@ -78,6 +89,7 @@ private:
     void addSourceList(QFormLayout *form);
     // Shows the edited source line in the source fields.
     void showSource();
+    void fitScreen();
 
     QString m_hostProfile;
     QString m_runningCallsign;
@@ -88,6 +100,9 @@ private:
     std::map<HostSetup::Field, QLabel *> m_reasons;
     std::map<HostSetup::Field, QWidget *> m_rows;
     std::map<HostSetup::Field, QPushButton *> m_browse;
+    std::map<HostSetup::Source, int> m_pages;
+    QScrollArea *m_scroll = nullptr;
+    bool m_placed = false;
 };
 
 } // namespace nearbell

@@ -2,17 +2,13 @@
 
 #include "host/aprs/AprsDecoder.h"
 #include "host/aprs/AprsReport.h"
+#include "platform/RegularFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <cstdio>
 #include <string_view>
 
@@ -34,39 +30,12 @@ ReplaySource::ReplaySource(const QString &path, int intervalMs, QObject *parent,
     connect(&m_timer, &QTimer::timeout, this, &ReplaySource::playNext);
 }
 
-namespace {
-
-QString systemError(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-} // namespace
-
 bool ReplaySource::readLines(QString &failure)
 {
-    // Non-blocking open: a FIFO must not hold start-up in open() for ever.
-    const QByteArray path = QFile::encodeName(m_path);
-    int fd;
-    do {
-        fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        failure = systemError(errno);
-        return false;
-    }
-    struct stat info = {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        failure = QStringLiteral("not a regular file");
-        return false;
-    }
+    // A FIFO or device put in the file's place must not hold start-up.
     QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        failure = file.errorString();
+    if (!RegularFile::open(file, m_path, &failure))
         return false;
-    }
     // In chunks and within bounds: however large the file, only the lines
     // kept are held, and an endless line costs one bounded buffer.
     QByteArray line;
@@ -113,13 +82,18 @@ void ReplaySource::start()
     QString failure;
     if (!readLines(failure)) {
         m_lines.clear();
-        m_state = {QStringLiteral("REPLAY %1 cannot be read: %2").arg(m_path, failure), true};
+        // Named by its source line when it has one; the reason names the file.
+        m_state = {name().isEmpty() ? QStringLiteral("REPLAY %1 cannot be read: %2").arg(m_path, failure)
+                                    : QStringLiteral("%1 cannot be read: %2: %3").arg(name(), m_path, failure),
+                   true};
         std::fprintf(stderr, "%s\n", m_state.text.toLocal8Bit().constData());
         std::fflush(stderr);
         emit connectionStateChanged(m_state.text);
         return;
     }
-    m_state = {QStringLiteral("REPLAY %1 playing %2 lines").arg(m_path).arg(m_lines.size()),
+    m_state = {QStringLiteral("%1 playing %2 lines")
+                   .arg(name().isEmpty() ? QStringLiteral("REPLAY ") + m_path : name())
+                   .arg(m_lines.size()),
                m_lines.isEmpty()};
     emit connectionStateChanged(m_state.text);
     if (!m_lines.isEmpty())

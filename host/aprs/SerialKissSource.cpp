@@ -1,5 +1,7 @@
 #include "host/aprs/SerialKissSource.h"
 
+#include "platform/RegularFile.h"
+
 #include <QFile>
 #include <QSerialPort>
 
@@ -158,12 +160,13 @@ void SerialKissSource::sendInitCommands()
 {
     if (m_initFile.isEmpty())
         return;
-    QFile file(m_initFile);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > maxInitFileBytes) {
+    // A FIFO or device named as the init file must not freeze the window.
+    QFile file;
+    QString refused;
+    if (!RegularFile::open(file, m_initFile, &refused) || file.size() > maxInitFileBytes) {
         announce(QStringLiteral("TNC init file %1 not sent: %2")
                      .arg(m_initFile,
-                          file.isOpen() ? QStringLiteral("larger than %1 bytes").arg(maxInitFileBytes)
-                                        : file.errorString()),
+                          file.isOpen() ? QStringLiteral("larger than %1 bytes").arg(maxInitFileBytes) : refused),
                  true);
         return;
     }

@@ -878,6 +878,13 @@ private slots:
         QCOMPARE(history->shownRows().at(0).at(5), QStringLiteral("range"));
         history->cmdOpenFolder->click();
         QCOMPARE(run.opener.opened.last(), QUrl::fromLocalFile(dir.path()).toString());
+        // This desktop has nothing to show folders with: a box says so, and where.
+        QCOMPARE(run.messages.shown.size(), 1);
+        QCOMPARE(run.messages.shown[0].text,
+                 QStringLiteral("The folder of the alarm history cannot be opened: no program to show folders was "
+                                "found.\n\nOpen it by hand:\n")
+                     + QDir(dir.path()).absolutePath());
+        QCOMPARE(run.messages.shown[0].icon, MessageDisplay::Icon::Warning);
         history->grdAlarms->setFocus();
         QTest::keyClick(history->grdAlarms, Qt::Key_Escape);
         QVERIFY(!history->isVisible());

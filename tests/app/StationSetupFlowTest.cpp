@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -93,7 +94,7 @@ struct Run
         // The real host, made from the profile as the program makes it.
         services.createHost = [this](const ProgramGlobals &globals) {
             const HostSettings settings = HostProfile::read(globals.gstrHostIniFile);
-            auto made = std::make_unique<LocalHost>(settings, makeStationSource(settings));
+            auto made = std::make_unique<LocalHost>(settings, makeStationSources(settings));
             made->start();
             host = made.get();
             return std::unique_ptr<HostApplication>(std::move(made));
@@ -233,6 +234,50 @@ private slots:
         w->mnuFileSetup->trigger();
         QCOMPARE(run.host->settings().source.format(), QStringLiteral("NONE"));
         QVERIFY(run.messages.shown.isEmpty());
+    }
+
+    // Removing a source and adding it back in one OK, and the lines moving
+    // up meanwhile, restart nothing and lose no station; no key is left
+    // empty in the profile.
+    void sourcesOutliveTheirPlaces()
+    {
+        QTemporaryDir dir;
+        writeFile(dir.filePath("feed.tnc2"), "N0CALL>APRS:!5130.00N/00007.50W-\n");
+        writeFile(dir.filePath("uiview32.ini"), runningProfile.left(runningProfile.indexOf("[HOST]"))
+                                                   + "[HOST]\r\nSOURCE=KISS 127.0.0.1:1\r\nSOURCE2=REPLAY feed.tnc2\r\n"
+                                                     "SOURCE3=NONE\r\n");
+        Run run(dir.path());
+        QVERIFY(run.program->Form_Load());
+        QCOMPARE(run.host->sourceCount(), 2);
+        StationSource *radio = run.host->sourceAt(0);
+        StationSource *replay = run.host->sourceAt(1);
+        StationReport report;
+        report.latitude = 3000;
+        report.callsign = QStringLiteral("BYRADIO");
+        emit radio->reportReceived(report);
+        report.callsign = QStringLiteral("BYREPLAY");
+        emit replay->reportReceived(report);
+        run.dialogs.fill = [](frmStationSetup &dialog) {
+            dialog.lstSources->setCurrentRow(0);
+            dialog.cmdRemoveSource->click();
+            dialog.cmdAddSource->click();
+            dialog.setSource(HostSetup::Source::Kiss);
+            dialog.edit(Field::KissHost)->setText(QStringLiteral("127.0.0.1"));
+            dialog.edit(Field::KissPort)->setText(QStringLiteral("1"));
+            return dialog.okEnabled();
+        };
+        run.program->window()->mnuFileSetup->trigger();
+        QCOMPARE(run.dialogs.presented, 1);
+        QCOMPARE(run.host->sourceCount(), 2);
+        QCOMPARE(run.host->sourceAt(0), replay);
+        QCOMPARE(run.host->sourceAt(1), radio);
+        QVERIFY(run.host->table().find(QStringLiteral("BYRADIO")));
+        QVERIFY(run.host->table().find(QStringLiteral("BYREPLAY")));
+        QFile profile(dir.filePath("uiview32.ini"));
+        QVERIFY(profile.open(QIODevice::ReadOnly));
+        const QByteArray bytes = profile.readAll();
+        QVERIFY(bytes.contains("SOURCE=REPLAY feed.tnc2\r\nSOURCE2=NONE\r\nSOURCE3=KISS 127.0.0.1:1\r\n"));
+        QVERIFY(!bytes.contains("SOURCE4"));
     }
 
     // An empty callsign keeps the own station out of the table: the status

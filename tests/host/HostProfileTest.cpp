@@ -166,6 +166,9 @@ private slots:
         QTest::newRow("gap, garbage, no SOURCE")
             << QByteArray("SOURCE3=KISS 10.0.0.2:8001\nSOURCE2=\nSOURCE4=FLUX 1\nSOURCE5=DEMO\n")
             << QStringList{"KISS 127.0.0.1:8001", "KISS 10.0.0.2:8001", "FLUX 1"} << 1;
+        QTest::newRow("a source named twice")
+            << QByteArray("SOURCE=KISS 10.0.0.2:8001\nSOURCE2=DEMO\nSOURCE4=kiss 10.0.0.2:8001\n")
+            << QStringList{"KISS 10.0.0.2:8001", "DEMO", "KISS 10.0.0.2:8001"} << 1;
     }
 
     void moreSources()
@@ -186,7 +189,11 @@ private slots:
         QCOMPARE(read, sources);
         QCOMPARE(settings.problems.size(), problems);
         if (problems)
-            QVERIFY(settings.problems.first().startsWith("uiview32.ini, HOST, SOURCE4: "));
+            QVERIFY2(settings.problems.first().startsWith("uiview32.ini, HOST, SOURCE4"),
+                     qPrintable(settings.problems.first()));
+        if (QTest::currentDataTag() == QByteArrayView("a source named twice"))
+            QCOMPARE(settings.problems.first(), QStringLiteral("uiview32.ini, HOST, SOURCE4 names the same source as "
+                                                               "SOURCE (KISS 10.0.0.2:8001): it is heard once"));
     }
 
     // Expected values come from geometry (arcs along a meridian or the
@@ -215,6 +222,11 @@ private slots:
         const double back = greatcircle::distance(points[2], points[3], points[0], points[1], unit);
         QVERIFY2(qAbs(there - expected) < 0.0005, qPrintable(QString::number(there, 'f', 6)));
         QVERIFY(qAbs(there - back) < 1e-9);
+        // The one bearing: where no direction is better than another, north.
+        const double bearing = greatcircle::bearing(points[0], points[1], points[2], points[3]);
+        QVERIFY(bearing >= 0.0 && bearing < 360.0);
+        if (expected == 0.0 || expected > 20000.0)
+            QCOMPARE(bearing, 0.0);
     }
 };
 

@@ -11,6 +11,7 @@
 #include "host/DuplicateFilter.h"
 #include "host/HostSettingsModel.h"
 #include "host/LocalHost.h"
+#include "host/SourceId.h"
 #include "host/StationSourceFactory.h"
 
 using namespace nearbell;
@@ -360,6 +361,8 @@ private slots:
         QCOMPARE(host.sourceCount(), 2);
         QCOMPARE(host.sourceAt(0), radio);
         QCOMPARE(host.sourceAt(1)->name(), QStringLiteral("REPLAY x.tnc2"));
+        // The status line names each source as the set-up and the table do.
+        QVERIFY(host.statusParts().at(1).text.startsWith(QStringLiteral("REPLAY x.tnc2")));
         QCOMPARE(deletes.size(), 1);
         QCOMPARE(deletes.at(0).at(0).toString(), QStringLiteral("HEARD2"));
         QVERIFY(host.table().find(QStringLiteral("HEARD1")));
@@ -373,6 +376,80 @@ private slots:
         QCOMPARE(clears.size(), 1);
         QCOMPARE(host.sourceCount(), 0);
         QCOMPARE(host.statusParts().first().text, QStringLiteral("No station source: no stations will be heard"));
+    }
+
+    // A source is known by its line, not its place: whatever is removed,
+    // moved, or removed and added again in one OK, the sources whose lines
+    // stay keep running and keep their stations; a line named twice is
+    // heard once.
+    void sourcesAreKnownByTheirLine_data()
+    {
+        QTest::addColumn<QStringList>("after");
+        QTest::addColumn<QStringList>("deleted");
+        QTest::newRow("second of three removed") << QStringList{"KISS 127.0.0.1:1", "KISS 127.0.0.1:3"}
+                                                 << QStringList{"HEARD2"};
+        QTest::newRow("SOURCE itself removed") << QStringList{"aprsis 127.0.0.1:2", "KISS 127.0.0.1:3"}
+                                               << QStringList{"HEARD1"};
+        QTest::newRow("reordered") << QStringList{"KISS 127.0.0.1:3", "KISS 127.0.0.1:1", "APRSIS 127.0.0.1:2"}
+                                   << QStringList{};
+        QTest::newRow("removed and added again") << QStringList{"KISS 127.0.0.1:1", "KISS 127.0.0.1:3",
+                                                                "APRSIS 127.0.0.1:2"}
+                                                 << QStringList{};
+        QTest::newRow("a line repeated") << QStringList{"KISS 127.0.0.1:1", "APRSIS 127.0.0.1:2",
+                                                        "kiss 127.0.0.1:1", "KISS 127.0.0.1:3"}
+                                         << QStringList{};
+    }
+
+    void sourcesAreKnownByTheirLine()
+    {
+        QFETCH(QStringList, after);
+        QFETCH(QStringList, deleted);
+        HostSettings settings = ownAt(0, 0);
+        settings.source = SourceLine::parse(QStringLiteral("KISS 127.0.0.1:1"));
+        settings.moreSources = {SourceLine::parse(QStringLiteral("APRSIS 127.0.0.1:2")),
+                                SourceLine::parse(QStringLiteral("KISS 127.0.0.1:3"))};
+        LocalHost host(settings, makeStationSources(settings));
+        QHash<QString, StationSource *> running;
+        for (int i = 0; i < host.sourceCount(); ++i) {
+            StationSource *source = host.sourceAt(i);
+            running.insert(source->name(), source);
+            StationReport report;
+            report.latitude = 1;
+            report.callsign = QStringLiteral("HEARD%1").arg(i + 1);
+            emit source->reportReceived(report);
+        }
+        QSignalSpy deletes(&host, &HostApplication::NotifyDelete);
+        QSignalSpy clears(&host, &HostApplication::NotifyDeleteAllStations);
+        settings.source = SourceLine::parse(after.first());
+        settings.moreSources.clear();
+        for (const QString &line : after.mid(1))
+            settings.moreSources.append(SourceLine::parse(line));
+        host.applySettings(settings);
+
+        QStringList gone;
+        for (const QList<QVariant> &signal : deletes)
+            gone.append(signal.at(0).toString());
+        QCOMPARE(gone, deleted);
+        QCOMPARE(clears.size(), 0);
+        QStringList names;
+        for (int i = 0; i < host.sourceCount(); ++i) {
+            StationSource *source = host.sourceAt(i);
+            names.append(source->name());
+            QCOMPARE(source, running.value(source->name())); // the very same, still running
+        }
+        QStringList expected;
+        for (const QString &line : after) {
+            if (!expected.contains(SourceId::of(line).text()))
+                expected.append(SourceId::of(line).text());
+        }
+        QCOMPARE(names, expected);
+        // Each station is still told as heard by its own source.
+        for (int i = 1; i <= 3; ++i) {
+            const StationTable::Station *station = host.table().find(QStringLiteral("HEARD%1").arg(i));
+            QCOMPARE(!station, deleted.contains(QStringLiteral("HEARD%1").arg(i)));
+            if (station)
+                QVERIFY(running.value(station->source));
+        }
     }
 
     void createFromProfile_data()

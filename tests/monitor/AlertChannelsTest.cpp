@@ -3,6 +3,7 @@
 
 #include "platform/WriteFailures.h"
 #include "monitor/AlarmHistory.h"
+#include "monitor/HistoryWriter.h"
 #include "monitor/AlertChannels.h"
 #include "monitor/StationMonitor.h"
 #include "platform/DesktopNotifier.h"
@@ -15,6 +16,9 @@
 #include <QLocale>
 #include <QTest>
 
+#include <QSemaphore>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace nearbell;
@@ -165,6 +169,7 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::newRow("directory") << "directory";
         QTest::newRow("fifo") << "fifo";
+        QTest::newRow("link to /dev/full") << "full";
     }
     void historyFileReplaced()
     {
@@ -178,21 +183,146 @@ private slots:
         QVERIFY(QFile::rename(history.path(), history.olderPath()));
         if (kind == u"directory")
             QVERIFY(QDir(dir.path()).mkdir(AlarmHistory::fileName()));
-        else
+        else if (kind == u"fifo")
             QCOMPARE(::mkfifo(QFile::encodeName(history.path()).constData(), 0644), 0);
+        else
+            QVERIFY(QFile::link(QStringLiteral("/dev/full"), history.path()));
         QElapsedTimer timer;
         timer.start();
         history.record(one, DistanceUnit::Kilometres);
         history.flush();
         QVERIFY(timer.elapsed() < 5000);
         QVERIFY(failures.isFailing(history.path()));
+        QCOMPARE(history.unwritten(), 1); // kept to be written again
+        const QString told = failures.statusParts().first().text;
+        QVERIFY2(told.contains(kind == u"directory" ? "folder" : kind == u"fifo" ? "FIFO" : "device"), qPrintable(told));
         QCOMPARE(history.readNewest().size(), 1);
         QDir(dir.path()).rmdir(AlarmHistory::fileName());
         QFile::remove(history.path());
         history.record(one, DistanceUnit::Kilometres);
         history.flush();
         QVERIFY(!failures.isFailing(history.path()));
-        QCOMPARE(history.readNewest().size(), 2);
+        QCOMPARE(history.readNewest().size(), 3); // the kept line too
+        QCOMPARE(history.unwritten(), 0);
+    }
+
+    // A write cut short (here by the file size limit, as by a full disk)
+    // leaves no piece of a line: the file is cut back, the lines are kept,
+    // the status stays red, and once there is room they go in whole, once.
+    void historyWritesWholeLinesOrNone()
+    {
+        QTemporaryDir dir;
+        WriteFailures failures;
+        AlarmHistory history(dir.filePath(AlarmHistory::fileName()), &failures);
+        history.writer().setRetryMs(20);
+        history.record({AlarmLine{QStringLiteral("FIRST"), 1.0}}, DistanceUnit::Kilometres);
+        QVERIFY(history.flush());
+        const qint64 before = QFileInfo(history.path()).size();
+        struct rlimit saved{};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        struct rlimit tight = saved;
+        tight.rlim_cur = rlim_t(before + 30); // room for half a line
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &tight), 0);
+        history.record({AlarmLine{QStringLiteral("SECOND"), 2.0}, AlarmLine{QStringLiteral("THIRD"), 3.0}},
+                       DistanceUnit::Kilometres);
+        QVERIFY(history.flush());
+        QTest::qWait(60); // retries meet the same limit
+        QVERIFY(history.flush());
+        const qint64 cut = QFileInfo(history.path()).size();
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &saved), 0);
+        QCOMPARE(cut, before);
+        QVERIFY(failures.isFailing(history.path()));
+        QVERIFY(failures.statusParts().first().text.contains("2 alarm lines kept"));
+        QTRY_VERIFY(!failures.isFailing(history.path()));
+        QFile file(history.path());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QStringList> rows = AlarmHistory::parseCsv(file.readAll());
+        QStringList calls;
+        for (const QStringList &row : rows.mid(1))
+            calls.append(row.value(1));
+        QCOMPARE(calls, (QStringList{"FIRST", "SECOND", "THIRD"}));
+    }
+
+    // A name a spreadsheet would run as a formula is written with a
+    // leading ' and quoted; the window gets the name back as heard.
+    void historyGuardsAgainstFormulas()
+    {
+        QTemporaryDir dir;
+        AlarmHistory history(dir.filePath(AlarmHistory::fileName()), nullptr);
+        const QStringList names{"=1+1", "@SUM(A1)", "-2+3", "+4", "\tx", "\rx", "'q", "AB1CD"};
+        QList<AlarmLine> lines;
+        for (const QString &name : names)
+            lines.append(AlarmLine{name, 1.0});
+        history.record(lines, DistanceUnit::Kilometres);
+        QVERIFY(history.flush());
+        QFile file(history.path());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray text = file.readAll();
+        for (const char *guarded : {",\"'=1+1\",", ",\"'@SUM(A1)\",", ",\"'-2+3\",", ",\"'+4\",", ",\"'\tx\",",
+                                    ",\"' x\",", ",\"''q\",", ",AB1CD,"})
+            QVERIFY2(text.contains(guarded), guarded);
+        QStringList back;
+        for (const QStringList &row : history.readNewest())
+            back.prepend(row.at(1));
+        QCOMPARE(back, (QStringList{"=1+1", "@SUM(A1)", "-2+3", "+4", "\tx", " x", "'q", "AB1CD"}));
+    }
+
+    // When the older file cannot take the current one, that is said in
+    // red and the file grows on; the window still gets the newest lines,
+    // read from the end, and a damaged line is one bad row among them.
+    void historyRotationFailureAndTailReading()
+    {
+        QTemporaryDir dir;
+        WriteFailures failures;
+        AlarmHistory history(dir.filePath(AlarmHistory::fileName()), &failures);
+        QVERIFY(QDir(dir.path()).mkdir(QFileInfo(history.olderPath()).fileName()));
+        const QList<AlarmLine> batch(2000, AlarmLine{QStringLiteral("OLD"), 1.0});
+        for (int i = 0; i < 30; ++i) // about 2.5 MB
+            history.record(batch, DistanceUnit::Kilometres);
+        QVERIFY(history.flush());
+        QVERIFY(QFileInfo(history.path()).size() > 2 * AlarmHistory::kRotateBytes);
+        QVERIFY(failures.isFailing(history.path()));
+        QVERIFY(failures.statusParts().first().text.contains("cannot be moved to alarms.1.csv"));
+        QVERIFY(history.flush());
+        {
+            QFile file(history.path());
+            QVERIFY(file.open(QIODevice::Append));
+            file.write("2026-12-07T16:05:09Z,\"BROKEN,1.0\r\n");
+        }
+        history.record({AlarmLine{QStringLiteral("NEW1"), 1.0}, AlarmLine{QStringLiteral("NEW2"), 2.0}},
+                       DistanceUnit::Kilometres);
+        QVERIFY(history.flush());
+        const QList<QStringList> newest = history.readNewest();
+        QCOMPARE(newest.size(), AlarmHistory::kMostShown);
+        QCOMPARE(newest.at(0).at(1), QStringLiteral("NEW2"));
+        QCOMPARE(newest.at(1).at(1), QStringLiteral("NEW1"));
+        QCOMPARE(newest.at(2), AlarmHistory::damagedRow("2026-12-07T16:05:09Z,\"BROKEN,1.0"));
+        QCOMPARE(newest.at(3).at(1), QStringLiteral("OLD"));
+    }
+
+    // A disk that does not answer holds the window and the exit up for
+    // at most the wait, and what is not yet written is counted.
+    void historyWaitsAtMostTwoSeconds()
+    {
+        QTemporaryDir dir;
+        const auto disk = std::make_shared<QSemaphore>();
+        auto history = std::make_unique<AlarmHistory>(dir.filePath(AlarmHistory::fileName()), nullptr);
+        history->writer().setBeforeWrite([disk] { disk->acquire(); });
+        history->record({AlarmLine{QStringLiteral("AB1CD"), 1.0}}, DistanceUnit::Kilometres);
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(!history->flush());
+        QVERIFY2(timer.elapsed() >= AlarmHistory::kWaitMs - 50 && timer.elapsed() < AlarmHistory::kWaitMs + 1000,
+                 qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(history->unwritten(), 1);
+        disk->release();
+        QVERIFY(history->flush());
+        QCOMPARE(history->unwritten(), 0);
+        history->record({AlarmLine{QStringLiteral("AB1CD"), 1.0}}, DistanceUnit::Kilometres);
+        timer.restart();
+        history.reset(); // the exit: at most the wait, the writer left behind
+        QVERIFY(timer.elapsed() < AlarmHistory::kWaitMs + 1000);
+        disk->release();
     }
 
     // One run through arrivals, staying, acknowledging, re-arming, leaving

@@ -25,18 +25,20 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<bool>("read");
-        QTest::newRow("regular file") << "file" << true;
-        QTest::newRow("link to a regular file") << "link" << true;
-        QTest::newRow("FIFO") << "fifo" << false;
-        QTest::newRow("link to /dev/zero") << "zero" << false;
-        QTest::newRow("folder") << "folder" << false;
-        QTest::newRow("dangling link") << "dangling" << false;
-        QTest::newRow("missing") << "missing" << false;
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("regular file") << "file" << true << "";
+        QTest::newRow("link to a regular file") << "link" << true << "";
+        QTest::newRow("FIFO") << "fifo" << false << "it is a FIFO (named pipe), not a regular file";
+        QTest::newRow("link to /dev/zero") << "zero" << false << "it is a device, not a regular file";
+        QTest::newRow("folder") << "folder" << false << "it is a folder, not a file";
+        QTest::newRow("dangling link") << "dangling" << false << "No such file or directory";
+        QTest::newRow("missing") << "missing" << false << "No such file or directory";
     }
     void onlyRegularFiles()
     {
         QFETCH(QString, kind);
         QFETCH(bool, read);
+        QFETCH(QString, reason);
         QTemporaryDir dir;
         const QString real = dir.filePath("real.INI");
         QFile file(real);
@@ -58,7 +60,10 @@ private slots:
             QVERIFY(QFile::link(dir.filePath("gone"), path));
 
         QFile opened;
-        QCOMPARE(RegularFile::open(opened, path), read);
+        QString refused;
+        QCOMPARE(RegularFile::open(opened, path, &refused), read);
+        if (!read)
+            QCOMPARE(refused, reason);
         QCOMPARE(opened.isOpen(), read);
         if (read)
             QVERIFY(opened.readAll().startsWith("[SETUP]\r\nRADIUS=7\r\n"));
@@ -69,6 +74,7 @@ private slots:
         OverlayTable overlays;
         overlays.load_overlay_items(QStringList{path});
         QCOMPARE(overlays.gintOverlayCount(), qint16(read ? 1 : 0));
+
     }
 };
 

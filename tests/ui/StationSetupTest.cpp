@@ -6,12 +6,20 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
 #include "common/TestRegistry.h"
 #include "host/HostProfile.h"
-#include "host/HostSetup.h"
+#include "ui/HostSetup.h"
+#include "ui/DeviceComboBox.h"
 #include "ui/frmStationSetup.h"
 
 using namespace nearbell;
@@ -78,7 +86,10 @@ private slots:
         QTest::newRow("callsign with =") << Source::Kiss << Field::Callsign << "A=B" << "Letters and digits";
         QTest::newRow("callsign with [") << Source::Kiss << Field::Callsign << "[HOST]" << "Letters and digits";
         QTest::newRow("callsign empty SSID") << Source::Kiss << Field::Callsign << "N0CALL-" << "Letters and digits";
-        QTest::newRow("callsign SSID too long") << Source::Kiss << Field::Callsign << "N0C-123" << "Letters";
+        QTest::newRow("callsign SSID 123") << Source::Kiss << Field::Callsign << "N0C-123" << "from 0 to 15";
+        QTest::newRow("callsign SSID 16") << Source::Kiss << Field::Callsign << "N0C-16" << "from 0 to 15";
+        QTest::newRow("callsign SSID letters") << Source::Kiss << Field::Callsign << "N0C-AB" << "from 0 to 15";
+        QTest::newRow("callsign SSID 0") << Source::Kiss << Field::Callsign << "N0C-0" << "";
         QTest::newRow("latitude") << Source::Kiss << Field::Latitude << "4807.04S" << "";
         QTest::newRow("latitude beyond the pole") << Source::Kiss << Field::Latitude << "9100.00N" << "Not a latitude";
         QTest::newRow("latitude empty") << Source::Kiss << Field::Latitude << "" << "Enter your latitude";
@@ -117,6 +128,7 @@ private slots:
                                                       << "not a terminal";
         QTest::newRow("serial device a plain file") << Source::Serial << Field::SerialDevice
                                                     << NEARBELL_SOURCE_FILE << "not a terminal";
+        QTest::newRow("serial device a folder") << Source::Serial << Field::SerialDevice << "/tmp" << "A folder";
         QTest::newRow("serial device with blank") << Source::Serial << Field::SerialDevice << "/dev/tty USB0"
                                                   << "no blanks";
         QTest::newRow("serial speed 300") << Source::Serial << Field::SerialSpeed << "300" << "from 1200 to 115200";
@@ -128,7 +140,8 @@ private slots:
         QTest::newRow("init file missing") << Source::Serial << Field::SerialInit << "tnc.txt" << "No such file";
         QTest::newRow("gpsd without port") << Source::None << Field::GpsdAddress << "localhost" << "host:port";
         QTest::newRow("gpsd elsewhere") << Source::None << Field::GpsdAddress << "gps.local:2948" << "";
-        QTest::newRow("replay interval 0") << Source::Replay << Field::ReplayMs << "0" << "";
+        QTest::newRow("replay interval 0") << Source::Replay << Field::ReplayMs << "0" << "from 1 to 3600000";
+        QTest::newRow("replay interval 1") << Source::Replay << Field::ReplayMs << "1" << "";
         QTest::newRow("replay interval negative") << Source::Replay << Field::ReplayMs << "-5" << "milliseconds";
         QTest::newRow("expiry 0") << Source::Demo << Field::Expire << "0" << "minutes from 1";
         QTest::newRow("expiry empty") << Source::None << Field::Expire << "" << "Enter minutes";
@@ -347,6 +360,12 @@ private slots:
         QCOMPARE(dialog.edit(Field::SerialDevice)->text(), QStringLiteral("/dev/ttyS9")); // typed, kept
         dialog.cboSerialDevice->setCurrentIndex(0);
         QCOMPARE(dialog.setup().serialDevice, QStringLiteral("/dev/serial/by-id/usb-TNC"));
+        // None found: the list says so, and what is typed stays.
+        dialog.serialDevices = [] { return QStringList{}; };
+        dialog.refreshDevices();
+        QCOMPARE(dialog.cboSerialDevice->count(), 1);
+        QCOMPARE(dialog.cboSerialDevice->itemText(0), QStringLiteral("No serial ports found"));
+        QCOMPARE(dialog.edit(Field::SerialDevice)->text(), QStringLiteral("/dev/serial/by-id/usb-TNC"));
         dialog.setSource(Source::Replay);
         dialog.browseButton(Field::ReplayFile)->click();
         QCOMPARE(asked, QStringList{"Replay file|" + dir.path()});
@@ -432,6 +451,65 @@ private slots:
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Station setup"));
     }
 
+    // A device is judged by what the file is, never by opening it: many
+    // TNCs reset when their port opens. A pseudo-terminal stands in for one.
+    void serialDeviceIsLookedAtNotOpened()
+    {
+        const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(master >= 0);
+        QVERIFY(::grantpt(master) == 0 && ::unlockpt(master) == 0);
+        const QString terminal = QString::fromLocal8Bit(::ptsname(master));
+        const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        QVERIFY(watch >= 0);
+        for (const QString &path : {terminal, QStringLiteral("/dev/null")})
+            QVERIFY(::inotify_add_watch(watch, QFile::encodeName(path).constData(), IN_OPEN) >= 0);
+        HostSetup setup = validSetup(Source::Serial);
+        setup.serialDevice = terminal;
+        QCOMPARE(setup.problem(Field::SerialDevice), QString());
+        setup.serialDevice = QStringLiteral("/dev/null");
+        QVERIFY(setup.problem(Field::SerialDevice).contains("not a terminal"));
+        char events[4096];
+        QCOMPARE(::read(watch, events, sizeof events), ssize_t(-1)); // nothing was opened
+        ::close(watch);
+        ::close(master);
+    }
+
+    // One size whatever kind is shown and however many sources there are,
+    // the list beside its buttons, and the whole window on the screen.
+    void windowKeepsOneSizeOnTheScreen()
+    {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("uiview32.ini");
+        writeFile(ini, "[STATION]\r\nCALLSIGN=N0CALL-9\r\nLATITUDE=5130.00N\r\nLONGITUDE=00007.50W\r\n");
+        QWidget owner;
+        owner.move(0, QGuiApplication::primaryScreen()->availableGeometry().bottom() - 50); // low on the screen
+        frmStationSetup dialog(ini, QString(), &owner);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        const QSize size = dialog.size();
+        const QRect screen = dialog.screen()->availableGeometry();
+        QVERIFY2(screen.contains(dialog.frameGeometry()), qPrintable(QStringLiteral("%1,%2 %3x%4")
+            .arg(dialog.frameGeometry().x()).arg(dialog.frameGeometry().y())
+            .arg(dialog.frameGeometry().width()).arg(dialog.frameGeometry().height())));
+        for (Source kind : {Source::Serial, Source::AprsIs, Source::Replay, Source::None, Source::Demo, Source::Kiss}) {
+            dialog.setSource(kind);
+            dialog.edit(Field::Callsign)->setText("N0CALL-99"); // a long reason
+            QCoreApplication::processEvents();
+            QCOMPARE(dialog.size(), size);
+            dialog.edit(Field::Callsign)->setText("N0CALL-9");
+        }
+        for (int i = 0; i < 3; ++i)
+            dialog.cmdAddSource->click();
+        dialog.cmdRemoveSource->click();
+        QCoreApplication::processEvents();
+        QCOMPARE(dialog.size(), size);
+        QVERIFY(dialog.buttons->button(QDialogButtonBox::Ok)->isVisibleTo(&dialog));
+        // The buttons stand to the right of the list, their tops within it.
+        const QRect list(dialog.lstSources->mapTo(&dialog, QPoint()), dialog.lstSources->size());
+        const QPoint add = dialog.cmdAddSource->mapTo(&dialog, QPoint());
+        QVERIFY(add.x() >= list.right() && add.y() >= list.top() && add.y() < list.bottom());
+    }
+
     // The list of sources: looking writes nothing; add, edit, remove; a
     // line left with a fault keeps OK off and says why.
     void sourceListIsEdited()
@@ -479,6 +557,21 @@ private slots:
             sources.append(source.format());
         QCOMPARE(sources, (QStringList{"APRSIS a.b:14580", "KISS tnc.local:8001"}));
         QVERIFY(readAll(ini).contains("SOURCE=APRSIS a.b:14580\r\n"));
+        QVERIFY(!readAll(ini).toUpper().contains("SOURCE3")); // no empty line left behind
+
+        // A source named twice is refused on the second line; the range
+        // both APRS-IS lines share is told on the line being edited only.
+        frmStationSetup again(ini, QString());
+        again.cmdAddSource->click();
+        again.edit(Field::AprsIsServer)->setText("a.b");
+        QVERIFY(!again.okEnabled());
+        QCOMPARE(again.lstSources->item(2)->text(),
+                 QStringLiteral("3. APRSIS a.b:14580  (The same source as line 1: remove one of them)"));
+        again.edit(Field::AprsIsServer)->setText("c.d");
+        again.edit(Field::RangeKm)->setText("0");
+        QVERIFY(again.reason(Field::RangeKm)->text().contains("from 1 to 20000"));
+        QVERIFY(again.lstSources->item(2)->text().contains("from 1 to 20000"));
+        QCOMPARE(again.lstSources->item(0)->text(), QStringLiteral("1. APRSIS a.b:14580"));
     }
 };
 

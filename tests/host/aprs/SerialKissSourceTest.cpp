@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include <ctime>
+#include <sys/stat.h>
 #include <memory>
 
 using namespace nearbell;
@@ -227,6 +228,19 @@ void SerialKissSourceTest::framesInAndInitSent()
     // Nothing but the init commands was ever sent.
     QTest::qWait(50);
     QCOMPARE(tnc.received(), QByteArray("KISS ON\rRESTART\r"));
+
+    // An init file that is a FIFO is refused at once, not waited on.
+    const QString fifo = dir.filePath(QStringLiteral("init.fifo"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    FakeTnc otherTnc(dir.filePath(QStringLiteral("tnc-other")));
+    QVERIFY(otherTnc.start());
+    SerialKissSource other(dir.filePath(QStringLiteral("tnc-other")), 9600, fifo);
+    QElapsedTimer timer;
+    timer.start();
+    other.start();
+    QVERIFY(timer.elapsed() < 1000);
+    QVERIFY(other.status().failure);
+    QVERIFY2(other.status().text.contains("not sent: it is a FIFO"), qPrintable(other.status().text));
 }
 
 void SerialKissSourceTest::flood()

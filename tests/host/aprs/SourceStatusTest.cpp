@@ -188,10 +188,10 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("FIFO") << "fifo" << "not a regular file";
-        QTest::newRow("/dev/zero") << "zero" << "not a regular file";
-        QTest::newRow("/dev/urandom") << "urandom" << "not a regular file";
-        QTest::newRow("a folder") << "folder" << "not a regular file";
+        QTest::newRow("FIFO") << "fifo" << "it is a FIFO (named pipe), not a regular file";
+        QTest::newRow("/dev/zero") << "zero" << "it is a device, not a regular file";
+        QTest::newRow("/dev/urandom") << "urandom" << "it is a device, not a regular file";
+        QTest::newRow("a folder") << "folder" << "it is a folder, not a file";
         QTest::newRow("missing") << "missing" << "No such file or directory";
     }
 

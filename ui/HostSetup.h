@@ -95,8 +95,12 @@ public:
     bool addSource();
     // Removes a line and edits its neighbour; false for the last one left.
     bool removeSource(int index);
-    // Why a source line cannot be stored, empty when it can.
+    // Why a source line cannot be stored, empty when it can: its own fields,
+    // the shared ones of its kind only while it is edited, and a line that
+    // names the same source as one above it.
     QString lineProblem(int index) const;
+    // Whether every source of the field's kind shares it (one HOST key).
+    static bool sharedField(Field field);
     // Sets the source fields from one source line.
     void loadSource(const QString &line);
 

@@ -1,10 +1,11 @@
-#include "host/HostSetup.h"
+#include "ui/HostSetup.h"
 
 #include <QFileInfo>
 
 #include <algorithm>
 
 #include "host/HostSettings.h"
+#include "host/SourceId.h"
 #include "host/aprs/NetworkStationSource.h"
 #include "platform/SerialDevices.h"
 #include "platform/Windows1252.h"
@@ -271,8 +272,11 @@ QString HostSetup::problem(Field field) const
             }
             return true;
         };
-        if (base.isEmpty() || base.size() > 6 || !alnum(base) || (dash >= 0 && (ssid.isEmpty() || ssid.size() > 2 || !alnum(ssid))))
+        if (base.isEmpty() || base.size() > 6 || !alnum(base) || (dash >= 0 && (ssid.isEmpty() || !alnum(ssid))))
             return QStringLiteral("Letters and digits (up to 6), then an SSID such as -9 if you use one");
+        // AX.25 has four bits for it.
+        if (dash >= 0 && !numberProblem(ssid, 0, 15, QString()).isEmpty())
+            return QStringLiteral("The SSID after \"-\" must be a number from 0 to 15");
         if (call.compare(QLatin1String("NOCALL"), Qt::CaseInsensitive) == 0)
             return QStringLiteral("NOCALL stands for no callsign: enter yours");
         return {};
@@ -330,7 +334,8 @@ QString HostSetup::problem(Field field) const
     case Field::ReplayFile:
         return fileProblem(replayFile, folder, true, QStringLiteral("replay file"));
     case Field::ReplayMs:
-        return numberProblem(replayMs, 0, HostSettings::kMaxReplayMs, QStringLiteral("milliseconds"));
+        // The lines are played one after the other: 0 ms would mean all at once.
+        return numberProblem(replayMs, 1, HostSettings::kMaxReplayMs, QStringLiteral("milliseconds"));
     case Field::Expire:
         return numberProblem(expire, 1, HostSettings::kMaxExpireMinutes, QStringLiteral("minutes"));
     }
@@ -339,8 +344,8 @@ QString HostSetup::problem(Field field) const
 
 bool HostSetup::valid() const
 {
-    for (int i = 0; i < int(sourceLines.size()); ++i) {
-        if (i != editing && !lineProblem(i).isEmpty())
+    for (int i = 0; i < int(lines().size()); ++i) {
+        if (!lineProblem(i).isEmpty())
             return false;
     }
     if (!sourceProblem().isEmpty())
@@ -463,6 +468,11 @@ bool HostSetup::removeSource(int index)
     return true;
 }
 
+bool HostSetup::sharedField(Field field)
+{
+    return field == Field::RangeKm || field == Field::Filter || field == Field::SerialInit || field == Field::ReplayMs;
+}
+
 QString HostSetup::lineProblem(int index) const
 {
     HostSetup line = *this;
@@ -471,8 +481,19 @@ QString HostSetup::lineProblem(int index) const
     if (const QString problem = line.sourceProblem(); !problem.isEmpty())
         return problem;
     for (Field field : kSourceFields) {
+        // What every source of a kind shares is told beside its field and
+        // on the line being edited, never on another line of that kind.
+        if (index != editing && sharedField(field))
+            continue;
         if (const QString problem = line.problem(field); !problem.isEmpty())
             return problem;
+    }
+    // The host hears each source once: a second line of it would be lost.
+    const QStringList all = lines();
+    const SourceId id = SourceId::of(all.value(index));
+    for (int earlier = 0; earlier < index; ++earlier) {
+        if (SourceId::of(all[earlier]) == id)
+            return QStringLiteral("The same source as line %1: remove one of them").arg(earlier + 1);
     }
     return {};
 }
