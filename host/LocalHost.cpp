@@ -222,8 +222,7 @@ bool LocalHost::GetStation(HostStation &station)
     details.course = found->course;
     details.speedKmh = found->speedKmh;
     details.altitudeM = found->altitudeM;
-    if (found->motionHeard.isValid())
-        details.motionAgeMs = std::max<qint64>(0, found->motionHeard.msecsTo(m_table.now()));
+    details.motionAgeMs = m_table.motionAgeMs(*found);
     details.priorCourse = found->priorCourse;
     details.courseGapMs = found->courseGapMs;
     details.comment = found->comment;

@@ -1,6 +1,7 @@
 #include "host/aprs/AprsDecoder.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 
 namespace nearbell {
@@ -15,6 +16,11 @@ constexpr int maxThirdPartyDepth = 3;
 // its box, indexed by the ambiguity level (blanked digits): a blank
 // hundredth leaves a box of 0.1', ..., blank minute tens a box of 1 degree.
 constexpr double ambiguityCentre[5] = {0.0, 0.05, 0.5, 5.0, 30.0};
+
+constexpr double kKmhPerKnot = 1.852;
+constexpr double kMetresPerFoot = 0.3048;
+// The fastest speed a data extension can say; anything above is garbage.
+constexpr double kMostKnots = 999.0;
 
 bool isDigit(char c)
 {
@@ -155,17 +161,29 @@ int latitudeAmbiguity(std::string_view lat)
     return level;
 }
 
+// A piece of a comment that held an extension read elsewhere.
+struct Cut
+{
+    std::size_t at = std::string_view::npos;
+    std::size_t length = 0;
+};
+
 // The datum and precision extension "!DAO!" in a position comment: D is a
 // letter, upper case for one more decimal digit of minutes in A (latitude)
 // and O (longitude), lower case for base-91 digits that split a hundredth of
-// a minute into 91 steps; blank A and O name the datum only. Adds the extra
-// minutes to the unsigned latitude and longitude. A comment holding two
-// well-formed blocks is ambiguous and, like a malformed block, changes
-// nothing.
-void applyDao(std::string_view comment, double &latMinutes, double &lonMinutes)
+// a minute into 91 steps; blank A and O name the datum only. A comment
+// holding two well-formed blocks is ambiguous and, like a malformed block,
+// gives nothing: no cut, no extra minutes.
+struct Dao
 {
+    Cut cut;
     double extraLat = 0.0;
     double extraLon = 0.0;
+};
+
+Dao findDao(std::string_view comment)
+{
+    Dao dao;
     int found = 0;
     std::size_t at = comment.find('!');
     while (at != std::string_view::npos && at + 4 < comment.size()) {
@@ -195,20 +213,113 @@ void applyDao(std::string_view comment, double &latMinutes, double &lonMinutes)
         }
         if (wellFormed) {
             ++found;
-            extraLat = lat;
-            extraLon = lon;
+            dao = Dao{Cut{at, 5}, lat, lon};
             at += 5; // blocks do not overlap
         } else {
             ++at;
         }
         at = comment.find('!', at);
     }
-    if (found != 1)
+    return found == 1 ? dao : Dao{};
+}
+
+// Adds a block's extra minutes to the unsigned latitude and longitude,
+// unless that would leave the globe.
+void applyDao(const Dao &dao, double &latMinutes, double &lonMinutes)
+{
+    if (latMinutes + dao.extraLat > 90.0 * 60.0 || lonMinutes + dao.extraLon > 180.0 * 60.0)
         return;
-    if (latMinutes + extraLat > 90.0 * 60.0 || lonMinutes + extraLon > 180.0 * 60.0)
-        return;
-    latMinutes += extraLat;
-    lonMinutes += extraLon;
+    latMinutes += dao.extraLat;
+    lonMinutes += dao.extraLon;
+}
+
+// "/A=" and six characters, the feet above sea level: six digits, or a
+// minus and five. The first well-formed one counts.
+Cut findAltitude(std::string_view comment, double &altitudeM)
+{
+    std::size_t at = comment.find("/A=");
+    while (at != std::string_view::npos && at + 9 <= comment.size()) {
+        const std::string_view digits = comment.substr(at + 3, 6);
+        const bool negative = digits[0] == '-';
+        int feet = 0;
+        bool wellFormed = true;
+        for (std::size_t i = negative ? 1 : 0; i < 6 && wellFormed; ++i) {
+            wellFormed = isDigit(digits[i]);
+            feet = feet * 10 + (digits[i] - '0');
+        }
+        if (wellFormed) {
+            altitudeM = (negative ? -feet : feet) * kMetresPerFoot;
+            return Cut{at, 9};
+        }
+        at = comment.find("/A=", at + 1);
+    }
+    return Cut{};
+}
+
+// The comment is what is left of `text` without the two cuts.
+void setComment(std::string_view text, Cut a, Cut b, AprsPosition &out)
+{
+    if (b.at < a.at)
+        std::swap(a, b);
+    std::size_t from = 0;
+    int count = 0;
+    for (const Cut &cut : {a, b}) {
+        if (cut.at == std::string_view::npos || cut.at < from)
+            continue; // none, or overlapping the one before
+        if (cut.at > from)
+            out.commentPieces[count++] = text.substr(from, cut.at - from);
+        from = cut.at + cut.length;
+    }
+    if (from < text.size())
+        out.commentPieces[count++] = text.substr(from);
+    out.commentPieceCount = std::uint8_t(count);
+}
+
+// A course in whole degrees as packets give it: 1 to 360, where 360 is
+// north; 0 and anything past 360 say nothing.
+double courseOf(int degrees)
+{
+    return degrees >= 1 && degrees <= 360 ? double(degrees) : AprsPosition::unknown;
+}
+
+double speedOfKnots(double knots)
+{
+    return knots >= 0.0 && knots <= kMostKnots ? knots * kKmhPerKnot : AprsPosition::unknown;
+}
+
+// Three digits, or three blanks or dots for an unknown value (-1).
+bool readThreeDigits(std::string_view s, int &value)
+{
+    if ((s[0] == '.' || s[0] == ' ') && s[1] == s[0] && s[2] == s[0]) {
+        value = -1;
+        return true;
+    }
+    if (!isDigit(s[0]) || !isDigit(s[1]) || !isDigit(s[2]))
+        return false;
+    value = (s[0] - '0') * 100 + (s[1] - '0') * 10 + (s[2] - '0');
+    return true;
+}
+
+// Reads the comment after a position: the "ccc/sss" course and speed at its
+// start (not for a weather station, whose two numbers are the wind), then
+// the altitude and "!DAO!" anywhere. Returns the block found, for the
+// caller to refine the position with.
+Dao readComment(std::string_view comment, bool dataExtension, AprsPosition &out)
+{
+    if (dataExtension && out.symbolCode != '_' && comment.size() >= 7 && comment[3] == '/') {
+        int course = 0;
+        int knots = 0;
+        if (readThreeDigits(comment, course) && readThreeDigits(comment.substr(4), knots)) {
+            out.course = courseOf(course);
+            if (knots >= 0)
+                out.speedKmh = speedOfKnots(knots);
+            comment.remove_prefix(7);
+        }
+    }
+    const Cut altitude = findAltitude(comment, out.altitudeM);
+    const Dao dao = findDao(comment);
+    setComment(comment, altitude, dao.cut, out);
+    return dao;
 }
 
 // Uncompressed position "DDMM.hhN/DDDMM.hhW$" (19 bytes), then a comment
@@ -224,8 +335,11 @@ AprsStatus readUncompressed(std::string_view p, AprsPosition &out)
         return AprsStatus::Rejected;
     if (!readDegreesMinutes(p.substr(9, 8), 3, level, true, lon))
         return AprsStatus::Rejected;
-    if (level == 0 && p.size() > 19)
-        applyDao(p.substr(19), lat, lon);
+    out.symbolTable = p[8];
+    out.symbolCode = p[18];
+    const Dao dao = readComment(p.substr(19), true, out);
+    if (level == 0)
+        applyDao(dao, lat, lon);
     switch (p[7]) {
     case 'N': case 'n': break;
     case 'S': case 's': lat = -lat; break;
@@ -240,9 +354,33 @@ AprsStatus readUncompressed(std::string_view p, AprsPosition &out)
         return AprsStatus::Rejected;
     out.latitude = lat;
     out.longitude = lon;
-    out.symbolTable = p[8];
-    out.symbolCode = p[18];
     return AprsStatus::Position;
+}
+
+// The "csT" bytes of a compressed position: course and speed, or the
+// altitude when the type byte says the fix came from a GGA sentence; a
+// blank c says nothing, "{" a radio range. A weather station's c and s are
+// the wind.
+void readCompressedExtension(char c, char s, char type, AprsPosition &out)
+{
+    const int cv = static_cast<unsigned char>(c) - 33;
+    const int sv = static_cast<unsigned char>(s) - 33;
+    const int tv = static_cast<unsigned char>(type) - 33;
+    if (c == ' ' || cv < 0 || cv > 91 || sv < 0 || sv > 90)
+        return;
+    if (tv >= 0 && tv <= 90 && ((tv >> 3) & 3) == 2) {
+        out.altitudeM = std::pow(1.002, cv * 91 + sv) * kMetresPerFoot;
+        return;
+    }
+    if (cv > 89 || out.symbolCode == '_')
+        return;
+    const double knots = std::pow(1.08, sv) - 1.0;
+    out.speedKmh = speedOfKnots(knots);
+    // Four-degree steps from north (0); a course says nothing while standing.
+    if (cv > 0)
+        out.course = cv * 4.0;
+    else if (knots > 0.0)
+        out.course = 360.0;
 }
 
 // Compressed position "/YYYYXXXX$csT" (13 bytes, base-91 digits). Its own
@@ -275,6 +413,8 @@ AprsStatus readCompressed(std::string_view p, AprsPosition &out)
     out.longitude = lonDegrees * 60.0;
     out.symbolTable = table;
     out.symbolCode = p[9];
+    readCompressedExtension(p[10], p[11], p[12], out);
+    readComment(p.substr(13), false, out);
     return AprsStatus::Position;
 }
 
@@ -284,6 +424,60 @@ AprsStatus readPosition(std::string_view p, AprsPosition &out)
     if (p.empty())
         return AprsStatus::Rejected;
     return isDigit(p[0]) ? readUncompressed(p, out) : readCompressed(p, out);
+}
+
+// Mic-E speed and course, each byte 28 more than its value (0..99). A byte
+// out of that range spoils what it carries, never the position.
+void readMicEMotion(char sp, char dc, char se, AprsPosition &out)
+{
+    const int speedTens = static_cast<unsigned char>(sp) - 28;
+    const int mixed = static_cast<unsigned char>(dc) - 28;
+    const int courseUnits = static_cast<unsigned char>(se) - 28;
+    if (mixed < 0 || mixed > 99)
+        return; // both values share this byte
+    if (speedTens >= 0 && speedTens <= 99) {
+        int knots = speedTens * 10 + mixed / 10;
+        if (knots >= 800)
+            knots -= 800;
+        out.speedKmh = speedOfKnots(knots);
+    }
+    if (courseUnits >= 0 && courseUnits <= 99) {
+        int course = (mixed % 10) * 100 + courseUnits;
+        if (course >= 400)
+            course -= 400;
+        out.course = courseOf(course);
+    }
+}
+
+// The text after a Mic-E symbol: a radio's type byte ("]" and ">" of two
+// makers' radios, which may close the text with "=" or "^"; "`" and "'"),
+// then perhaps the altitude as three base-91 digits and "}" (metres above
+// 10 km below sea level), then the comment.
+Dao readMicEText(std::string_view text, AprsPosition &out)
+{
+    if (!text.empty()) {
+        const char type = text[0];
+        if (type == ']' || type == '>' || type == '`' || type == '\'') {
+            text.remove_prefix(1);
+            const char end = type == ']' ? '=' : type == '>' ? '^' : '\0';
+            if (end != '\0' && !text.empty() && text.back() == end)
+                text.remove_suffix(1);
+        }
+    }
+    if (text.size() >= 4 && text[3] == '}') {
+        int metres = 0;
+        bool digits = true;
+        for (std::size_t i = 0; i < 3; ++i) {
+            const int d = static_cast<unsigned char>(text[i]) - 33;
+            digits = digits && d >= 0 && d <= 90;
+            metres = metres * 91 + d;
+        }
+        if (digits) {
+            out.altitudeM = metres - 10000.0;
+            text.remove_prefix(4);
+        }
+    }
+    return readComment(text, false, out);
 }
 
 // Mic-E: latitude, message bits and longitude flags in the destination,
@@ -361,14 +555,16 @@ AprsStatus readMicE(std::string_view destination, std::string_view info, AprsPos
     const int drop[5] = {1, 10, 100, 1000, 6000};
     lonHundredths -= lonHundredths % drop[level];
     double lon = lonDegrees * 60.0 + lonHundredths / 100.0 + ambiguityCentre[level];
-    // The status text after the symbol may carry a "!DAO!" block.
+    out.symbolCode = info[7];
+    out.symbolTable = info[8];
+    readMicEMotion(info[4], info[5], info[6], out);
+    // The text after the symbol may carry a "!DAO!" block.
+    const Dao dao = readMicEText(info.substr(9), out);
     if (level == 0)
-        applyDao(info.substr(9), lat, lon);
+        applyDao(dao, lat, lon);
 
     out.latitude = north ? lat : -lat;
     out.longitude = west ? -lon : lon;
-    out.symbolCode = info[7];
-    out.symbolTable = info[8];
     return AprsStatus::Position;
 }
 
@@ -431,6 +627,33 @@ bool readNmeaAngle(std::string_view field, std::string_view hemisphere, int degr
     return true;
 }
 
+// An NMEA number: digits with an optional point and fraction, a minus in
+// front allowed (altitudes below sea level).
+bool readNmeaNumber(std::string_view field, double &value)
+{
+    const bool negative = !field.empty() && field[0] == '-';
+    if (negative)
+        field.remove_prefix(1);
+    if (field.empty() || field.size() > 12)
+        return false;
+    double whole = 0.0;
+    double scale = 0.0;
+    for (char c : field) {
+        if (c == '.' && scale == 0.0) {
+            scale = 0.1;
+        } else if (!isDigit(c)) {
+            return false;
+        } else if (scale == 0.0) {
+            whole = whole * 10.0 + (c - '0');
+        } else {
+            whole += (c - '0') * scale;
+            scale /= 10.0;
+        }
+    }
+    value = negative ? -whole : whole;
+    return true;
+}
+
 // Raw GPS: $GPRMC and $GPGGA (also from combined receivers, $GN...).
 AprsStatus readNmea(std::string_view info, AprsPosition &out)
 {
@@ -479,6 +702,26 @@ AprsStatus readNmea(std::string_view info, AprsPosition &out)
     out.longitude = lon;
     out.symbolTable = '/';
     out.symbolCode = '/';
+    if (rmc) {
+        // Speed over ground in knots, then the track made good.
+        double knots = 0.0;
+        double course = 0.0;
+        const bool haveSpeed = readNmeaNumber(nextField(rest), knots);
+        const bool haveCourse = readNmeaNumber(nextField(rest), course);
+        if (haveSpeed)
+            out.speedKmh = speedOfKnots(knots);
+        // A course of 0 says nothing while standing, and is north while moving.
+        if (haveCourse && course > 0.0 && course <= 360.0)
+            out.course = course;
+        else if (haveCourse && course == 0.0 && haveSpeed && knots > 0.0)
+            out.course = 360.0;
+    } else {
+        nextField(rest); // satellites
+        nextField(rest); // dilution of precision
+        double metres = 0.0;
+        if (readNmeaNumber(nextField(rest), metres) && nextField(rest) == "M")
+            out.altitudeM = metres;
+    }
     return AprsStatus::Position;
 }
 
@@ -562,6 +805,39 @@ bool readAx25Address(std::string_view frame, std::size_t offset, char (&call)[10
     return true;
 }
 
+// The digipeaters of a path, gathered while the header is read. A monitor
+// line marks only the last digipeater that repeated the packet; those
+// before it repeated it too, and are marked as well.
+struct PathBuilder
+{
+    std::string_view elements[AprsPosition::maxPathElements];
+    int count = 0;
+    int lastRepeated = -1;
+
+    void add(std::string_view element, bool repeated)
+    {
+        if (count == AprsPosition::maxPathElements || element.empty())
+            return;
+        if (repeated)
+            lastRepeated = count;
+        elements[count++] = element.substr(0, std::size_t(AprsPosition::maxNameLength));
+    }
+
+    void writeTo(AprsPosition &out) const
+    {
+        std::size_t length = 0;
+        for (int i = 0; i < count; ++i) {
+            if (i > 0)
+                out.pathBuffer[length++] = ',';
+            for (char c : elements[i])
+                out.pathBuffer[length++] = c;
+            if (i <= lastRepeated)
+                out.pathBuffer[length++] = '*';
+        }
+        out.pathLength = std::uint8_t(length);
+    }
+};
+
 } // namespace
 
 AprsStatus AprsDecoder::decodeTnc2(std::string_view line, AprsPosition &out)
@@ -592,17 +868,21 @@ AprsStatus AprsDecoder::decodeTnc2Nested(std::string_view line, AprsPosition &ou
     if (dash != std::string_view::npos)
         destination = destination.substr(0, dash);
 
-    bool heardDirectly = true;
+    PathBuilder path;
     while (comma != std::string_view::npos) {
         rest = rest.substr(comma + 1);
         comma = rest.find(',');
-        const std::string_view element = rest.substr(0, comma);
+        std::string_view element = rest.substr(0, comma);
         if (element.size() == 3 && element[0] == 'q' && element[1] == 'A')
             break; // what follows names the gateway, not a repeater
-        if (!element.empty() && element.back() == '*')
-            heardDirectly = false;
+        const bool repeated = !element.empty() && element.back() == '*';
+        if (repeated)
+            element.remove_suffix(1);
+        path.add(element, repeated);
     }
-    return decodeInformationNested(source, destination, info, heardDirectly, out, depth);
+    // A third-party packet's own header replaces this path with its own.
+    path.writeTo(out);
+    return decodeInformationNested(source, destination, info, path.lastRepeated < 0, out, depth);
 }
 
 AprsStatus AprsDecoder::decodeAx25(std::string_view frame, AprsPosition &out)
@@ -614,8 +894,9 @@ AprsStatus AprsDecoder::decodeAx25(std::string_view frame, AprsPosition &out)
     char source[10];
     std::size_t destinationLength = 0;
     std::size_t sourceLength = 0;
-    bool heardDirectly = true;
     int count = 0;
+    char digipeaters[AprsPosition::maxPathElements][10];
+    PathBuilder path;
     for (;;) {
         if (frame.size() < offset + 7 || count >= 10)
             return AprsStatus::Rejected;
@@ -636,8 +917,12 @@ AprsStatus AprsDecoder::decodeAx25(std::string_view frame, AprsPosition &out)
             for (std::size_t i = 0; i <= length; ++i)
                 source[i] = call[i];
             sourceLength = length;
-        } else if (ssidByte & 0x80) {
-            heardDirectly = false; // has-been-repeated
+        } else {
+            // The has-been-repeated bit; at most 8 digipeaters reach here.
+            const int digi = count - 2;
+            for (std::size_t i = 0; i <= length; ++i)
+                digipeaters[digi][i] = call[i];
+            path.add({digipeaters[digi], length}, (ssidByte & 0x80) != 0);
         }
         offset += 7;
         ++count;
@@ -652,8 +937,9 @@ AprsStatus AprsDecoder::decodeAx25(std::string_view frame, AprsPosition &out)
     const unsigned char pid = static_cast<unsigned char>(frame[offset + 1]);
     if ((control & 0xef) != 0x03 || pid != 0xf0)
         return AprsStatus::Ignored; // not an APRS frame
+    path.writeTo(out);
     return decodeInformationNested({source, sourceLength}, {destination, destinationLength},
-                                   frame.substr(offset + 2), heardDirectly, out, 0);
+                                   frame.substr(offset + 2), path.lastRepeated < 0, out, 0);
 }
 
 AprsStatus AprsDecoder::decodeInformation(std::string_view source, std::string_view destination,
@@ -726,7 +1012,17 @@ AprsStatus AprsDecoder::decodeInformationNested(std::string_view source,
         if (isNmeaSentence(info))
             return readNmea(info, out);
         break;
-    case '>': // status
+    case '>': {
+        // A status text, perhaps after a "DDHHMMz" timestamp.
+        std::string_view text = info.substr(1);
+        if (text.size() >= 7 && text[6] == 'z'
+            && std::all_of(text.begin(), text.begin() + 6, isDigit))
+            text.remove_prefix(7);
+        out.hasPosition = false;
+        out.commentPieces[0] = text;
+        out.commentPieceCount = text.empty() ? 0 : 1;
+        return AprsStatus::Status;
+    }
     case '{': // user-defined
     case '#': // weather stations of their own formats
     case '*':

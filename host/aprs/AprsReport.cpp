@@ -1,8 +1,30 @@
 #include "host/aprs/AprsReport.h"
 
 #include <QHashFunctions>
+#include <QStringDecoder>
 
 namespace nearbell {
+
+namespace {
+
+// Texts on the air are UTF-8 from newer radios and Latin-1 from older ones:
+// bytes that are not valid UTF-8 are read as Latin-1, so none is lost.
+QString textOf(const AprsPosition &position)
+{
+    QByteArray bytes;
+    for (int i = 0; i < position.commentPieceCount; ++i) {
+        const std::string_view piece = position.commentPieces[i];
+        bytes.append(piece.data(), qsizetype(piece.size()));
+    }
+    bytes = bytes.trimmed();
+    if (bytes.isEmpty())
+        return QString();
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    return utf8.hasError() ? QString::fromLatin1(bytes) : text;
+}
+
+} // namespace
 
 StationReport toStationReport(const AprsPosition &position)
 {
@@ -15,6 +37,14 @@ StationReport toStationReport(const AprsPosition &position)
     report.heardDirectly = position.heardDirectly;
     report.killed = position.killed;
     report.packet = packetDigest(position.origin(), position.destination(), position.information);
+    report.course = position.course;
+    report.speedKmh = position.speedKmh;
+    report.altitudeM = position.altitudeM;
+    report.hasPosition = position.hasPosition;
+    (position.hasPosition ? report.comment : report.status) = textOf(position);
+    const std::string_view path = position.path();
+    if (!path.empty())
+        report.path = QString::fromLatin1(path.data(), qsizetype(path.size())).split(u',');
     return report;
 }
 
