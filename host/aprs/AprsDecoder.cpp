@@ -50,9 +50,29 @@ bool startsWith(std::string_view text, std::string_view prefix)
     return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
 }
 
+// Sets every field to its default, the buffers only as far as their
+// lengths say: a whole new AprsPosition would cost a third of a decode.
 void resetPosition(AprsPosition &out)
 {
-    out = AprsPosition{};
+    static const AprsPosition blank{};
+    out.nameBuffer[0] = '\0';
+    out.nameLength = 0;
+    out.kind = blank.kind;
+    out.killed = blank.killed;
+    out.heardDirectly = blank.heardDirectly;
+    out.symbolTable = blank.symbolTable;
+    out.symbolCode = blank.symbolCode;
+    out.latitude = blank.latitude;
+    out.longitude = blank.longitude;
+    out.originLength = 0;
+    out.destinationLength = 0;
+    out.information = blank.information;
+    out.course = blank.course;
+    out.speedKmh = blank.speedKmh;
+    out.altitudeM = blank.altitudeM;
+    out.hasPosition = blank.hasPosition;
+    out.commentPieceCount = 0;
+    out.path = {};
 }
 
 // A station callsign as it stands in a header: 1 to 9 printable characters.
@@ -181,46 +201,69 @@ struct Dao
     double extraLon = 0.0;
 };
 
-Dao findDao(std::string_view comment)
+// Whether a well-formed block starts at comment[at] (a '!'), and what it adds.
+bool readDaoBlock(std::string_view comment, std::size_t at, Dao &dao)
 {
-    Dao dao;
-    int found = 0;
-    std::size_t at = comment.find('!');
-    while (at != std::string_view::npos && at + 4 < comment.size()) {
-        const char d = comment[at + 1];
-        const char a = comment[at + 2];
-        const char o = comment[at + 3];
-        if (comment[at + 4] != '!') {
-            at = comment.find('!', at + 1);
-            continue;
-        }
-        bool wellFormed = true;
-        double lat = 0.0;
-        double lon = 0.0;
-        if (a == ' ' && o == ' ') {
-            wellFormed = isUpper(d) || (d >= 'a' && d <= 'z');
-        } else if (isUpper(d)) {
-            wellFormed = isDigit(a) && isDigit(o);
-            lat = (a - '0') * 0.001;
-            lon = (o - '0') * 0.001;
-        } else if (d >= 'a' && d <= 'z') {
-            // Base-91 digits run from '!' (0) to '{' (90).
-            wellFormed = a >= '!' && a <= '{' && o >= '!' && o <= '{';
-            lat = (a - '!') * (0.01 / 91.0);
-            lon = (o - '!') * (0.01 / 91.0);
-        } else {
-            wellFormed = false;
-        }
-        if (wellFormed) {
-            ++found;
-            dao = Dao{Cut{at, 5}, lat, lon};
-            at += 5; // blocks do not overlap
-        } else {
-            ++at;
-        }
-        at = comment.find('!', at);
+    if (at + 4 >= comment.size() || comment[at + 4] != '!')
+        return false;
+    const char d = comment[at + 1];
+    const char a = comment[at + 2];
+    const char o = comment[at + 3];
+    if (a == ' ' && o == ' ') {
+        if (!isUpper(d) && !(d >= 'a' && d <= 'z'))
+            return false;
+        dao = Dao{Cut{at, 5}, 0.0, 0.0};
+    } else if (isUpper(d)) {
+        if (!isDigit(a) || !isDigit(o))
+            return false;
+        dao = Dao{Cut{at, 5}, (a - '0') * 0.001, (o - '0') * 0.001};
+    } else if (d >= 'a' && d <= 'z') {
+        // Base-91 digits run from '!' (0) to '{' (90).
+        if (a < '!' || a > '{' || o < '!' || o > '{')
+            return false;
+        dao = Dao{Cut{at, 5}, (a - '!') * (0.01 / 91.0), (o - '!') * (0.01 / 91.0)};
+    } else {
+        return false;
     }
-    return found == 1 ? dao : Dao{};
+    return true;
+}
+
+// Whether "/A=" and six characters, the feet above sea level (six digits,
+// or a minus and five), start at comment[at] (a '/').
+bool readAltitude(std::string_view comment, std::size_t at, double &altitudeM)
+{
+    if (at + 9 > comment.size() || comment[at + 1] != 'A' || comment[at + 2] != '=')
+        return false;
+    const bool negative = comment[at + 3] == '-';
+    int feet = 0;
+    for (std::size_t i = at + (negative ? 4 : 3); i < at + 9; ++i) {
+        if (!isDigit(comment[i]))
+            return false;
+        feet = feet * 10 + (comment[i] - '0');
+    }
+    altitudeM = (negative ? -feet : feet) * kMetresPerFoot;
+    return true;
+}
+
+// One pass over a comment for the first well-formed altitude and the only
+// well-formed "!DAO!" block (blocks do not overlap).
+void findExtensions(std::string_view comment, Cut &altitude, double &altitudeM, Dao &dao)
+{
+    int blocks = 0;
+    Dao block;
+    for (std::size_t i = 0; i < comment.size(); ++i) {
+        const char c = comment[i];
+        if (c == '!' && readDaoBlock(comment, i, block)) {
+            ++blocks;
+            dao = block;
+            i += 4;
+        } else if (c == '/' && altitude.at == std::string_view::npos && readAltitude(comment, i, altitudeM)) {
+            altitude = Cut{i, 9};
+            i += 8;
+        }
+    }
+    if (blocks != 1)
+        dao = Dao{};
 }
 
 // Adds a block's extra minutes to the unsigned latitude and longitude,
@@ -233,32 +276,14 @@ void applyDao(const Dao &dao, double &latMinutes, double &lonMinutes)
     lonMinutes += dao.extraLon;
 }
 
-// "/A=" and six characters, the feet above sea level: six digits, or a
-// minus and five. The first well-formed one counts.
-Cut findAltitude(std::string_view comment, double &altitudeM)
-{
-    std::size_t at = comment.find("/A=");
-    while (at != std::string_view::npos && at + 9 <= comment.size()) {
-        const std::string_view digits = comment.substr(at + 3, 6);
-        const bool negative = digits[0] == '-';
-        int feet = 0;
-        bool wellFormed = true;
-        for (std::size_t i = negative ? 1 : 0; i < 6 && wellFormed; ++i) {
-            wellFormed = isDigit(digits[i]);
-            feet = feet * 10 + (digits[i] - '0');
-        }
-        if (wellFormed) {
-            altitudeM = (negative ? -feet : feet) * kMetresPerFoot;
-            return Cut{at, 9};
-        }
-        at = comment.find("/A=", at + 1);
-    }
-    return Cut{};
-}
-
 // The comment is what is left of `text` without the two cuts.
 void setComment(std::string_view text, Cut a, Cut b, AprsPosition &out)
 {
+    if (a.at == std::string_view::npos && b.at == std::string_view::npos) {
+        out.commentPieces[0] = text;
+        out.commentPieceCount = text.empty() ? 0 : 1;
+        return;
+    }
     if (b.at < a.at)
         std::swap(a, b);
     std::size_t from = 0;
@@ -316,8 +341,9 @@ Dao readComment(std::string_view comment, bool dataExtension, AprsPosition &out)
             comment.remove_prefix(7);
         }
     }
-    const Cut altitude = findAltitude(comment, out.altitudeM);
-    const Dao dao = findDao(comment);
+    Cut altitude;
+    Dao dao;
+    findExtensions(comment, altitude, out.altitudeM, dao);
     setComment(comment, altitude, dao.cut, out);
     return dao;
 }
@@ -357,6 +383,27 @@ AprsStatus readUncompressed(std::string_view p, AprsPosition &out)
     return AprsStatus::Position;
 }
 
+// Powers of the compressed form's bases, by exponent: 1.08^s for the speed
+// (s 0..90), 1.002^cs for the altitude (cs 0..8280).
+struct CompressedPowers
+{
+    double speed[91];
+    double altitude[91 * 91];
+    CompressedPowers()
+    {
+        for (int i = 0; i < 91; ++i)
+            speed[i] = std::pow(1.08, i);
+        for (int i = 0; i < 91 * 91; ++i)
+            altitude[i] = std::pow(1.002, i);
+    }
+};
+
+const CompressedPowers &compressedPowers()
+{
+    static const CompressedPowers powers;
+    return powers;
+}
+
 // The "csT" bytes of a compressed position: course and speed, or the
 // altitude when the type byte says the fix came from a GGA sentence; a
 // blank c says nothing, "{" a radio range. A weather station's c and s are
@@ -366,15 +413,15 @@ void readCompressedExtension(char c, char s, char type, AprsPosition &out)
     const int cv = static_cast<unsigned char>(c) - 33;
     const int sv = static_cast<unsigned char>(s) - 33;
     const int tv = static_cast<unsigned char>(type) - 33;
-    if (c == ' ' || cv < 0 || cv > 91 || sv < 0 || sv > 90)
+    if (c == ' ' || cv < 0 || cv > 90 || sv < 0 || sv > 90)
         return;
     if (tv >= 0 && tv <= 90 && ((tv >> 3) & 3) == 2) {
-        out.altitudeM = std::pow(1.002, cv * 91 + sv) * kMetresPerFoot;
+        out.altitudeM = compressedPowers().altitude[cv * 91 + sv] * kMetresPerFoot;
         return;
     }
     if (cv > 89 || out.symbolCode == '_')
         return;
-    const double knots = std::pow(1.08, sv) - 1.0;
+    const double knots = compressedPowers().speed[sv] - 1.0;
     out.speedKmh = speedOfKnots(knots);
     // Four-degree steps from north (0); a course says nothing while standing.
     if (cv > 0)
@@ -571,9 +618,12 @@ AprsStatus readMicE(std::string_view destination, std::string_view info, AprsPos
 // Splits off the next comma-separated field of an NMEA sentence.
 std::string_view nextField(std::string_view &rest)
 {
-    const std::size_t comma = rest.find(',');
-    std::string_view field = rest.substr(0, comma);
-    rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+    // Fields are short: a plain loop beats a library search here.
+    std::size_t comma = 0;
+    while (comma < rest.size() && rest[comma] != ',')
+        ++comma;
+    const std::string_view field = rest.substr(0, comma);
+    rest = comma == rest.size() ? std::string_view() : rest.substr(comma + 1);
     return field;
 }
 
@@ -654,6 +704,21 @@ bool readNmeaNumber(std::string_view field, double &value)
     return true;
 }
 
+// After a GGA sentence's fix quality: satellites, dilution of precision,
+// then the altitude in metres ("M").
+void readGgaAltitude(std::string_view rest, AprsPosition &out)
+{
+    std::size_t at = 0;
+    for (int commas = 0; at < rest.size() && commas < 2; ++at)
+        commas += rest[at] == ',' ? 1 : 0;
+    std::size_t end = at;
+    while (end < rest.size() && rest[end] != ',')
+        ++end;
+    double metres = 0.0;
+    if (rest.substr(end).starts_with(",M") && readNmeaNumber(rest.substr(at, end - at), metres))
+        out.altitudeM = metres;
+}
+
 // Raw GPS: $GPRMC and $GPGGA (also from combined receivers, $GN...).
 AprsStatus readNmea(std::string_view info, AprsPosition &out)
 {
@@ -716,11 +781,7 @@ AprsStatus readNmea(std::string_view info, AprsPosition &out)
         else if (haveCourse && course == 0.0 && haveSpeed && knots > 0.0)
             out.course = 360.0;
     } else {
-        nextField(rest); // satellites
-        nextField(rest); // dilution of precision
-        double metres = 0.0;
-        if (readNmeaNumber(nextField(rest), metres) && nextField(rest) == "M")
-            out.altitudeM = metres;
+        readGgaAltitude(rest, out);
     }
     return AprsStatus::Position;
 }
@@ -805,39 +866,6 @@ bool readAx25Address(std::string_view frame, std::size_t offset, char (&call)[10
     return true;
 }
 
-// The digipeaters of a path, gathered while the header is read. A monitor
-// line marks only the last digipeater that repeated the packet; those
-// before it repeated it too, and are marked as well.
-struct PathBuilder
-{
-    std::string_view elements[AprsPosition::maxPathElements];
-    int count = 0;
-    int lastRepeated = -1;
-
-    void add(std::string_view element, bool repeated)
-    {
-        if (count == AprsPosition::maxPathElements || element.empty())
-            return;
-        if (repeated)
-            lastRepeated = count;
-        elements[count++] = element.substr(0, std::size_t(AprsPosition::maxNameLength));
-    }
-
-    void writeTo(AprsPosition &out) const
-    {
-        std::size_t length = 0;
-        for (int i = 0; i < count; ++i) {
-            if (i > 0)
-                out.pathBuffer[length++] = ',';
-            for (char c : elements[i])
-                out.pathBuffer[length++] = c;
-            if (i <= lastRepeated)
-                out.pathBuffer[length++] = '*';
-        }
-        out.pathLength = std::uint8_t(length);
-    }
-};
-
 } // namespace
 
 AprsStatus AprsDecoder::decodeTnc2(std::string_view line, AprsPosition &out)
@@ -868,21 +896,27 @@ AprsStatus AprsDecoder::decodeTnc2Nested(std::string_view line, AprsPosition &ou
     if (dash != std::string_view::npos)
         destination = destination.substr(0, dash);
 
-    PathBuilder path;
+    bool heardDirectly = true;
+    const std::size_t pathStart = comma == std::string_view::npos ? header.size() : comma + 1;
+    std::size_t pathEnd = header.size();
     while (comma != std::string_view::npos) {
         rest = rest.substr(comma + 1);
         comma = rest.find(',');
-        std::string_view element = rest.substr(0, comma);
-        if (element.size() == 3 && element[0] == 'q' && element[1] == 'A')
-            break; // what follows names the gateway, not a repeater
-        const bool repeated = !element.empty() && element.back() == '*';
-        if (repeated)
-            element.remove_suffix(1);
-        path.add(element, repeated);
+        const std::string_view element = rest.substr(0, comma);
+        if (element.size() == 3 && element[0] == 'q' && element[1] == 'A') {
+            // What follows names the gateway, not a repeater.
+            pathEnd = std::max(pathStart, std::size_t(element.data() - header.data()) - 1);
+            break;
+        }
+        if (!element.empty() && element.back() == '*')
+            heardDirectly = false;
     }
-    // A third-party packet's own header replaces this path with its own.
-    path.writeTo(out);
-    return decodeInformationNested(source, destination, info, path.lastRepeated < 0, out, depth);
+    const std::string_view path = header.substr(pathStart, pathEnd - pathStart);
+    const AprsStatus status = decodeInformationNested(source, destination, info, heardDirectly, out, depth);
+    // A third-party packet keeps the path of its own header.
+    if (info.empty() || info[0] != '}')
+        out.path = path;
+    return status;
 }
 
 AprsStatus AprsDecoder::decodeAx25(std::string_view frame, AprsPosition &out)
@@ -895,8 +929,8 @@ AprsStatus AprsDecoder::decodeAx25(std::string_view frame, AprsPosition &out)
     std::size_t destinationLength = 0;
     std::size_t sourceLength = 0;
     int count = 0;
-    char digipeaters[AprsPosition::maxPathElements][10];
-    PathBuilder path;
+    bool heardDirectly = true;
+    std::size_t pathLength = 0;
     for (;;) {
         if (frame.size() < offset + 7 || count >= 10)
             return AprsStatus::Rejected;
@@ -918,11 +952,16 @@ AprsStatus AprsDecoder::decodeAx25(std::string_view frame, AprsPosition &out)
                 source[i] = call[i];
             sourceLength = length;
         } else {
-            // The has-been-repeated bit; at most 8 digipeaters reach here.
-            const int digi = count - 2;
-            for (std::size_t i = 0; i <= length; ++i)
-                digipeaters[digi][i] = call[i];
-            path.add({digipeaters[digi], length}, (ssidByte & 0x80) != 0);
+            // At most 8 digipeaters reach here, each with its
+            // has-been-repeated bit.
+            if (pathLength > 0)
+                out.pathBuffer[pathLength++] = ',';
+            for (std::size_t i = 0; i < length; ++i)
+                out.pathBuffer[pathLength++] = call[i];
+            if (ssidByte & 0x80) {
+                out.pathBuffer[pathLength++] = '*';
+                heardDirectly = false;
+            }
         }
         offset += 7;
         ++count;
@@ -937,9 +976,12 @@ AprsStatus AprsDecoder::decodeAx25(std::string_view frame, AprsPosition &out)
     const unsigned char pid = static_cast<unsigned char>(frame[offset + 1]);
     if ((control & 0xef) != 0x03 || pid != 0xf0)
         return AprsStatus::Ignored; // not an APRS frame
-    path.writeTo(out);
-    return decodeInformationNested({source, sourceLength}, {destination, destinationLength},
-                                   frame.substr(offset + 2), path.lastRepeated < 0, out, 0);
+    const std::string_view info = frame.substr(offset + 2);
+    const AprsStatus status = decodeInformationNested({source, sourceLength}, {destination, destinationLength},
+                                                      info, heardDirectly, out, 0);
+    if (info.empty() || info[0] != '}')
+        out.path = {out.pathBuffer, pathLength};
+    return status;
 }
 
 AprsStatus AprsDecoder::decodeInformation(std::string_view source, std::string_view destination,

@@ -46,15 +46,14 @@ struct AprsPosition
     static constexpr int maxCommentPieces = 3;
     std::string_view commentPieces[maxCommentPieces] = {};
     std::uint8_t commentPieceCount = 0;
-    // The digipeaters of the path, comma-separated, "*" after each one that
-    // repeated the packet (at most 8, as on the air).
+    // The digipeaters of the path as the header gives them, comma-separated,
+    // "*" after one that repeated the packet (a monitor line marks only the
+    // last of them). A view into the line, or into pathBuffer for a frame.
+    std::string_view path;
     static constexpr int maxPathElements = 8;
-    static constexpr int maxPathLength = maxPathElements * (maxNameLength + 2);
-    char pathBuffer[maxPathLength] = {};
-    std::uint8_t pathLength = 0;
+    char pathBuffer[maxPathElements * (maxNameLength + 2)];
 
     std::string_view name() const { return {nameBuffer, nameLength}; }
-    std::string_view path() const { return {pathBuffer, pathLength}; }
     std::string_view origin() const { return {originBuffer, originLength}; }
     std::string_view destination() const { return {destinationBuffer, destinationLength}; }
 };

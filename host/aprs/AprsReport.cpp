@@ -24,6 +24,32 @@ QString textOf(const AprsPosition &position)
     return utf8.hasError() ? QString::fromLatin1(bytes) : text;
 }
 
+// The digipeaters as the table keeps them: at most 8, as on the air, each
+// at most a callsign long, and "*" after every one that repeated the packet;
+// a monitor line marks only the last of those, all before it did so too.
+QStringList pathOf(std::string_view path)
+{
+    QStringList elements;
+    int lastRepeated = -1;
+    while (!path.empty() && elements.size() < AprsPosition::maxPathElements) {
+        const std::size_t comma = path.find(',');
+        std::string_view element = path.substr(0, comma);
+        path = comma == std::string_view::npos ? std::string_view() : path.substr(comma + 1);
+        const bool repeated = !element.empty() && element.back() == '*';
+        if (repeated)
+            element.remove_suffix(1);
+        if (element.empty())
+            continue;
+        if (repeated)
+            lastRepeated = int(elements.size());
+        element = element.substr(0, std::size_t(AprsPosition::maxNameLength));
+        elements.append(QString::fromLatin1(element.data(), qsizetype(element.size())));
+    }
+    for (int i = 0; i <= lastRepeated; ++i)
+        elements[i].append(u'*');
+    return elements;
+}
+
 } // namespace
 
 StationReport toStationReport(const AprsPosition &position)
@@ -42,9 +68,7 @@ StationReport toStationReport(const AprsPosition &position)
     report.altitudeM = position.altitudeM;
     report.hasPosition = position.hasPosition;
     (position.hasPosition ? report.comment : report.status) = textOf(position);
-    const std::string_view path = position.path();
-    if (!path.empty())
-        report.path = QString::fromLatin1(path.data(), qsizetype(path.size())).split(u',');
+    report.path = pathOf(position.path);
     return report;
 }
 
