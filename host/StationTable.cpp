@@ -287,6 +287,8 @@ void StationTable::noteReport(Station &station, const StationReport &report, con
         track.back().heard = heard.wall;
         return;
     }
+    if (track.empty())
+        track.reserve(kTrackLength); // not a growth step beyond it
     if (int(track.size()) >= kTrackLength)
         track.erase(track.begin());
     track.push_back(HostStation::TrackPoint{station.latitude, station.longitude, heard.wall});
@@ -314,10 +316,23 @@ QStringList StationTable::sharedPath(const QStringList &path)
         return {};
     if (const auto known = m_paths.constFind(path); known != m_paths.cend())
         return *known;
-    // Bounded: a flood of made-up paths keeps its own copies.
-    if (m_paths.size() < 4096)
-        m_paths.insert(path);
-    return path;
+    // Digipeaters are few even where their combinations are many: each name
+    // is held once. Bounded: a flood of made-up paths keeps its own copies.
+    QStringList shared;
+    shared.reserve(path.size());
+    for (const QString &element : path) {
+        const auto name = m_pathElements.constFind(element);
+        if (name != m_pathElements.cend()) {
+            shared.append(*name);
+        } else {
+            if (m_pathElements.size() < kMostSharedPaths)
+                m_pathElements.insert(element);
+            shared.append(element);
+        }
+    }
+    if (m_paths.size() < kMostSharedPaths)
+        m_paths.insert(shared);
+    return shared;
 }
 
 void StationTable::noteHeardDirect(const QString &callsign)

@@ -290,7 +290,9 @@ private:
         qint64 heardMs;
     };
     QHash<QString, Waiting> m_waitingStatus;
+    static constexpr int kMostSharedPaths = 8192;
     QSet<QStringList> m_paths;
+    QSet<QString> m_pathElements;
     Clock m_clock;
     ElapsedClock m_elapsed;
     QElapsedTimer m_steady;
