@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "host/DemoSource.h"
 #include "host/HostProfile.h"
 #include "host/StationSourceFactory.h"
 #include "host/aprs/AprsIsSource.h"
@@ -111,6 +112,13 @@ void LocalHost::wire(int index)
     connect(source, &StationSource::reportReceived, this,
             [this, index](const StationReport &report) { take(index, report); });
     connect(source, &StationSource::batchReceived, this, &HostApplication::DataAvailable);
+    // A demo waiting for the first fix is placed around it.
+    if (auto *demo = qobject_cast<DemoSource *>(source); demo && demo->waitingForCentre()) {
+        connect(&m_model, &HostSettingsModel::changed, demo, [demo](const HostSettings &, const HostSettings &now) {
+            if (now.hasOwnPosition)
+                demo->centreOn(now.ownLatitude, now.ownLongitude);
+        });
+    }
     // A new APRS-IS source asks for the same stations as the one before.
     if (slot.aprsIs) {
         slot.aprsIs->setWatchedCallsigns(m_watched);
