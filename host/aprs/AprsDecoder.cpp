@@ -497,7 +497,8 @@ void readMicEMotion(char sp, char dc, char se, AprsPosition &out)
 }
 
 // The text after a Mic-E symbol: a radio's type byte ("]" and ">" of two
-// makers' radios, which may close the text with "=" or "^"; "`" and "'"),
+// makers' radios, which may close the text with "=" or "^"; "`" and "'",
+// whose radios close it with two bytes of their own),
 // then perhaps the altitude as three base-91 digits and "}" (metres above
 // 10 km below sea level), then the comment.
 Dao readMicEText(std::string_view text, AprsPosition &out)
@@ -509,6 +510,12 @@ Dao readMicEText(std::string_view text, AprsPosition &out)
             const char end = type == ']' ? '=' : type == '>' ? '^' : '\0';
             if (end != '\0' && !text.empty() && text.back() == end)
                 text.remove_suffix(1);
+            // Other makers close the text with two bytes naming the radio:
+            // "_" and one more after "`", "|3" or "|4" after "'".
+            const std::size_t n = text.size();
+            if (n >= 2 && ((type == '`' && text[n - 2] == '_')
+                           || (type == '\'' && text[n - 2] == '|' && (text[n - 1] == '3' || text[n - 1] == '4'))))
+                text.remove_suffix(2);
         }
     }
     if (text.size() >= 4 && text[3] == '}') {

@@ -295,8 +295,10 @@ void AprsDecoderTest::besideThePosition_data()
     QTest::newRow("Mic-E, the other maker's radio") << micE + ">\"4-}comment^" << 251.0 << 37.04 << 22.0
                                                     << "comment" << "";
     QTest::newRow("Mic-E, altitude first") << micE + "\"4-}plain" << 251.0 << 37.04 << 22.0 << "plain" << "";
-    QTest::newRow("Mic-E, other radio's suffix kept")
-        << QByteArray("N0CALL>S32U6T:`(_f\x1c\x1c\x1cj/`\"4-}text_%") << nan << 0.0 << 22.0 << "text_%" << "";
+    QTest::newRow("Mic-E, other radio's suffix taken off")
+        << QByteArray("N0CALL>S32U6T:`(_f\x1c\x1c\x1cj/`\"4-}text_%") << nan << 0.0 << 22.0 << "text" << "";
+    QTest::newRow("Mic-E, a tracker's suffix taken off")
+        << QByteArray("N0CALL>S32U6T:'(_f\x1c\x1c\x1cj/'track|3") << nan << 0.0 << nan << "track" << "";
     QTest::newRow("Mic-E broken speed byte")
         << QByteArray("N0CALL>S32U6T:`(_f\x1b\x1d\x20j/") << 104.0 << nan << nan << "" << "";
     QTest::newRow("Mic-E broken shared byte") << QByteArray("N0CALL>S32U6T:`(_f\x1c\x90\x20j/") << nan << nan
@@ -563,31 +565,37 @@ void AprsDecoderTest::symbolKinds_data()
     QTest::addColumn<char>("code");
     QTest::addColumn<StationKind>("kind");
     QTest::addColumn<bool>("alternate");
+    QTest::addColumn<QString>("description");
     const auto weather = StationKind::Weather;
     const auto infrastructure = StationKind::Infrastructure;
     const auto other = StationKind::Other;
-    QTest::newRow("weather station") << '/' << '_' << weather << false;
-    QTest::newRow("weather, alternate") << '\\' << '_' << weather << true;
-    QTest::newRow("weather, overlay") << 'W' << '_' << weather << true;
-    QTest::newRow("weather service") << '/' << 'W' << weather << false;
-    QTest::newRow("digipeater") << '/' << '#' << infrastructure << false;
-    QTest::newRow("digipeater, overlay digit") << '1' << '#' << infrastructure << true;
-    QTest::newRow("digipeater, overlay letter") << 'S' << '#' << infrastructure << true;
-    QTest::newRow("gateway") << '/' << '&' << infrastructure << false;
-    QTest::newRow("internet gateway overlay") << 'I' << '&' << infrastructure << true;
-    QTest::newRow("car") << '/' << '>' << other << false;
-    QTest::newRow("lower-case overlay is no table") << 'a' << '#' << other << false;
-    QTest::newRow("table byte outside ASCII") << char(0xb0) << '#' << other << false;
-    QTest::newRow("code byte outside ASCII") << '/' << char(0xdf) << other << false;
+    QTest::newRow("weather station") << '/' << '_' << weather << false << "weather station";
+    QTest::newRow("weather, alternate") << '\\' << '_' << weather << true << "weather station";
+    QTest::newRow("weather, overlay") << 'W' << '_' << weather << true << "weather station, overlay W";
+    QTest::newRow("weather service") << '/' << 'W' << weather << false << "weather service site";
+    QTest::newRow("digipeater") << '/' << '#' << infrastructure << false << "digipeater";
+    QTest::newRow("digipeater, overlay digit") << '1' << '#' << infrastructure << true << "digipeater, overlay 1";
+    QTest::newRow("digipeater, overlay letter") << 'S' << '#' << infrastructure << true << "digipeater, overlay S";
+    QTest::newRow("gateway") << '/' << '&' << infrastructure << false << "HF gateway";
+    QTest::newRow("internet gateway overlay") << 'I' << '&' << infrastructure << true << "gateway, overlay I";
+    QTest::newRow("car") << '/' << '>' << other << false << "car";
+    QTest::newRow("lower-case overlay is no table") << 'a' << '#' << other << false << "unknown symbol";
+    QTest::newRow("table byte outside ASCII") << char(0xb0) << '#' << other << false << "unknown symbol";
+    QTest::newRow("house, alternate table") << '\\' << '-' << other << true << "house (HF)";
+    QTest::newRow("no symbol in that place") << '/' << 'J' << other << false << "unknown symbol";
+    QTest::newRow("last code of the set, left empty") << '/' << '~' << other << false << "unknown symbol";
+    QTest::newRow("code below the set") << '/' << ' ' << other << false << "unknown symbol";
+    QTest::newRow("code byte outside ASCII") << '/' << char(0xdf) << other << false << "unknown symbol";
 }
 
-// The one place that tells kinds of station by their symbol.
+// The one place that tells kinds of station by their symbol, and names them.
 void AprsDecoderTest::symbolKinds()
 {
     QFETCH(char, table);
     QFETCH(char, code);
     QTEST(AprsSymbols::kindOf(table, code), "kind");
     QTEST(AprsSymbols::isAlternateOrOverlay(table), "alternate");
+    QTEST(symbolDescription(table, code), "description");
 }
 
 void AprsDecoderTest::reportCarriesNameAndState()
