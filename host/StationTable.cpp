@@ -287,8 +287,10 @@ void StationTable::noteReport(Station &station, const StationReport &report, con
         track.back().heard = heard.wall;
         return;
     }
-    if (track.empty())
-        track.reserve(kTrackLength); // not a growth step beyond it
+    // Most stations never move: room grows by steps up to the bound, and
+    // never past it.
+    if (track.size() == track.capacity() && int(track.size()) < kTrackLength)
+        track.reserve(std::min<size_t>(kTrackLength, std::max<size_t>(2, 2 * track.capacity())));
     if (int(track.size()) >= kTrackLength)
         track.erase(track.begin());
     track.push_back(HostStation::TrackPoint{station.latitude, station.longitude, heard.wall});

@@ -3,6 +3,8 @@
 #include <QHashFunctions>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace nearbell {
 
 namespace {
@@ -19,6 +21,8 @@ QString textOf(const AprsPosition &position)
     bytes = bytes.trimmed();
     if (bytes.isEmpty())
         return QString();
+    if (std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return QString::fromLatin1(bytes); // plain ASCII, the common case
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8.decode(bytes);
     return utf8.hasError() ? QString::fromLatin1(bytes) : text;
