@@ -398,11 +398,8 @@ struct CompressedPowers
     }
 };
 
-const CompressedPowers &compressedPowers()
-{
-    static const CompressedPowers powers;
-    return powers;
-}
+// Made once as the program loads: no guard on every packet.
+const CompressedPowers kPowers;
 
 // The "csT" bytes of a compressed position: course and speed, or the
 // altitude when the type byte says the fix came from a GGA sentence; a
@@ -416,12 +413,12 @@ void readCompressedExtension(char c, char s, char type, AprsPosition &out)
     if (c == ' ' || cv < 0 || cv > 90 || sv < 0 || sv > 90)
         return;
     if (tv >= 0 && tv <= 90 && ((tv >> 3) & 3) == 2) {
-        out.altitudeM = compressedPowers().altitude[cv * 91 + sv] * kMetresPerFoot;
+        out.altitudeM = kPowers.altitude[cv * 91 + sv] * kMetresPerFoot;
         return;
     }
     if (cv > 89 || out.symbolCode == '_')
         return;
-    const double knots = compressedPowers().speed[sv] - 1.0;
+    const double knots = kPowers.speed[sv] - 1.0;
     out.speedKmh = speedOfKnots(knots);
     // Four-degree steps from north (0); a course says nothing while standing.
     if (cv > 0)
@@ -625,12 +622,9 @@ AprsStatus readMicE(std::string_view destination, std::string_view info, AprsPos
 // Splits off the next comma-separated field of an NMEA sentence.
 std::string_view nextField(std::string_view &rest)
 {
-    // Fields are short: a plain loop beats a library search here.
-    std::size_t comma = 0;
-    while (comma < rest.size() && rest[comma] != ',')
-        ++comma;
-    const std::string_view field = rest.substr(0, comma);
-    rest = comma == rest.size() ? std::string_view() : rest.substr(comma + 1);
+    const std::size_t comma = rest.find(',');
+    std::string_view field = rest.substr(0, comma);
+    rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
     return field;
 }
 
