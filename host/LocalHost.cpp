@@ -128,7 +128,8 @@ void LocalHost::wire(int index)
 
 void LocalHost::take(int index, const StationReport &report)
 {
-    if (!m_duplicates.admit(index, report.packet, m_table.now().toMSecsSinceEpoch())) {
+    // On the table's steady clock: a step of the wall clock forgets no copy.
+    if (!m_duplicates.admit(index, report.packet, m_table.elapsedMs())) {
         // The internet's copy may come first; the radio's still says how it was heard.
         if (report.heardDirectly)
             m_table.noteHeardDirect(report.callsign);
@@ -141,7 +142,7 @@ void LocalHost::take(int index, const StationReport &report)
 
 void LocalHost::tellConflict(const QString &callsign, const QString &earlier, const QString &later)
 {
-    const qint64 now = m_table.now().toMSecsSinceEpoch();
+    const qint64 now = m_table.elapsedMs();
     const auto told = m_conflictsTold.constFind(callsign);
     if (told != m_conflictsTold.cend() && now - *told >= 0 && now - *told < kConflictQuietMs)
         return;

@@ -40,9 +40,10 @@ struct AprsPosition
     double altitudeM = unknown;
     // False for a status text: a report of the station without a place.
     bool hasPosition = true;
-    // The comment (or status text) as up to three pieces of the information
-    // field: what is left when the extensions read above (data extension,
-    // altitude, "!DAO!") are taken out. Views, valid while the bytes are.
+    // The comment (the status text of a status packet) as up to three
+    // pieces of the information field: what is left when the extensions
+    // read above (data extension, altitude, "!DAO!") are taken out. Views,
+    // valid while the bytes are.
     static constexpr int maxCommentPieces = 3;
     std::string_view commentPieces[maxCommentPieces] = {};
     std::uint8_t commentPieceCount = 0;
