@@ -4,6 +4,7 @@
 
 #include "host/aprs/AprsDecoder.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -16,6 +17,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         if (!(position.latitude >= -5400.0 && position.latitude <= 5400.0)
             || !(position.longitude >= -10800.0 && position.longitude <= 10800.0))
             __builtin_trap();
+        // Motion is unknown or a real value: a course of 1 to 360, no
+        // negative speed; every piece of the comment lies inside the input.
+        if (!std::isnan(position.course) && !(position.course >= 1.0 && position.course <= 360.0))
+            __builtin_trap();
+        if (!std::isnan(position.speedKmh) && !(position.speedKmh >= 0.0))
+            __builtin_trap();
+        for (int i = 0; i < position.commentPieceCount; ++i) {
+            const std::string_view piece = position.commentPieces[i];
+            if (piece.data() < input.data() || piece.data() + piece.size() > input.data() + input.size())
+                __builtin_trap();
+        }
         const std::string_view name = position.name();
         if (name.empty() || name.size() > std::size_t(AprsPosition::maxNameLength)
             || name.find(' ') != std::string_view::npos)

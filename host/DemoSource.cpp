@@ -22,18 +22,25 @@ struct Template
     double nearKm;
     double farKm;
     int beaconEvery;
+    double speedKmh;
+    double altitudeM;
+    const char *comment;
 };
 
 // Car and bicycle cross the 10 km mark, the walker stays inside it, the
-// others stay outside.
+// others stay outside. The swing runs faster than the speeds said, so that
+// the alarm comes and goes within minutes.
 constexpr Template kTemplates[] = {
-    {"DEMO-1", '>', true, 3.0, 16.0, 1},   // car, heard directly
-    {"DEMO-2", 'b', false, 6.0, 13.0, 1},  // bicycle
-    {"DEMO-3", '[', false, 0.5, 4.0, 2},   // walker
-    {"DEMO-4", 'k', false, 15.0, 40.0, 1}, // lorry
-    {"DEMO-5", 'Y', false, 20.0, 30.0, 3}, // boat
-    {"DEMO-6", '#', false, 25.0, 25.0, 6}, // fixed digipeater
+    {"DEMO-1", '>', true, 3.0, 16.0, 1, 60.0, 12.0, "Nearbell demo car"},       // heard directly
+    {"DEMO-2", 'b', false, 6.0, 13.0, 1, 18.0, 8.0, "Nearbell demo bicycle"},
+    {"DEMO-3", '[', false, 0.5, 4.0, 2, 5.0, 4.0, "Nearbell demo walker"},
+    {"DEMO-4", 'k', false, 15.0, 40.0, 1, 80.0, 3.0, "Nearbell demo lorry"},
+    {"DEMO-5", 'Y', false, 20.0, 30.0, 3, 15.0, 0.0, "Nearbell demo boat"},
+    {"DEMO-6", '#', false, 25.0, 25.0, 6, 0.0, 35.0, "Nearbell demo digipeater"}, // fixed
 };
+
+// The digipeater that relays the stations not heard directly.
+constexpr const char *kRelay = "DEMO-6*";
 
 } // namespace
 
@@ -49,6 +56,7 @@ DemoSource::DemoSource(double centreLatitude, double centreLongitude, std::uint6
         s.callsign = QString::fromLatin1(t.callsign);
         s.symbolCode = t.symbolCode;
         s.heardDirectly = t.heardDirectly;
+        s.speedKmh = t.speedKmh;
         s.nearKm = t.nearKm;
         s.farKm = t.farKm;
         s.phase = nextUnit() * kTwoPi;
@@ -86,6 +94,17 @@ void DemoSource::start()
     m_timer.start();
 }
 
+void DemoSource::centreOn(double latitude, double longitude)
+{
+    if (m_haveCentre)
+        return;
+    m_centreLatitude = latitude;
+    m_centreLongitude = longitude;
+    m_haveCentre = true;
+    if (m_timer.isActive())
+        step();
+}
+
 void DemoSource::positionOf(const Simulated &station, double &latitude, double &longitude) const
 {
     const double km = station.nearKm
@@ -106,7 +125,12 @@ void DemoSource::positionOf(const Simulated &station, double &latitude, double &
 
 void DemoSource::step()
 {
+    if (!m_haveCentre)
+        return; // nothing to place the stations around yet
     for (Simulated &s : m_stations) {
+        double fromLatitude = 0.0;
+        double fromLongitude = 0.0;
+        positionOf(s, fromLatitude, fromLongitude);
         s.phase = std::fmod(s.phase + s.phaseStep, kTwoPi);
         s.bearing = std::fmod(s.bearing + s.bearingStep + kTwoPi, kTwoPi);
         if (s.stepsToBeacon > 0) {
@@ -114,12 +138,24 @@ void DemoSource::step()
             continue;
         }
         s.stepsToBeacon = s.beaconEvery - 1;
+        const size_t index = size_t(&s - m_stations.data());
         StationReport report;
         report.callsign = s.callsign;
         report.symbolTable = '/';
         report.symbolCode = s.symbolCode;
         report.heardDirectly = s.heardDirectly;
         positionOf(s, report.latitude, report.longitude);
+        report.speedKmh = s.speedKmh;
+        // The way it went since the last step; a fixed station has none.
+        if (s.speedKmh > 0.0) {
+            const double course = greatcircle::bearing(fromLatitude, fromLongitude, report.latitude,
+                                                       report.longitude);
+            report.course = course < 0.5 ? 360.0 : std::round(course);
+        }
+        report.altitudeM = kTemplates[index].altitudeM;
+        report.comment = QString::fromLatin1(kTemplates[index].comment);
+        if (!s.heardDirectly && s.farKm != s.nearKm)
+            report.path = QStringList{QString::fromLatin1(kRelay), QStringLiteral("WIDE2-1")};
         emit reportReceived(report);
     }
     emit batchReceived();

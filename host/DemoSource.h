@@ -18,6 +18,11 @@ namespace nearbell {
 //    of them across the 10 km mark, one staying inside it and others
 //    outside, so the alarm can be seen to come and go;
 //  - one station is heard directly, the others through a digipeater;
+//  - each report carries the course the station is moving on (towards the
+//    centre on the near half of its swing), a believable speed for its kind
+//    (none for the fixed digipeater), a comment, and its path;
+//  - without a centre yet (gpsd before its first fix, no fixed position)
+//    it waits: nothing is reported until centreOn() gives the first fix;
 //  - every step moves all stations, reports those that beacon in that step
 //    and then ends the batch; a timer steps while running, and step() can
 //    be called directly;
@@ -34,6 +39,7 @@ public:
         QString callsign;
         char symbolCode;
         bool heardDirectly;
+        double speedKmh;      // as reported; 0 for a fixed station
         double nearKm;        // closest the station comes to the centre
         double farKm;         // farthest it goes
         double phase;         // radians into its swing (0: nearest)
@@ -50,8 +56,15 @@ public:
     void setInterval(int ms) { m_timer.setInterval(ms); }
     int interval() const { return m_timer.interval(); }
 
-    // Reports the first positions at once, then steps on the timer.
+    // Reports the first positions at once (once there is a centre), then
+    // steps on the timer.
     void start() override;
+    // Holds every report back until centreOn() gives the centre.
+    void waitForCentre() { m_haveCentre = false; }
+    bool waitingForCentre() const { return !m_haveCentre; }
+    // The first centre given while waiting is kept (a first fix); the
+    // stations are reported around it at once when running.
+    void centreOn(double latitude, double longitude);
     void stop() { m_timer.stop(); }
     // "Demo: 6 simulated stations" (the host adds how many were heard).
     StatusPart status() const override;
@@ -67,6 +80,7 @@ private:
 
     double m_centreLatitude;
     double m_centreLongitude;
+    bool m_haveCentre = true;
     std::uint64_t m_state;
     std::vector<Simulated> m_stations;
     QTimer m_timer;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "host/DemoSource.h"
 #include "host/HostProfile.h"
 #include "host/StationSourceFactory.h"
 #include "host/aprs/AprsIsSource.h"
@@ -122,6 +123,13 @@ void LocalHost::wire(int index)
     connect(source, &StationSource::reportReceived, this,
             [this, index](const StationReport &report) { take(index, report); });
     connect(source, &StationSource::batchReceived, this, &HostApplication::DataAvailable);
+    // A demo waiting for the first fix is placed around it.
+    if (auto *demo = qobject_cast<DemoSource *>(source); demo && demo->waitingForCentre()) {
+        connect(&m_model, &HostSettingsModel::changed, demo, [demo](const HostSettings &, const HostSettings &now) {
+            if (now.hasOwnPosition)
+                demo->centreOn(now.ownLatitude, now.ownLongitude);
+        });
+    }
     // A new APRS-IS source asks for the same stations as the one before.
     if (slot.aprsIs) {
         slot.aprsIs->setWatchedCallsigns(m_watched);
@@ -131,7 +139,8 @@ void LocalHost::wire(int index)
 
 void LocalHost::take(int index, const StationReport &report)
 {
-    if (!m_duplicates.admit(index, report.packet, m_table.now().toMSecsSinceEpoch())) {
+    // On the table's steady clock: a step of the wall clock forgets no copy.
+    if (!m_duplicates.admit(index, report.packet, m_table.elapsedMs())) {
         // The internet's copy may come first; the radio's still says how it was heard.
         if (report.heardDirectly)
             m_table.noteHeardDirect(report.callsign);
@@ -144,7 +153,7 @@ void LocalHost::take(int index, const StationReport &report)
 
 void LocalHost::tellConflict(const QString &callsign, const QString &earlier, const QString &later)
 {
-    const qint64 now = m_table.now().toMSecsSinceEpoch();
+    const qint64 now = m_table.elapsedMs();
     const auto told = m_conflictsTold.constFind(callsign);
     if (told != m_conflictsTold.cend() && now - *told >= 0 && now - *told < kConflictQuietMs)
         return;
@@ -242,8 +251,7 @@ bool LocalHost::GetStation(HostStation &station)
     details.course = found->course;
     details.speedKmh = found->speedKmh;
     details.altitudeM = found->altitudeM;
-    if (found->motionHeard.isValid())
-        details.motionAgeMs = std::max<qint64>(0, found->motionHeard.msecsTo(m_table.now()));
+    details.motionAgeMs = m_table.motionAgeMs(*found);
     details.priorCourse = found->priorCourse;
     details.courseGapMs = found->courseGapMs;
     details.comment = found->comment;

@@ -152,7 +152,7 @@ private:
 
     std::vector<Slot> m_sources;
     DuplicateFilter m_duplicates;
-    QHash<QString, qint64> m_conflictsTold; // station -> when, ms since the epoch
+    QHash<QString, qint64> m_conflictsTold; // station -> when, on the table's steady clock
     bool m_started = false;
     std::unique_ptr<GpsdPositionSource> m_position;
     QStringList m_watched;

@@ -30,8 +30,8 @@ struct StationReport
     double course = std::nan("");   // degrees true, 1..360 (360 is north)
     double speedKmh = std::nan("");
     double altitudeM = std::nan("");
-    QString comment;                // without the extensions already read
-    QString status;                 // a status text ('>' packet)
+    QString comment;                // without the extensions already read; the table cleans it
+    QString status;                 // a status text ('>' packet); the table cleans it
     QStringList path;               // digipeaters, "*" after those that repeated it
     // False for a report that carries no position (a status text alone):
     // it refreshes what is known of a station, it never places one.

@@ -18,8 +18,13 @@ std::unique_ptr<StationSource> makeUnnamed(const SourceLine &source, const HostS
                                            QObject *parent)
 {
     switch (source.kind) {
-    case SourceLine::Kind::Demo:
-        return std::make_unique<DemoSource>(settings.ownLatitude, settings.ownLongitude, kDemoSeed, parent);
+    case SourceLine::Kind::Demo: {
+        auto demo = std::make_unique<DemoSource>(settings.ownLatitude, settings.ownLongitude, kDemoSeed, parent);
+        // Around gpsd's first fix, not around 0° 0°.
+        if (settings.positionFromGpsd && !settings.hasOwnPosition)
+            demo->waitForCentre();
+        return demo;
+    }
     case SourceLine::Kind::Kiss:
         return std::make_unique<KissSource>(source.host, source.port, parent);
     case SourceLine::Kind::AprsIs:

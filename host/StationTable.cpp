@@ -54,16 +54,84 @@ void appendTwoDigits(QString &text, int value)
 StationTable::StationTable(QObject *parent)
     : QObject(parent), m_clock([] { return QDateTime::currentDateTimeUtc(); })
 {
+    m_steady.start();
+    m_elapsed = [this] { return m_steady.elapsed(); };
 }
 
 void StationTable::setClock(Clock clock)
 {
+    m_elapsed = [clock] { return clock().toMSecsSinceEpoch(); };
     m_clock = std::move(clock);
+    m_looked = false;
+}
+
+void StationTable::setClock(Clock clock, ElapsedClock elapsed)
+{
+    m_clock = std::move(clock);
+    m_elapsed = std::move(elapsed);
+    m_looked = false;
 }
 
 QDateTime StationTable::now() const
 {
     return m_clock().toUTC();
+}
+
+StationTable::Instant StationTable::stamp()
+{
+    const Instant instant{now(), m_elapsed()};
+    const qint64 offset = instant.wall.toMSecsSinceEpoch() - instant.elapsed;
+    if (m_looked && std::abs(offset - m_wallOffsetMs) > kStepMs)
+        followWallClock(offset - m_wallOffsetMs);
+    m_wallOffsetMs = offset;
+    m_looked = true;
+    return instant;
+}
+
+void StationTable::followWallClock(qint64 stepMs)
+{
+    const auto shift = [stepMs](QDateTime &time) {
+        if (time.isValid())
+            time = time.addMSecs(stepMs);
+    };
+    for (auto &[callsign, station] : m_stations) {
+        shift(station.lastHeard);
+        shift(station.lastHeardDirect);
+        shift(station.motionHeard);
+        shift(station.firstHeard);
+        for (HostStation::TrackPoint &point : station.track)
+            shift(point.heard);
+    }
+}
+
+qint64 StationTable::motionAgeMs(const Station &station) const
+{
+    if (!station.motionHeard.isValid())
+        return -1;
+    return std::max<qint64>(0, elapsedMs() - station.motionMs);
+}
+
+QString StationTable::cleanText(const QString &text)
+{
+    const QString trimmed = text.trimmed();
+    QString out;
+    out.reserve(std::min<qsizetype>(trimmed.size(), kTextLength));
+    int characters = 0;
+    for (qsizetype i = 0; i < trimmed.size() && characters < kTextLength; ++i, ++characters) {
+        const QChar c = trimmed.at(i);
+        if (c.isHighSurrogate() && i + 1 < trimmed.size() && trimmed.at(i + 1).isLowSurrogate()) {
+            out.append(c);
+            out.append(trimmed.at(++i));
+        } else if (c == u'\t' || c == u'\n' || c == u'\r') {
+            out.append(u' ');
+        } else if (c.isSurrogate() || c.category() == QChar::Other_Control
+                   || c == QChar::LineSeparator || c == QChar::ParagraphSeparator) {
+            out.append(QChar(QChar::ReplacementCharacter));
+        } else {
+            out.append(c);
+        }
+    }
+    return out.trimmed();
 }
 
 void StationTable::setOwnStation(const QString &callsign, double latitude, double longitude)
@@ -85,7 +153,9 @@ void StationTable::setOwnStation(const QString &callsign, double latitude, doubl
     own.symbolCode = kOwnSymbolCode;
     own.latitude = latitude;
     own.longitude = longitude;
-    own.lastHeard = now();
+    const Instant heard = stamp();
+    own.lastHeard = heard.wall;
+    own.heardMs = heard.elapsed;
     own.heardDirectly = false;
     own.own = true;
     own.serial = ++m_nextSerial;
@@ -126,8 +196,10 @@ bool StationTable::apply(const StationReport &report)
         return true;
     }
 
-    if (!report.hasPosition)
-        return false; // status texts alone are not kept yet
+    if (!report.hasPosition) {
+        noteStatusOnly(report, stamp());
+        return true;
+    }
     if (!std::isfinite(report.latitude) || !std::isfinite(report.longitude)
         || std::abs(report.latitude) > kMaxLatitude || std::abs(report.longitude) > kMaxLongitude)
         return false;
@@ -141,17 +213,22 @@ bool StationTable::apply(const StationReport &report)
         }
         it = m_stations.try_emplace(report.callsign).first;
         it->second.callsign = report.callsign;
+        if (const auto waiting = m_waitingStatus.constFind(report.callsign);
+            waiting != m_waitingStatus.cend()) {
+            it->second.status = waiting->status;
+            m_waitingStatus.erase(waiting);
+        }
         insertIntoOrder(&it->second);
         moved = true;
     }
     Station &station = it->second;
-    const QDateTime heard = now();
+    const Instant heard = stamp();
     // The own station stays where the profile puts it; hearing its own
     // beacon only refreshes how and when it was heard.
     if (!station.own) {
         const bool elsewhere = station.latitude != report.latitude || station.longitude != report.longitude;
         if (elsewhere && !moved && station.source != report.source
-            && station.lastHeard.msecsTo(heard) < kConflictMs) {
+            && heard.elapsed - station.heardMs < kConflictMs) {
             ++m_conflicts;
             emit positionConflict(report.callsign, station.source, report.source);
         }
@@ -161,11 +238,6 @@ bool StationTable::apply(const StationReport &report)
     }
     station.symbolTable = report.symbolTable;
     station.symbolCode = listableSymbol(report.symbolCode);
-    station.lastHeard = heard;
-    station.heardDirectly = report.heardDirectly;
-    if (report.heardDirectly)
-        station.lastHeardDirect = station.lastHeard;
-    station.source = report.source;
     noteReport(station, report, heard);
     if (moved)
         noteMove(station);
@@ -173,57 +245,126 @@ bool StationTable::apply(const StationReport &report)
     return true;
 }
 
-void StationTable::noteReport(Station &station, const StationReport &report, const QDateTime &heard)
+void StationTable::noteHeard(Station &station, const StationReport &report, const Instant &heard)
 {
+    station.lastHeard = heard.wall;
+    station.heardMs = heard.elapsed;
+    station.heardDirectly = report.heardDirectly;
+    if (report.heardDirectly) {
+        station.lastHeardDirect = heard.wall;
+        station.heardDirectMs = heard.elapsed;
+    }
+    station.source = report.source;
     ++station.packets;
     if (!station.firstHeard.isValid())
-        station.firstHeard = heard;
+        station.firstHeard = heard.wall;
+    station.path = sharedPath(report.path);
+    if (!report.status.isEmpty())
+        station.status = cleanText(report.status);
+}
+
+void StationTable::noteReport(Station &station, const StationReport &report, const Instant &heard)
+{
+    noteHeard(station, report, heard);
     if (std::isfinite(report.course) || std::isfinite(report.speedKmh)) {
         if (station.motionHeard.isValid()) {
             station.priorCourse = station.course;
-            station.courseGapMs = station.motionHeard.msecsTo(heard);
+            station.courseGapMs = heard.elapsed - station.motionMs;
         }
         station.course = report.course;
         station.speedKmh = report.speedKmh;
-        station.motionHeard = heard;
+        station.motionHeard = heard.wall;
+        station.motionMs = heard.elapsed;
     }
     if (std::isfinite(report.altitudeM))
         station.altitudeM = report.altitudeM;
     if (!report.comment.isEmpty())
-        station.comment = report.comment;
-    if (!report.status.isEmpty())
-        station.status = report.status;
-    station.path = report.path;
+        station.comment = cleanText(report.comment);
     auto &track = station.track;
     if (!track.empty()
         && greatcircle::kilometres(track.back().latitude, track.back().longitude, station.latitude,
                                    station.longitude) < kTrackStepKm) {
-        track.back().heard = heard;
+        track.back().heard = heard.wall;
         return;
     }
+    // Most stations never move: room grows by steps up to the bound, and
+    // never past it.
+    if (track.size() == track.capacity() && int(track.size()) < kTrackLength)
+        track.reserve(std::min<size_t>(kTrackLength, std::max<size_t>(2, 2 * track.capacity())));
     if (int(track.size()) >= kTrackLength)
         track.erase(track.begin());
-    track.push_back(HostStation::TrackPoint{station.latitude, station.longitude, heard});
+    track.push_back(HostStation::TrackPoint{station.latitude, station.longitude, heard.wall});
+}
+
+void StationTable::noteStatusOnly(const StationReport &report, const Instant &heard)
+{
+    const auto it = m_stations.find(report.callsign);
+    if (it != m_stations.end()) {
+        noteHeard(it->second, report, heard);
+        return;
+    }
+    // Not placed yet: the text waits for the first position, in bounded room.
+    const QString status = cleanText(report.status);
+    if (status.isEmpty())
+        return;
+    if (m_waitingStatus.size() >= kMostWaitingStatus && !m_waitingStatus.contains(report.callsign))
+        m_waitingStatus.erase(m_waitingStatus.begin());
+    m_waitingStatus.insert(report.callsign, Waiting{status, heard.elapsed});
+}
+
+QStringList StationTable::sharedPath(const QStringList &path)
+{
+    if (path.isEmpty())
+        return {};
+    if (const auto known = m_paths.constFind(path); known != m_paths.cend())
+        return *known;
+    // Digipeaters are few even where their combinations are many: each name
+    // is held once. Bounded: a flood of made-up paths keeps its own copies.
+    QStringList shared;
+    shared.reserve(path.size());
+    for (const QString &element : path) {
+        const auto name = m_pathElements.constFind(element);
+        if (name != m_pathElements.cend()) {
+            shared.append(*name);
+        } else {
+            if (m_pathElements.size() < kMostSharedPaths)
+                m_pathElements.insert(element);
+            shared.append(element);
+        }
+    }
+    if (m_paths.size() < kMostSharedPaths)
+        m_paths.insert(shared);
+    return shared;
 }
 
 void StationTable::noteHeardDirect(const QString &callsign)
 {
     const auto it = m_stations.find(callsign);
-    if (it != m_stations.end() && !it->second.removed)
-        it->second.lastHeardDirect = now();
+    if (it != m_stations.end() && !it->second.removed) {
+        const Instant heard = stamp();
+        it->second.lastHeardDirect = heard.wall;
+        it->second.heardDirectMs = heard.elapsed;
+    }
 }
 
 int StationTable::expire()
 {
-    return expire(now());
+    return expireAt(stamp().elapsed);
 }
 
 int StationTable::expire(const QDateTime &now)
 {
+    const Instant instant = stamp();
+    return expireAt(instant.elapsed + instant.wall.msecsTo(now.toUTC()));
+}
+
+int StationTable::expireAt(qint64 elapsed)
+{
     if (m_expiryMinutes <= 0)
         return 0;
-    const QDateTime cutoff = now.toUTC().addSecs(-qint64(m_expiryMinutes) * 60);
-    return removeWhere([&cutoff](const Station &station) { return station.lastHeard <= cutoff; });
+    const qint64 cutoff = elapsed - qint64(m_expiryMinutes) * 60 * 1000;
+    m_waitingStatus.removeIf([cutoff](const auto &waiting) { return waiting.value().heardMs <= cutoff; });
+    return removeWhere([cutoff](const Station &station) { return station.heardMs <= cutoff; });
 }
 
 int StationTable::removeHeardBy(const QStringList &sources)
@@ -266,6 +407,7 @@ void StationTable::clear()
     m_listIntact = false;
     m_candidates.clear();
     m_haveCandidates = false;
+    m_waitingStatus.clear();
     if (m_own)
         m_ordered.push_back(m_own);
     emit cleared();
@@ -455,11 +597,12 @@ double StationTable::bearingOf(const Station &station) const
 bool StationTable::heardDirectRecently(const Station &station) const
 {
     return station.lastHeardDirect.isValid()
-           && station.lastHeardDirect.secsTo(now()) <= qint64(kDirectMinutes) * 60;
+           && elapsedMs() - station.heardDirectMs <= qint64(kDirectMinutes) * 60 * 1000;
 }
 
 const std::vector<const StationTable::Station *> &StationTable::takeList(int limit)
 {
+    stamp(); // the times the walk shows follow a step of the wall clock
     const std::vector<const Station *> &order = ordered();
     // The previous list is let go only now: its deleted stations go with it.
     m_heldForList.clear();

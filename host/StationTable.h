@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -45,12 +48,20 @@ namespace nearbell {
 //    the table changes meanwhile;
 //  - measure the great-circle distance of a station from the own station in
 //    the host's unit;
+//  - keep what each report says beside the place (motion, comment, status,
+//    path, packet count, first heard, a short track), the texts cleaned; a
+//    status text of a station not yet placed waits for its first position;
+//  - measure every age (expiry, heard direct, conflicts, motion) on a clock
+//    that never steps; the wall-clock times kept for display follow a step
+//    of the wall clock, so that a step neither revives nor expires anyone;
 //  - announce each position taken in, each deletion and a clearing.
 class StationTable : public QObject
 {
     Q_OBJECT
 public:
     using Clock = std::function<QDateTime()>;
+    // Milliseconds from any fixed start, never stepping back or jumping.
+    using ElapsedClock = std::function<qint64()>;
 
     // The symbol the own station is listed with (a house).
     static constexpr char kOwnSymbolTable = '/';
@@ -67,6 +78,13 @@ public:
     static constexpr int kTrackLength = 20;
     // A position closer than this to the one before only refreshes its time.
     static constexpr double kTrackStepKm = 0.010;
+    // Comments and status texts are kept to this many characters.
+    static constexpr int kTextLength = 80;
+    // A wall clock that moves this much more or less than the steady one
+    // between two looks has been stepped.
+    static constexpr qint64 kStepMs = 2000;
+    // Status texts of stations not yet placed, kept at most.
+    static constexpr int kMostWaitingStatus = 1024;
 
     struct Station
     {
@@ -75,10 +93,10 @@ public:
         char symbolCode = '/';
         double latitude = 0.0;  // signed minutes of arc
         double longitude = 0.0; // signed minutes of arc
-        QDateTime lastHeard;    // UTC
+        QDateTime lastHeard;    // UTC, for display
         QString source;         // the source of the newest report
         bool heardDirectly = false;
-        QDateTime lastHeardDirect; // UTC; null until heard direct once
+        QDateTime lastHeardDirect; // UTC, for display; null until heard direct once
         bool own = false;
 
         // Motion of the newest report that gave it (NaN unknown), with when
@@ -95,6 +113,10 @@ public:
         qint64 packets = 0;
         QDateTime firstHeard;           // UTC
         std::vector<HostStation::TrackPoint> track; // oldest first, at most kTrackLength
+        // The same moments on the steady clock, for ages.
+        qint64 heardMs = 0;
+        qint64 heardDirectMs = 0;  // valid while lastHeardDirect is
+        qint64 motionMs = 0;       // valid while motionHeard is
         // Changes whenever the station is put in or moves: tells a current
         // eviction candidate from one that went stale.
         quint64 serial = 0;
@@ -103,9 +125,15 @@ public:
 
     explicit StationTable(QObject *parent = nullptr);
 
-    // Where "now" comes from; the system clock (UTC) unless replaced.
+    // Where "now" comes from: the wall clock (the system clock in UTC unless
+    // replaced) for display, and a steady clock for ages. Given the wall
+    // clock alone, ages follow it as if it never stepped.
     void setClock(Clock clock);
+    void setClock(Clock clock, ElapsedClock elapsed);
     QDateTime now() const;
+    qint64 elapsedMs() const { return m_elapsed(); }
+    // Milliseconds since the station's newest motion report; -1 without one.
+    qint64 motionAgeMs(const Station &station) const;
 
     void setUnit(DistanceUnit unit) { m_unit = unit; }
     DistanceUnit unit() const { return m_unit; }
@@ -137,10 +165,17 @@ public:
     // Takes in one report. Returns false when it was ignored: an empty name
     // or one holding a blank, or a position that is not a real one. A new
     // station that a full table drops as the farthest counts as taken in.
+    // A report without a position (a status text) refreshes a station that
+    // is there, and is kept for one not yet placed until its first position
+    // comes: it never places one.
     bool apply(const StationReport &report);
     // Deletes the stations not heard for the expiry time; returns how many.
     int expire();
+    // As if the wall clock said now.
     int expire(const QDateTime &now);
+    // A comment or status text as kept: control characters replaced, at
+    // most kTextLength characters, blanks at either end gone.
+    static QString cleanText(const QString &text);
     // Deletes every station but the own one.
     void clear();
     // Deletes the stations whose newest report came from one of the
@@ -203,9 +238,23 @@ private:
     bool makeRoomFor(double arrivalFarness);
     void chooseCandidates();
     void noteMove(Station &station);
+    // The wall and steady clocks read together; a step of the wall clock
+    // since the last look moves every time kept for display with it.
+    struct Instant
+    {
+        QDateTime wall;
+        qint64 elapsed;
+    };
+    Instant stamp();
+    void followWallClock(qint64 stepMs);
+    int expireAt(qint64 elapsed);
     // Keeps what a report says beside the position: motion, texts, path,
     // packet count and the track.
-    void noteReport(Station &station, const StationReport &report, const QDateTime &heard);
+    void noteHeard(Station &station, const StationReport &report, const Instant &heard);
+    void noteReport(Station &station, const StationReport &report, const Instant &heard);
+    void noteStatusOnly(const StationReport &report, const Instant &heard);
+    // One list for equal paths: most stations come the same few ways.
+    QStringList sharedPath(const QStringList &path);
 
     std::unordered_map<QString, Station> m_stations;
     const Station *m_own = nullptr;
@@ -235,7 +284,20 @@ private:
     qint64 m_dropped = 0;
     qint64 m_conflicts = 0;
     int m_capacity = kDefaultCapacity;
+    struct Waiting
+    {
+        QString status;
+        qint64 heardMs;
+    };
+    QHash<QString, Waiting> m_waitingStatus;
+    static constexpr int kMostSharedPaths = 8192;
+    QSet<QStringList> m_paths;
+    QSet<QString> m_pathElements;
     Clock m_clock;
+    ElapsedClock m_elapsed;
+    QElapsedTimer m_steady;
+    qint64 m_wallOffsetMs = 0; // wall minus steady, at the last look
+    bool m_looked = false;
     DistanceUnit m_unit = DistanceUnit::Kilometres;
     int m_expiryMinutes = 1440;
 };

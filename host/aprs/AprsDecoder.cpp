@@ -1,6 +1,7 @@
 #include "host/aprs/AprsDecoder.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 
 namespace nearbell {
@@ -15,6 +16,11 @@ constexpr int maxThirdPartyDepth = 3;
 // its box, indexed by the ambiguity level (blanked digits): a blank
 // hundredth leaves a box of 0.1', ..., blank minute tens a box of 1 degree.
 constexpr double ambiguityCentre[5] = {0.0, 0.05, 0.5, 5.0, 30.0};
+
+constexpr double kKmhPerKnot = 1.852;
+constexpr double kMetresPerFoot = 0.3048;
+// The fastest speed a data extension can say; anything above is garbage.
+constexpr double kMostKnots = 999.0;
 
 bool isDigit(char c)
 {
@@ -44,9 +50,29 @@ bool startsWith(std::string_view text, std::string_view prefix)
     return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
 }
 
+// Sets every field to its default, the buffers only as far as their
+// lengths say: a whole new AprsPosition would cost a third of a decode.
 void resetPosition(AprsPosition &out)
 {
-    out = AprsPosition{};
+    static const AprsPosition blank{};
+    out.nameBuffer[0] = '\0';
+    out.nameLength = 0;
+    out.kind = blank.kind;
+    out.killed = blank.killed;
+    out.heardDirectly = blank.heardDirectly;
+    out.symbolTable = blank.symbolTable;
+    out.symbolCode = blank.symbolCode;
+    out.latitude = blank.latitude;
+    out.longitude = blank.longitude;
+    out.originLength = 0;
+    out.destinationLength = 0;
+    out.information = blank.information;
+    out.course = blank.course;
+    out.speedKmh = blank.speedKmh;
+    out.altitudeM = blank.altitudeM;
+    out.hasPosition = blank.hasPosition;
+    out.commentPieceCount = 0;
+    out.path = {};
 }
 
 // A station callsign as it stands in a header: 1 to 9 printable characters.
@@ -155,60 +181,171 @@ int latitudeAmbiguity(std::string_view lat)
     return level;
 }
 
+// A piece of a comment that held an extension read elsewhere.
+struct Cut
+{
+    std::size_t at = std::string_view::npos;
+    std::size_t length = 0;
+};
+
 // The datum and precision extension "!DAO!" in a position comment: D is a
 // letter, upper case for one more decimal digit of minutes in A (latitude)
 // and O (longitude), lower case for base-91 digits that split a hundredth of
-// a minute into 91 steps; blank A and O name the datum only. Adds the extra
-// minutes to the unsigned latitude and longitude. A comment holding two
-// well-formed blocks is ambiguous and, like a malformed block, changes
-// nothing.
-void applyDao(std::string_view comment, double &latMinutes, double &lonMinutes)
+// a minute into 91 steps; blank A and O name the datum only. A comment
+// holding two well-formed blocks is ambiguous and, like a malformed block,
+// gives nothing: no cut, no extra minutes.
+struct Dao
 {
+    Cut cut;
     double extraLat = 0.0;
     double extraLon = 0.0;
-    int found = 0;
-    std::size_t at = comment.find('!');
-    while (at != std::string_view::npos && at + 4 < comment.size()) {
-        const char d = comment[at + 1];
-        const char a = comment[at + 2];
-        const char o = comment[at + 3];
-        if (comment[at + 4] != '!') {
-            at = comment.find('!', at + 1);
-            continue;
-        }
-        bool wellFormed = true;
-        double lat = 0.0;
-        double lon = 0.0;
-        if (a == ' ' && o == ' ') {
-            wellFormed = isUpper(d) || (d >= 'a' && d <= 'z');
-        } else if (isUpper(d)) {
-            wellFormed = isDigit(a) && isDigit(o);
-            lat = (a - '0') * 0.001;
-            lon = (o - '0') * 0.001;
-        } else if (d >= 'a' && d <= 'z') {
-            // Base-91 digits run from '!' (0) to '{' (90).
-            wellFormed = a >= '!' && a <= '{' && o >= '!' && o <= '{';
-            lat = (a - '!') * (0.01 / 91.0);
-            lon = (o - '!') * (0.01 / 91.0);
-        } else {
-            wellFormed = false;
-        }
-        if (wellFormed) {
-            ++found;
-            extraLat = lat;
-            extraLon = lon;
-            at += 5; // blocks do not overlap
-        } else {
-            ++at;
-        }
-        at = comment.find('!', at);
+};
+
+// Whether a well-formed block starts at comment[at] (a '!'), and what it adds.
+bool readDaoBlock(std::string_view comment, std::size_t at, Dao &dao)
+{
+    if (at + 4 >= comment.size() || comment[at + 4] != '!')
+        return false;
+    const char d = comment[at + 1];
+    const char a = comment[at + 2];
+    const char o = comment[at + 3];
+    if (a == ' ' && o == ' ') {
+        if (!isUpper(d) && !(d >= 'a' && d <= 'z'))
+            return false;
+        dao = Dao{Cut{at, 5}, 0.0, 0.0};
+    } else if (isUpper(d)) {
+        if (!isDigit(a) || !isDigit(o))
+            return false;
+        dao = Dao{Cut{at, 5}, (a - '0') * 0.001, (o - '0') * 0.001};
+    } else if (d >= 'a' && d <= 'z') {
+        // Base-91 digits run from '!' (0) to '{' (90).
+        if (a < '!' || a > '{' || o < '!' || o > '{')
+            return false;
+        dao = Dao{Cut{at, 5}, (a - '!') * (0.01 / 91.0), (o - '!') * (0.01 / 91.0)};
+    } else {
+        return false;
     }
-    if (found != 1)
+    return true;
+}
+
+// Whether "/A=" and six characters, the feet above sea level (six digits,
+// or a minus and five), start at comment[at] (a '/').
+bool readAltitude(std::string_view comment, std::size_t at, double &altitudeM)
+{
+    if (at + 9 > comment.size() || comment[at + 1] != 'A' || comment[at + 2] != '=')
+        return false;
+    const bool negative = comment[at + 3] == '-';
+    int feet = 0;
+    for (std::size_t i = at + (negative ? 4 : 3); i < at + 9; ++i) {
+        if (!isDigit(comment[i]))
+            return false;
+        feet = feet * 10 + (comment[i] - '0');
+    }
+    altitudeM = (negative ? -feet : feet) * kMetresPerFoot;
+    return true;
+}
+
+// One pass over a comment for the first well-formed altitude and the only
+// well-formed "!DAO!" block (blocks do not overlap).
+void findExtensions(std::string_view comment, Cut &altitude, double &altitudeM, Dao &dao)
+{
+    int blocks = 0;
+    Dao block;
+    for (std::size_t i = 0; i < comment.size(); ++i) {
+        const char c = comment[i];
+        if (c == '!' && readDaoBlock(comment, i, block)) {
+            ++blocks;
+            dao = block;
+            i += 4;
+        } else if (c == '/' && altitude.at == std::string_view::npos && readAltitude(comment, i, altitudeM)) {
+            altitude = Cut{i, 9};
+            i += 8;
+        }
+    }
+    if (blocks != 1)
+        dao = Dao{};
+}
+
+// Adds a block's extra minutes to the unsigned latitude and longitude,
+// unless that would leave the globe.
+void applyDao(const Dao &dao, double &latMinutes, double &lonMinutes)
+{
+    if (latMinutes + dao.extraLat > 90.0 * 60.0 || lonMinutes + dao.extraLon > 180.0 * 60.0)
         return;
-    if (latMinutes + extraLat > 90.0 * 60.0 || lonMinutes + extraLon > 180.0 * 60.0)
+    latMinutes += dao.extraLat;
+    lonMinutes += dao.extraLon;
+}
+
+// The comment is what is left of `text` without the two cuts.
+void setComment(std::string_view text, Cut a, Cut b, AprsPosition &out)
+{
+    if (a.at == std::string_view::npos && b.at == std::string_view::npos) {
+        out.commentPieces[0] = text;
+        out.commentPieceCount = text.empty() ? 0 : 1;
         return;
-    latMinutes += extraLat;
-    lonMinutes += extraLon;
+    }
+    if (b.at < a.at)
+        std::swap(a, b);
+    std::size_t from = 0;
+    int count = 0;
+    for (const Cut &cut : {a, b}) {
+        if (cut.at == std::string_view::npos || cut.at < from)
+            continue; // none, or overlapping the one before
+        if (cut.at > from)
+            out.commentPieces[count++] = text.substr(from, cut.at - from);
+        from = cut.at + cut.length;
+    }
+    if (from < text.size())
+        out.commentPieces[count++] = text.substr(from);
+    out.commentPieceCount = std::uint8_t(count);
+}
+
+// A course in whole degrees as packets give it: 1 to 360, where 360 is
+// north; 0 and anything past 360 say nothing.
+double courseOf(int degrees)
+{
+    return degrees >= 1 && degrees <= 360 ? double(degrees) : AprsPosition::unknown;
+}
+
+double speedOfKnots(double knots)
+{
+    return knots >= 0.0 && knots <= kMostKnots ? knots * kKmhPerKnot : AprsPosition::unknown;
+}
+
+// Three digits, or three blanks or dots for an unknown value (-1).
+bool readThreeDigits(std::string_view s, int &value)
+{
+    if ((s[0] == '.' || s[0] == ' ') && s[1] == s[0] && s[2] == s[0]) {
+        value = -1;
+        return true;
+    }
+    if (!isDigit(s[0]) || !isDigit(s[1]) || !isDigit(s[2]))
+        return false;
+    value = (s[0] - '0') * 100 + (s[1] - '0') * 10 + (s[2] - '0');
+    return true;
+}
+
+// Reads the comment after a position: the "ccc/sss" course and speed at its
+// start (not for a weather station, whose two numbers are the wind), then
+// the altitude and "!DAO!" anywhere. Returns the block found, for the
+// caller to refine the position with.
+Dao readComment(std::string_view comment, bool dataExtension, AprsPosition &out)
+{
+    if (dataExtension && out.symbolCode != '_' && comment.size() >= 7 && comment[3] == '/') {
+        int course = 0;
+        int knots = 0;
+        if (readThreeDigits(comment, course) && readThreeDigits(comment.substr(4), knots)) {
+            out.course = courseOf(course);
+            if (knots >= 0)
+                out.speedKmh = speedOfKnots(knots);
+            comment.remove_prefix(7);
+        }
+    }
+    Cut altitude;
+    Dao dao;
+    findExtensions(comment, altitude, out.altitudeM, dao);
+    setComment(comment, altitude, dao.cut, out);
+    return dao;
 }
 
 // Uncompressed position "DDMM.hhN/DDDMM.hhW$" (19 bytes), then a comment
@@ -224,8 +361,11 @@ AprsStatus readUncompressed(std::string_view p, AprsPosition &out)
         return AprsStatus::Rejected;
     if (!readDegreesMinutes(p.substr(9, 8), 3, level, true, lon))
         return AprsStatus::Rejected;
-    if (level == 0 && p.size() > 19)
-        applyDao(p.substr(19), lat, lon);
+    out.symbolTable = p[8];
+    out.symbolCode = p[18];
+    const Dao dao = readComment(p.substr(19), true, out);
+    if (level == 0)
+        applyDao(dao, lat, lon);
     switch (p[7]) {
     case 'N': case 'n': break;
     case 'S': case 's': lat = -lat; break;
@@ -240,9 +380,51 @@ AprsStatus readUncompressed(std::string_view p, AprsPosition &out)
         return AprsStatus::Rejected;
     out.latitude = lat;
     out.longitude = lon;
-    out.symbolTable = p[8];
-    out.symbolCode = p[18];
     return AprsStatus::Position;
+}
+
+// Powers of the compressed form's bases, by exponent: 1.08^s for the speed
+// (s 0..90), 1.002^cs for the altitude (cs 0..8280).
+struct CompressedPowers
+{
+    double speed[91];
+    double altitude[91 * 91];
+    CompressedPowers()
+    {
+        for (int i = 0; i < 91; ++i)
+            speed[i] = std::pow(1.08, i);
+        for (int i = 0; i < 91 * 91; ++i)
+            altitude[i] = std::pow(1.002, i);
+    }
+};
+
+// Made once as the program loads: no guard on every packet.
+const CompressedPowers kPowers;
+
+// The "csT" bytes of a compressed position: course and speed, or the
+// altitude when the type byte says the fix came from a GGA sentence; a
+// blank c says nothing, "{" a radio range. A weather station's c and s are
+// the wind.
+void readCompressedExtension(char c, char s, char type, AprsPosition &out)
+{
+    const int cv = static_cast<unsigned char>(c) - 33;
+    const int sv = static_cast<unsigned char>(s) - 33;
+    const int tv = static_cast<unsigned char>(type) - 33;
+    if (c == ' ' || cv < 0 || cv > 90 || sv < 0 || sv > 90)
+        return;
+    if (tv >= 0 && tv <= 90 && ((tv >> 3) & 3) == 2) {
+        out.altitudeM = kPowers.altitude[cv * 91 + sv] * kMetresPerFoot;
+        return;
+    }
+    if (cv > 89 || out.symbolCode == '_')
+        return;
+    const double knots = kPowers.speed[sv] - 1.0;
+    out.speedKmh = speedOfKnots(knots);
+    // Four-degree steps from north (0); a course says nothing while standing.
+    if (cv > 0)
+        out.course = cv * 4.0;
+    else if (knots > 0.0)
+        out.course = 360.0;
 }
 
 // Compressed position "/YYYYXXXX$csT" (13 bytes, base-91 digits). Its own
@@ -275,6 +457,8 @@ AprsStatus readCompressed(std::string_view p, AprsPosition &out)
     out.longitude = lonDegrees * 60.0;
     out.symbolTable = table;
     out.symbolCode = p[9];
+    readCompressedExtension(p[10], p[11], p[12], out);
+    readComment(p.substr(13), false, out);
     return AprsStatus::Position;
 }
 
@@ -284,6 +468,67 @@ AprsStatus readPosition(std::string_view p, AprsPosition &out)
     if (p.empty())
         return AprsStatus::Rejected;
     return isDigit(p[0]) ? readUncompressed(p, out) : readCompressed(p, out);
+}
+
+// Mic-E speed and course, each byte 28 more than its value (0..99). A byte
+// out of that range spoils what it carries, never the position.
+void readMicEMotion(char sp, char dc, char se, AprsPosition &out)
+{
+    const int speedTens = static_cast<unsigned char>(sp) - 28;
+    const int mixed = static_cast<unsigned char>(dc) - 28;
+    const int courseUnits = static_cast<unsigned char>(se) - 28;
+    if (mixed < 0 || mixed > 99)
+        return; // both values share this byte
+    if (speedTens >= 0 && speedTens <= 99) {
+        int knots = speedTens * 10 + mixed / 10;
+        if (knots >= 800)
+            knots -= 800;
+        out.speedKmh = speedOfKnots(knots);
+    }
+    if (courseUnits >= 0 && courseUnits <= 99) {
+        int course = (mixed % 10) * 100 + courseUnits;
+        if (course >= 400)
+            course -= 400;
+        out.course = courseOf(course);
+    }
+}
+
+// The text after a Mic-E symbol: a radio's type byte ("]" and ">" of two
+// makers' radios, which may close the text with "=" or "^"; "`" and "'",
+// whose radios close it with two bytes of their own),
+// then perhaps the altitude as three base-91 digits and "}" (metres above
+// 10 km below sea level), then the comment.
+Dao readMicEText(std::string_view text, AprsPosition &out)
+{
+    if (!text.empty()) {
+        const char type = text[0];
+        if (type == ']' || type == '>' || type == '`' || type == '\'') {
+            text.remove_prefix(1);
+            const char end = type == ']' ? '=' : type == '>' ? '^' : '\0';
+            if (end != '\0' && !text.empty() && text.back() == end)
+                text.remove_suffix(1);
+            // Other makers close the text with two bytes naming the radio:
+            // "_" and one more after "`", "|3" or "|4" after "'".
+            const std::size_t n = text.size();
+            if (n >= 2 && ((type == '`' && text[n - 2] == '_')
+                           || (type == '\'' && text[n - 2] == '|' && (text[n - 1] == '3' || text[n - 1] == '4'))))
+                text.remove_suffix(2);
+        }
+    }
+    if (text.size() >= 4 && text[3] == '}') {
+        int metres = 0;
+        bool digits = true;
+        for (std::size_t i = 0; i < 3; ++i) {
+            const int d = static_cast<unsigned char>(text[i]) - 33;
+            digits = digits && d >= 0 && d <= 90;
+            metres = metres * 91 + d;
+        }
+        if (digits) {
+            out.altitudeM = metres - 10000.0;
+            text.remove_prefix(4);
+        }
+    }
+    return readComment(text, false, out);
 }
 
 // Mic-E: latitude, message bits and longitude flags in the destination,
@@ -361,14 +606,16 @@ AprsStatus readMicE(std::string_view destination, std::string_view info, AprsPos
     const int drop[5] = {1, 10, 100, 1000, 6000};
     lonHundredths -= lonHundredths % drop[level];
     double lon = lonDegrees * 60.0 + lonHundredths / 100.0 + ambiguityCentre[level];
-    // The status text after the symbol may carry a "!DAO!" block.
+    out.symbolCode = info[7];
+    out.symbolTable = info[8];
+    readMicEMotion(info[4], info[5], info[6], out);
+    // The text after the symbol may carry a "!DAO!" block.
+    const Dao dao = readMicEText(info.substr(9), out);
     if (level == 0)
-        applyDao(info.substr(9), lat, lon);
+        applyDao(dao, lat, lon);
 
     out.latitude = north ? lat : -lat;
     out.longitude = west ? -lon : lon;
-    out.symbolCode = info[7];
-    out.symbolTable = info[8];
     return AprsStatus::Position;
 }
 
@@ -431,6 +678,48 @@ bool readNmeaAngle(std::string_view field, std::string_view hemisphere, int degr
     return true;
 }
 
+// An NMEA number: digits with an optional point and fraction, a minus in
+// front allowed (altitudes below sea level).
+bool readNmeaNumber(std::string_view field, double &value)
+{
+    const bool negative = !field.empty() && field[0] == '-';
+    if (negative)
+        field.remove_prefix(1);
+    if (field.empty() || field.size() > 12)
+        return false;
+    double whole = 0.0;
+    double scale = 0.0;
+    for (char c : field) {
+        if (c == '.' && scale == 0.0) {
+            scale = 0.1;
+        } else if (!isDigit(c)) {
+            return false;
+        } else if (scale == 0.0) {
+            whole = whole * 10.0 + (c - '0');
+        } else {
+            whole += (c - '0') * scale;
+            scale /= 10.0;
+        }
+    }
+    value = negative ? -whole : whole;
+    return true;
+}
+
+// After a GGA sentence's fix quality: satellites, dilution of precision,
+// then the altitude in metres ("M").
+void readGgaAltitude(std::string_view rest, AprsPosition &out)
+{
+    std::size_t at = 0;
+    for (int commas = 0; at < rest.size() && commas < 2; ++at)
+        commas += rest[at] == ',' ? 1 : 0;
+    std::size_t end = at;
+    while (end < rest.size() && rest[end] != ',')
+        ++end;
+    double metres = 0.0;
+    if (rest.substr(end).starts_with(",M") && readNmeaNumber(rest.substr(at, end - at), metres))
+        out.altitudeM = metres;
+}
+
 // Raw GPS: $GPRMC and $GPGGA (also from combined receivers, $GN...).
 AprsStatus readNmea(std::string_view info, AprsPosition &out)
 {
@@ -479,6 +768,22 @@ AprsStatus readNmea(std::string_view info, AprsPosition &out)
     out.longitude = lon;
     out.symbolTable = '/';
     out.symbolCode = '/';
+    if (rmc) {
+        // Speed over ground in knots, then the track made good.
+        double knots = 0.0;
+        double course = 0.0;
+        const bool haveSpeed = readNmeaNumber(nextField(rest), knots);
+        const bool haveCourse = readNmeaNumber(nextField(rest), course);
+        if (haveSpeed)
+            out.speedKmh = speedOfKnots(knots);
+        // A course of 0 says nothing while standing, and is north while moving.
+        if (haveCourse && course > 0.0 && course <= 360.0)
+            out.course = course;
+        else if (haveCourse && course == 0.0 && haveSpeed && knots > 0.0)
+            out.course = 360.0;
+    } else {
+        readGgaAltitude(rest, out);
+    }
     return AprsStatus::Position;
 }
 
@@ -593,16 +898,26 @@ AprsStatus AprsDecoder::decodeTnc2Nested(std::string_view line, AprsPosition &ou
         destination = destination.substr(0, dash);
 
     bool heardDirectly = true;
+    const std::size_t pathStart = comma == std::string_view::npos ? header.size() : comma + 1;
+    std::size_t pathEnd = header.size();
     while (comma != std::string_view::npos) {
         rest = rest.substr(comma + 1);
         comma = rest.find(',');
         const std::string_view element = rest.substr(0, comma);
-        if (element.size() == 3 && element[0] == 'q' && element[1] == 'A')
-            break; // what follows names the gateway, not a repeater
+        if (element.size() == 3 && element[0] == 'q' && element[1] == 'A') {
+            // What follows names the gateway, not a repeater.
+            pathEnd = std::max(pathStart, std::size_t(element.data() - header.data()) - 1);
+            break;
+        }
         if (!element.empty() && element.back() == '*')
             heardDirectly = false;
     }
-    return decodeInformationNested(source, destination, info, heardDirectly, out, depth);
+    const std::string_view path = header.substr(pathStart, pathEnd - pathStart);
+    const AprsStatus status = decodeInformationNested(source, destination, info, heardDirectly, out, depth);
+    // A third-party packet keeps the path of its own header.
+    if (info.empty() || info[0] != '}')
+        out.path = path;
+    return status;
 }
 
 AprsStatus AprsDecoder::decodeAx25(std::string_view frame, AprsPosition &out)
@@ -614,8 +929,9 @@ AprsStatus AprsDecoder::decodeAx25(std::string_view frame, AprsPosition &out)
     char source[10];
     std::size_t destinationLength = 0;
     std::size_t sourceLength = 0;
-    bool heardDirectly = true;
     int count = 0;
+    bool heardDirectly = true;
+    std::size_t pathLength = 0;
     for (;;) {
         if (frame.size() < offset + 7 || count >= 10)
             return AprsStatus::Rejected;
@@ -636,8 +952,17 @@ AprsStatus AprsDecoder::decodeAx25(std::string_view frame, AprsPosition &out)
             for (std::size_t i = 0; i <= length; ++i)
                 source[i] = call[i];
             sourceLength = length;
-        } else if (ssidByte & 0x80) {
-            heardDirectly = false; // has-been-repeated
+        } else {
+            // At most 8 digipeaters reach here, each with its
+            // has-been-repeated bit.
+            if (pathLength > 0)
+                out.pathBuffer[pathLength++] = ',';
+            for (std::size_t i = 0; i < length; ++i)
+                out.pathBuffer[pathLength++] = call[i];
+            if (ssidByte & 0x80) {
+                out.pathBuffer[pathLength++] = '*';
+                heardDirectly = false;
+            }
         }
         offset += 7;
         ++count;
@@ -652,8 +977,12 @@ AprsStatus AprsDecoder::decodeAx25(std::string_view frame, AprsPosition &out)
     const unsigned char pid = static_cast<unsigned char>(frame[offset + 1]);
     if ((control & 0xef) != 0x03 || pid != 0xf0)
         return AprsStatus::Ignored; // not an APRS frame
-    return decodeInformationNested({source, sourceLength}, {destination, destinationLength},
-                                   frame.substr(offset + 2), heardDirectly, out, 0);
+    const std::string_view info = frame.substr(offset + 2);
+    const AprsStatus status = decodeInformationNested({source, sourceLength}, {destination, destinationLength},
+                                                      info, heardDirectly, out, 0);
+    if (info.empty() || info[0] != '}')
+        out.path = {out.pathBuffer, pathLength};
+    return status;
 }
 
 AprsStatus AprsDecoder::decodeInformation(std::string_view source, std::string_view destination,
@@ -726,7 +1055,17 @@ AprsStatus AprsDecoder::decodeInformationNested(std::string_view source,
         if (isNmeaSentence(info))
             return readNmea(info, out);
         break;
-    case '>': // status
+    case '>': {
+        // A status text, perhaps after a "DDHHMMz" timestamp.
+        std::string_view text = info.substr(1);
+        if (text.size() >= 7 && text[6] == 'z'
+            && std::all_of(text.begin(), text.begin() + 6, isDigit))
+            text.remove_prefix(7);
+        out.hasPosition = false;
+        out.commentPieces[0] = text;
+        out.commentPieceCount = text.empty() ? 0 : 1;
+        return AprsStatus::Status;
+    }
     case '{': // user-defined
     case '#': // weather stations of their own formats
     case '*':

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string_view>
 
 namespace nearbell {
@@ -32,6 +33,27 @@ struct AprsPosition
     std::uint8_t destinationLength = 0;
     std::string_view information;
 
+    // What the packet says beside the position; NaN while it says nothing.
+    static constexpr double unknown = std::numeric_limits<double>::quiet_NaN();
+    double course = unknown;    // degrees true, 1..360 (360 is north)
+    double speedKmh = unknown;
+    double altitudeM = unknown;
+    // False for a status text: a report of the station without a place.
+    bool hasPosition = true;
+    // The comment (the status text of a status packet) as up to three
+    // pieces of the information field: what is left when the extensions
+    // read above (data extension, altitude, "!DAO!") are taken out. Views,
+    // valid while the bytes are.
+    static constexpr int maxCommentPieces = 3;
+    std::string_view commentPieces[maxCommentPieces] = {};
+    std::uint8_t commentPieceCount = 0;
+    // The digipeaters of the path as the header gives them, comma-separated,
+    // "*" after one that repeated the packet (a monitor line marks only the
+    // last of them). A view into the line, or into pathBuffer for a frame.
+    std::string_view path;
+    static constexpr int maxPathElements = 8;
+    char pathBuffer[maxPathElements * (maxNameLength + 2)];
+
     std::string_view name() const { return {nameBuffer, nameLength}; }
     std::string_view origin() const { return {originBuffer, originLength}; }
     std::string_view destination() const { return {destinationBuffer, destinationLength}; }
@@ -40,7 +62,8 @@ struct AprsPosition
 // Outcome of decoding one packet.
 enum class AprsStatus : std::uint8_t {
     Position, // a position was decoded into the AprsPosition
-    Ignored,  // a well-formed packet that carries no position (message, status, ...)
+    Status,   // a status text: the station's report without a place (hasPosition false)
+    Ignored,  // a well-formed packet that carries no position (message, telemetry, ...)
     Rejected, // malformed: bad header, bad digits, position off the globe
 };
 
@@ -52,6 +75,11 @@ enum class AprsStatus : std::uint8_t {
 //    field: uncompressed and compressed positions with or without
 //    timestamp, Mic-E, objects, items, third-party traffic and raw GPS
 //    sentences;
+//  - read what the packet says beside the place: course and speed (data
+//    extension, compressed bytes, Mic-E, $GPRMC), altitude ("/A=", compressed,
+//    Mic-E, $GPGGA), the comment without what was read from it, the status
+//    text of a status packet and the digipeater path. A value the packet
+//    does not give, or gives as unknown (course 000, blanks), stays NaN;
 //  - tell positions from packets that carry none and from malformed ones,
 //    so that nothing invalid is ever stored;
 //  - work without allocating and without any Qt dependency, so that it can

@@ -214,8 +214,7 @@ bool AprsIsSource::handleLine(QByteArrayView line)
     if (line.isEmpty() || line.front() == '#')
         return false; // server comment or keep-alive
     AprsPosition position;
-    if (AprsDecoder::decodeTnc2(std::string_view(line.data(), std::size_t(line.size())), position)
-        != AprsStatus::Position)
+    if (!isReport(AprsDecoder::decodeTnc2(std::string_view(line.data(), std::size_t(line.size())), position)))
         return false;
     // Stations from the internet feed were not heard by our own radio.
     position.heardDirectly = false;

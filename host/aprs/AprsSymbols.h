@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace nearbell {
 
 // Kinds of station an operator may leave out of the range alarm, told by
@@ -21,5 +23,11 @@ public:
     static bool isAlternateOrOverlay(char table);
     static StationKind kindOf(char table, char code);
 };
+
+// What a symbol shows, in a few plain words ("car", "weather station"),
+// for lists and the map; an overlay is named after it ("digipeater,
+// overlay S"). A table or code outside the symbol set, or a place the set
+// leaves empty, is an "unknown symbol".
+QString symbolDescription(char table, char code);
 
 } // namespace nearbell

@@ -30,7 +30,7 @@ public:
         m_deframer.feed(std::string_view(bytes.data(), std::size_t(bytes.size())),
                         [&onReport, &delivered](int, std::string_view frame) {
                             AprsPosition position;
-                            if (AprsDecoder::decodeAx25(frame, position) == AprsStatus::Position) {
+                            if (isReport(AprsDecoder::decodeAx25(frame, position))) {
                                 onReport(toStationReport(position));
                                 delivered = true;
                             }

@@ -110,8 +110,8 @@ void ReplaySource::playNext()
     const QByteArray &line = m_lines.at(m_next);
     m_next = (m_next + 1) % m_lines.size();
     AprsPosition position;
-    if (AprsDecoder::decodeTnc2(std::string_view(line.constData(), std::size_t(line.size())), position)
-        == AprsStatus::Position) {
+    if (isReport(AprsDecoder::decodeTnc2(std::string_view(line.constData(), std::size_t(line.size())),
+                                         position))) {
         emit reportReceived(toStationReport(position));
         emit batchReceived();
     }

@@ -3,11 +3,13 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <cmath>
 #include <map>
 #include <memory>
 
 #include "host/DemoSource.h"
 #include "host/GreatCircle.h"
+#include "host/LocalHost.h"
 #include "host/StationSourceFactory.h"
 #include "host/StationTable.h"
 
@@ -24,6 +26,10 @@ struct Heard
     double latitude;
     double longitude;
     bool direct;
+    double course = 0; // -1 unknown, so that equal runs compare equal
+    double speedKmh = 0;
+    QStringList path;
+    QString comment;
     bool operator==(const Heard &) const = default;
 };
 
@@ -32,7 +38,8 @@ std::vector<Heard> run(DemoSource &demo, int steps)
 {
     std::vector<Heard> heard;
     const auto c = QObject::connect(&demo, &StationSource::reportReceived, [&](const StationReport &r) {
-        heard.push_back({r.callsign, r.latitude, r.longitude, r.heardDirectly});
+        heard.push_back({r.callsign, r.latitude, r.longitude, r.heardDirectly, std::isnan(r.course) ? -1.0 : r.course, r.speedKmh, r.path,
+                         r.comment});
     });
     for (int step = 0; step < steps; ++step)
         demo.step();
@@ -90,6 +97,50 @@ private slots:
         QVERIFY(alwaysInside >= 1);
         QVERIFY(alwaysOutside >= 1);
         QVERIFY(direct > 0);
+    }
+
+    // Moving stations say where they go, the fixed digipeater does not;
+    // one of them comes straight at the centre now and then.
+    void motionIsBelievable()
+    {
+        DemoSource demo(kCentreLatitude, kCentreLongitude, 7);
+        int towards = 0;
+        for (const Heard &h : run(demo, 200)) {
+            QVERIFY(!h.comment.isEmpty());
+            QCOMPARE(h.path.isEmpty(), h.direct || h.callsign == QStringLiteral("DEMO-6"));
+            if (h.callsign == QStringLiteral("DEMO-6")) {
+                QCOMPARE(h.speedKmh, 0.0);
+                QCOMPARE(h.course, -1.0);
+                continue;
+            }
+            QVERIFY2(h.speedKmh > 0 && h.speedKmh <= 80, qPrintable(h.callsign));
+            QVERIFY2(h.course >= 1 && h.course <= 360, qPrintable(h.callsign));
+            const double home = greatcircle::bearing(h.latitude, h.longitude, kCentreLatitude, kCentreLongitude);
+            towards += std::abs(std::remainder(h.course - home, 360.0)) < 20.0 ? 1 : 0;
+        }
+        QVERIFY(towards >= 5);
+    }
+
+    // With gpsd and no fixed position the demo waits for the first fix and
+    // places its stations around it, not around 0° 0°.
+    void demoWaitsForTheFirstFix()
+    {
+        HostSettings settings;
+        settings.callsign = QStringLiteral("PA3XYZ");
+        settings.positionFromGpsd = true;
+        settings.source = SourceLine::parse(QStringLiteral("DEMO"));
+        LocalHost host(settings, makeStationSources(settings));
+        host.start();
+        QCOMPARE(host.table().entryCount(), 0);
+        host.settingsModel()->moveOwnPosition(kCentreLatitude, kCentreLongitude);
+        host.settingsModel()->moveOwnPosition(kCentreLatitude + 600, kCentreLongitude); // the next fix
+        QCOMPARE(host.table().entryCount(), 7);
+        for (int i = 1; i <= 6; ++i) {
+            const auto *station = host.table().find(QStringLiteral("DEMO-%1").arg(i));
+            QVERIFY(station);
+            QVERIFY(greatcircle::kilometres(kCentreLatitude, kCentreLongitude, station->latitude,
+                                            station->longitude) < 50.0);
+        }
     }
 
     void startReportsAtOnceThenRunsOnTheTimer()

@@ -3,6 +3,7 @@
 // list as the scans use it: every 10 s they read each entry, cut out the
 // callsign and look the station up. Prints figures (processor time).
 #include <QCoreApplication>
+#include <QFile>
 #include <QTextStream>
 
 #include <ctime>
@@ -67,12 +68,62 @@ double scan(HostApplication &host, int count)
     return sum;
 }
 
+// Resident memory of this process in MB.
+double residentMb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0.0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return 0.0;
+}
+
+// The table at its bound with every detail filled as far as it goes: 20
+// track points each, comment and status of 80 characters, a path of 8
+// digipeaters, each station's path its own, drawn from 2,000 digipeaters.
+void measureFullDetails(QTextStream &out)
+{
+    const double before = residentMb();
+    CpuTimer t;
+    t.start();
+    {
+        StationTable table;
+        table.setOwnStation(QStringLiteral("PA3XYZ"), 3132.34, 312.34);
+        const int stations = table.capacity() - 1;
+        for (int point = 0; point < StationTable::kTrackLength; ++point) {
+            for (int i = 0; i < stations; ++i) {
+                StationReport r;
+                r.callsign = QStringLiteral("D%1").arg(i, 5, 10, QLatin1Char('0'));
+                r.latitude = 3000 + (i % 100) + point * 0.02;
+                r.longitude = 300 + (i / 100) * 0.1;
+                r.course = 1 + point;
+                r.speedKmh = 50;
+                r.altitudeM = 100;
+                if (point == 0) {
+                    r.comment = QStringLiteral("%1 ").arg(i).repeated(20).left(StationTable::kTextLength);
+                    r.status = QStringLiteral("%1 status ").arg(i).repeated(10).left(StationTable::kTextLength);
+                    for (int d = 0; d < 8; ++d)
+                        r.path.append(QStringLiteral("DIGI%1*").arg((i * 7 + d * 331) % 2000));
+                }
+                table.apply(r);
+            }
+        }
+        out << "table at its bound (" << table.entryCount() << " stations) with every detail filled: +"
+            << residentMb() - before << " MB resident (" << residentMb() << " MB for this process), filled in "
+            << msSince(t) / 1000 << " s\n";
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
+    measureFullDetails(out);
 
     HostSettings settings;
     settings.callsign = QStringLiteral("PA3XYZ");

@@ -431,6 +431,147 @@ private slots:
         QCOMPARE(beacons.count(), 0);
     }
 
+    // What reports leave beside the place: motion with its age and the
+    // course before it, texts cleaned and cut, the newest path, packets,
+    // first and last heard, and a track of 20 that a small step only
+    // refreshes.
+    void reportsLeaveTheirDetails()
+    {
+        StationTable table;
+        useFakeClock(table);
+        StationReport first = report(QStringLiteral("AB1CD"), 3000, 300);
+        first.course = 90;
+        first.speedKmh = 50;
+        first.altitudeM = 120;
+        first.comment = QStringLiteral("<b>x</b>\x01\tend") + QString(300, u'c');
+        first.path = QStringList{"D1*", "D2*", "D3*", "D4*", "D5*", "D6*", "D7*", "WIDE2-2"};
+        table.apply(first);
+        m_now = kStart.addSecs(4);
+        StationReport second = report(QStringLiteral("AB1CD"), 3000.0001, 300); // 0.2 m away
+        second.course = 270;
+        second.speedKmh = 40;
+        second.status = QString(120, u's') + u'\x7f';
+        table.apply(second);
+        m_now = kStart.addSecs(10);
+
+        const auto *station = table.find(QStringLiteral("AB1CD"));
+        QCOMPARE(station->course, 270.0);
+        QCOMPARE(station->speedKmh, 40.0);
+        QCOMPARE(station->altitudeM, 120.0); // kept from the report that gave it
+        QCOMPARE(station->priorCourse, 90.0);
+        QCOMPARE(station->courseGapMs, 4000);
+        QCOMPARE(table.motionAgeMs(*station), 6000);
+        QCOMPARE(station->comment.size(), StationTable::kTextLength);
+        QVERIFY(station->comment.startsWith(QStringLiteral("<b>x</b>\uFFFD end")));
+        QCOMPARE(station->status, QString(80, u's'));
+        QVERIFY(station->path.isEmpty()); // the newest packet came direct
+        QCOMPARE(station->packets, 2);
+        QCOMPARE(station->firstHeard, kStart);
+        QCOMPARE(station->lastHeard, kStart.addSecs(4));
+        QCOMPARE(int(station->track.size()), 1);
+        QCOMPARE(station->track.back().heard, kStart.addSecs(4));
+
+        for (int i = 1; i <= 25; ++i)
+            table.apply(report(QStringLiteral("AB1CD"), 3000 + i * 0.01, 300)); // 18.5 m steps
+        QCOMPARE(int(station->track.size()), StationTable::kTrackLength);
+        QCOMPARE(station->track.front().latitude, 3000 + 6 * 0.01);
+        QCOMPARE(station->track.back().latitude, 3000 + 25 * 0.01);
+        QCOMPARE(station->comment.size(), StationTable::kTextLength); // no comment: the old one stays
+
+        StationReport relayed = report(QStringLiteral("AB1CD"), 3001, 300);
+        relayed.path = QStringList{"DIGI*", "WIDE2-1"};
+        table.apply(relayed);
+        QCOMPARE(station->path, (QStringList{"DIGI*", "WIDE2-1"}));
+        QCOMPARE(table.motionAgeMs(*table.find(QStringLiteral("AB1CD"))), 6000);
+    }
+
+    // A status text alone never places a station: one not yet heard waits
+    // for its first position, one that is there keeps its place.
+    void statusTextsAlone()
+    {
+        StationTable table;
+        useFakeClock(table);
+        table.setOwnStation(QStringLiteral("OWN"), 3000, 300);
+        QSignalSpy beacons(&table, &StationTable::beaconReceived);
+        StationReport status = report(QStringLiteral("AB1CD"));
+        status.hasPosition = false;
+        status.status = QStringLiteral("Net tonight");
+        QVERIFY(table.apply(status));
+        QCOMPARE(listedCallsigns(table), QStringList{QStringLiteral("OWN")});
+        QVERIFY(!table.find(QStringLiteral("AB1CD")));
+
+        table.apply(report(QStringLiteral("AB1CD"), 3010, 300));
+        QCOMPARE(table.find(QStringLiteral("AB1CD"))->status, QStringLiteral("Net tonight"));
+        m_now = kStart.addSecs(60);
+        status.status = QStringLiteral("QRT");
+        status.heardDirectly = true;
+        table.apply(status);
+        const auto *station = table.find(QStringLiteral("AB1CD"));
+        QCOMPARE(station->status, QStringLiteral("QRT"));
+        QCOMPARE(station->latitude, 3010.0);
+        QCOMPARE(station->packets, 2);
+        QCOMPARE(station->lastHeard, kStart.addSecs(60));
+        QVERIFY(table.heardDirectRecently(*station));
+        QCOMPARE(int(station->track.size()), 1);
+        QCOMPARE(beacons.count(), 1);
+    }
+
+    // A step of the wall clock neither expires nor revives anyone, nor
+    // makes two sources disagree; the times shown follow the new clock.
+    void wallClockSteps_data()
+    {
+        QTest::addColumn<qint64>("stepSecs");
+        QTest::newRow("6 hours on") << qint64(6 * 3600);
+        QTest::newRow("6 hours back") << qint64(-6 * 3600);
+        QTest::newRow("10 years on") << qint64(3652) * 86400;
+        QTest::newRow("10 years back") << qint64(-3652) * 86400;
+    }
+
+    void wallClockSteps()
+    {
+        QFETCH(qint64, stepSecs);
+        qint64 steadyMs = 5000;
+        StationTable table;
+        table.setClock([this] { return m_now; }, [&steadyMs] { return steadyMs; });
+        table.setExpiryMinutes(60);
+        table.setOwnStation(QStringLiteral("OWN"), 3000, 300);
+        StationReport heard = report(QStringLiteral("AB1CD"), 3010, 300, true);
+        heard.source = QStringLiteral("KISS");
+        heard.speedKmh = 30;
+        table.apply(heard);
+        QSignalSpy deleted(&table, &StationTable::stationDeleted);
+
+        const auto pass = [&](int minutes) {
+            steadyMs += minutes * 60000;
+            m_now = m_now.addSecs(minutes * 60);
+        };
+        pass(20);
+        m_now = m_now.addSecs(stepSecs);
+        QCOMPARE(table.expire(), 0);
+        const auto *station = table.find(QStringLiteral("AB1CD"));
+        QVERIFY(table.heardDirectRecently(*station));
+        QCOMPARE(table.motionAgeMs(*station), 20 * 60000);
+        QCOMPARE(station->lastHeard, m_now.addSecs(-20 * 60)); // shown on the new clock
+        QCOMPARE(station->firstHeard, m_now.addSecs(-20 * 60));
+        QCOMPARE(station->track.back().heard, m_now.addSecs(-20 * 60));
+
+        pass(11);
+        QVERIFY(!table.heardDirectRecently(*station));
+        StationReport elsewhere = report(QStringLiteral("AB1CD"), 3020, 300);
+        elsewhere.source = QStringLiteral("APRSIS");
+        table.apply(elsewhere);
+        table.apply(heard); // back from the first source, a moment later
+        QCOMPARE(table.conflictCount(), 1);
+        QCOMPARE(table.entry(0), StationTable::entryText(*station));
+        QVERIFY(table.entry(0).endsWith(m_now.toString(QStringLiteral("HH:mm:ss"))));
+
+        pass(59);
+        QCOMPARE(table.expire(), 0);
+        pass(1);
+        QCOMPARE(table.expire(), 1);
+        QCOMPARE(deleted.count(), 1);
+    }
+
     void expiry_data()
     {
         QTest::addColumn<int>("expiryMinutes");

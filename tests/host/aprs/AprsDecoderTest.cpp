@@ -6,6 +6,8 @@
 
 #include <QTest>
 
+#include <cmath>
+
 using namespace nearbell;
 
 namespace {
@@ -16,6 +18,14 @@ std::string_view view(const QByteArray &bytes)
 {
     return {bytes.constData(), std::size_t(bytes.size())};
 }
+
+// Equal within a hundredth, or both unknown.
+bool sameValue(double actual, double expected)
+{
+    return std::isnan(expected) ? std::isnan(actual) : qAbs(actual - expected) < 0.01;
+}
+
+const double kUnknown = std::nan("");
 
 } // namespace
 
@@ -28,6 +38,8 @@ private slots:
     void positions();
     void datumAndPrecision_data();
     void datumAndPrecision();
+    void besideThePosition_data();
+    void besideThePosition();
     void rejectedAndIgnored_data();
     void rejectedAndIgnored();
     void directness_data();
@@ -235,6 +247,110 @@ void AprsDecoderTest::datumAndPrecision()
              qPrintable(QString::number(position.longitude, 'f', 7)));
 }
 
+void AprsDecoderTest::besideThePosition_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<double>("course");
+    QTest::addColumn<double>("speedKmh");
+    QTest::addColumn<double>("altitudeM");
+    QTest::addColumn<QString>("text"); // the comment, or the status of a status packet
+    QTest::addColumn<QString>("path");
+
+    const QByteArray at = "N0CALL>APRS:!4903.50N/07201.75W";
+    const double nan = kUnknown;
+    QTest::newRow("data extension") << at + ">088/036Test" << 88.0 << 66.672 << nan << "Test" << "";
+    QTest::newRow("course 000 unknown, speed 0 known")
+        << at + ">000/000Stationary" << nan << 0.0 << nan << "Stationary" << "";
+    QTest::newRow("360 is north") << at + ">360/010" << 360.0 << 18.52 << nan << "" << "";
+    QTest::newRow("course 999") << at + ">999/036" << nan << 66.672 << nan << "" << "";
+    QTest::newRow("dots for unknown") << at + ">.../...dots" << nan << nan << nan << "dots" << "";
+    QTest::newRow("not an extension") << at + ">08/036 x" << nan << nan << nan << "08/036 x" << "";
+    QTest::newRow("weather station: the wind is no motion")
+        << at + "_090/005g010t054" << nan << nan << nan << "090/005g010t054" << "";
+    QTest::newRow("altitude inside the comment")
+        << at + ">088/036 /A=001234 x" << 88.0 << 66.672 << 376.1232 << "x" << "";
+    QTest::newRow("altitude below sea level") << at + "-/A=-01000 low" << nan << nan << -304.8 << "low" << "";
+    QTest::newRow("altitude 999999 ft") << at + "-/A=999999" << nan << nan << 304799.6952 << "" << "";
+    QTest::newRow("altitude of five digits is text")
+        << at + "-/A=12345 x" << nan << nan << nan << "/A=12345 x" << "";
+    QTest::newRow("DAO and altitude both taken out")
+        << at + ">088/036 dao !W47! /A=000100end" << 88.0 << 66.672 << 30.48 << "dao  end" << "";
+    QTest::newRow("comment of control bytes and markup kept for the table")
+        << at + "-<b>bold</b>\x01" << nan << nan << nan << "<b>bold</b>\x01" << "";
+    QTest::newRow("compressed course and speed") << QByteArray("N0CALL>APRS:!/5L!!<*e7>7P[") << 88.0
+                                                 << 67.1017 << nan << "" << "";
+    QTest::newRow("compressed north while moving")
+        << QByteArray("N0CALL>APRS:!/5L!!<*e7>!5[") << 360.0 << 6.7801 << nan << "" << "";
+    QTest::newRow("compressed standing") << QByteArray("N0CALL>APRS:!/5L!!<*e7>!!G") << nan << 0.0 << nan
+                                         << "" << "";
+    QTest::newRow("compressed type byte says altitude")
+        << QByteArray("N0CALL>APRS:!/5L!!<*e7>S]1") << nan << nan << 3049.3777 << "" << "";
+    QTest::newRow("compressed radio range") << QByteArray("N0CALL>APRS:!/5L!!<*e7>{?!range") << nan << nan
+                                            << nan << "range" << "";
+    QTest::newRow("compressed without extension, altitude in comment")
+        << QByteArray("N0CALL>APRS:=/5L!!<*e7> sT/A=000500 hello") << nan << nan << 152.4 << "hello" << "";
+    const QByteArray micE = "N0CALL>S32U6T:`(_fn\"Oj/";
+    QTest::newRow("Mic-E with altitude, one maker's radio")
+        << micE + "]\"4-}comment=" << 251.0 << 37.04 << 22.0 << "comment" << "";
+    QTest::newRow("Mic-E, the other maker's radio") << micE + ">\"4-}comment^" << 251.0 << 37.04 << 22.0
+                                                    << "comment" << "";
+    QTest::newRow("Mic-E, altitude first") << micE + "\"4-}plain" << 251.0 << 37.04 << 22.0 << "plain" << "";
+    QTest::newRow("Mic-E, other radio's suffix taken off")
+        << QByteArray("N0CALL>S32U6T:`(_f\x1c\x1c\x1cj/`\"4-}text_%") << nan << 0.0 << 22.0 << "text" << "";
+    QTest::newRow("Mic-E, a tracker's suffix taken off")
+        << QByteArray("N0CALL>S32U6T:'(_f\x1c\x1c\x1cj/'track|3") << nan << 0.0 << nan << "track" << "";
+    QTest::newRow("Mic-E broken speed byte")
+        << QByteArray("N0CALL>S32U6T:`(_f\x1b\x1d\x20j/") << 104.0 << nan << nan << "" << "";
+    QTest::newRow("Mic-E broken shared byte") << QByteArray("N0CALL>S32U6T:`(_f\x1c\x90\x20j/") << nan << nan
+                                              << nan << "" << "";
+    QTest::newRow("GPRMC") << QByteArray("N0CALL>GPS:$GPRMC,063909,A,3349.4302,N,11700.3721,W,43.022,89.3,291099,13.6,E*52")
+                           << 89.3 << 79.6767 << nan << "" << "";
+    QTest::newRow("GPRMC standing") << QByteArray("N0CALL>GPS:$GPRMC,120000,A,5214.000,N,00514.000,E,0.0,0.0,071226,,*1C")
+                                    << nan << 0.0 << nan << "" << "";
+    QTest::newRow("GPRMC 1500 knots") << QByteArray("N0CALL>GPS:$GPRMC,063909,A,3349.4302,N,11700.3721,W,1500.0,90.0,291099,,")
+                                      << 90.0 << nan << nan << "" << "";
+    QTest::newRow("GPGGA altitude") << QByteArray("N0CALL>GPS:$GPGGA,102705,5157.9762,N,00029.3256,W,1,04,2.0,75.7,M,47.6,M,,*62")
+                                    << nan << nan << 75.7 << "" << "";
+    QTest::newRow("object") << QByteArray("N0CALL>APRS:;LEADER   *092345z4903.50N/07201.75W>088/036 obj comment")
+                            << 88.0 << 66.672 << nan << "obj comment" << "";
+    QTest::newRow("item") << QByteArray("N0CALL>APRS:)AID #2!4903.50N/07201.75WA090/010item") << 90.0 << 18.52
+                          << nan << "item" << "";
+    QTest::newRow("status with timestamp") << QByteArray("N0CALL>APRS,WIDE2-2:>092345zNet tonight") << nan
+                                           << nan << nan << "Net tonight" << "WIDE2-2";
+    QTest::newRow("path: all before the last mark repeated it")
+        << QByteArray("N0CALL>APRS,DIGI1,DIGI2*,WIDE2-1,qAR,GATE:!4903.50N/07201.75W-") << nan << nan << nan << ""
+        << "DIGI1*,DIGI2*,WIDE2-1";
+    QTest::newRow("path of eight, the ninth left out")
+        << QByteArray("N0CALL>APRS,D1*,D2*,D3*,D4*,D5*,D6*,D7*,D8*,D9*:!4903.50N/07201.75W-") << nan << nan << nan
+        << "" << "D1*,D2*,D3*,D4*,D5*,D6*,D7*,D8*";
+    QTest::newRow("third party: the inner path")
+        << QByteArray("N0GATE>APRS,WIDE2-2:}N0CALL>APRS,TCPIP,N0GATE*:!4903.50N/07201.75W>088/036 third") << 88.0
+        << 66.672 << nan << "third" << "TCPIP*,N0GATE*";
+}
+
+// Motion, altitude, texts and path, as the station table gets them.
+void AprsDecoderTest::besideThePosition()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(double, course);
+    QFETCH(double, speedKmh);
+    QFETCH(double, altitudeM);
+    QFETCH(QString, text);
+    QFETCH(QString, path);
+
+    AprsPosition position;
+    const AprsStatus status = AprsDecoder::decodeTnc2(view(line), position);
+    QVERIFY(isReport(status));
+    const StationReport report = toStationReport(position);
+    QCOMPARE(report.hasPosition, status == AprsStatus::Position);
+    QVERIFY2(sameValue(report.course, course), qPrintable(QString::number(report.course)));
+    QVERIFY2(sameValue(report.speedKmh, speedKmh), qPrintable(QString::number(report.speedKmh)));
+    QVERIFY2(sameValue(report.altitudeM, altitudeM), qPrintable(QString::number(report.altitudeM)));
+    QCOMPARE(report.hasPosition ? report.comment : report.status, text);
+    QVERIFY((report.hasPosition ? report.status : report.comment).isEmpty());
+    QCOMPARE(report.path.join(u','), path);
+}
+
 void AprsDecoderTest::rejectedAndIgnored_data()
 {
     QTest::addColumn<QByteArray>("line");
@@ -257,7 +373,7 @@ void AprsDecoderTest::rejectedAndIgnored_data()
     QTest::newRow("compressed latitude off the globe") << QByteArray("N0CALL>APRS:!/{{{{<*e7>7P[") << rejected;
     QTest::newRow("compressed bad table") << QByteArray("N0CALL>APRS:!~5L!!<*e7>7P[") << rejected;
     QTest::newRow("short timestamp") << QByteArray("N0CALL>APRS:@0923") << rejected;
-    QTest::newRow("DAO without a position") << QByteArray("N0CALL>APRS:>status !W47!") << ignored;
+    QTest::newRow("DAO without a position") << QByteArray("N0CALL>APRS:>status !W47!") << AprsStatus::Status;
     QTest::newRow("Mic-E short destination") << QByteArray("N0CALL>S32U6:`dYg\x1c\x1c\x1c>/") << rejected;
     QTest::newRow("Mic-E bad destination") << QByteArray("N0CALL>S32U6!:`dYg\x1c\x1c\x1c>/") << rejected;
     QTest::newRow("Mic-E custom bit in longitude place")
@@ -291,7 +407,7 @@ void AprsDecoderTest::rejectedAndIgnored_data()
                                            << rejected;
 
     QTest::newRow("message") << QByteArray("N0CALL>APRS::N1CALL   :Hello 4903.50N{001") << ignored;
-    QTest::newRow("status") << QByteArray("N0CALL>APRS:>Net tonight !4903.50N/07201.75W-") << ignored;
+    QTest::newRow("status") << QByteArray("N0CALL>APRS:>Net tonight !4903.50N/07201.75W-") << AprsStatus::Status;
     QTest::newRow("telemetry") << QByteArray("N0CALL>APRS:T#005,199,000,255,073,123,01101001") << ignored;
     QTest::newRow("weather without position") << QByteArray("N0CALL>APRS:_10090556c220s004g005t077r000p000P000h50b09900wRSW")
                                               << ignored;
@@ -371,57 +487,60 @@ void AprsDecoderTest::ax25Frames_data()
     QTest::addColumn<AprsStatus>("status");
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("direct");
+    QTest::addColumn<QString>("path");
 
     const QByteArray info("!4903.50N/07201.75W-");
     const QByteArray ui("\x03\xf0", 2);
     QTest::newRow("direct") << ax25Address("APRS", 0, false) + ax25Address("N0CALL", 7, true) + ui + info
-                            << AprsStatus::Position << "N0CALL-7" << true;
+                            << AprsStatus::Position << "N0CALL-7" << true << "";
     QTest::newRow("digipeater not yet used")
         << ax25Address("APRS", 0, false) + ax25Address("N0CALL", 0, false)
                + ax25Address("WIDE2", 2, true) + ui + info
-        << AprsStatus::Position << "N0CALL" << true;
+        << AprsStatus::Position << "N0CALL" << true << "WIDE2-2";
     QTest::newRow("repeated") << ax25Address("APRS", 0, false) + ax25Address("N0CALL", 15, false)
                                      + ax25Address("DIGI", 0, false, true) + ax25Address("WIDE2", 1, true)
                                      + ui + info
-                              << AprsStatus::Position << "N0CALL-15" << false;
+                              << AprsStatus::Position << "N0CALL-15" << false << "DIGI*,WIDE2-1";
     QTest::newRow("Mic-E destination with SSID")
         << ax25Address("S32U6T", 2, false) + ax25Address("N0CALL", 0, true) + ui
                + QByteArray("`dYg\x1c\x1c\x1c>/")
-        << AprsStatus::Position << "N0CALL" << true;
+        << AprsStatus::Position << "N0CALL" << true << "";
     QTest::newRow("poll bit set") << ax25Address("APRS", 0, false) + ax25Address("N0CALL", 0, true)
                                          + QByteArray("\x13\xf0", 2) + info
-                                  << AprsStatus::Position << "N0CALL" << true;
+                                  << AprsStatus::Position << "N0CALL" << true << "";
     QTest::newRow("not UI") << ax25Address("APRS", 0, false) + ax25Address("N0CALL", 0, true)
                                    + QByteArray("\x00\xf0", 2) + info
-                            << AprsStatus::Ignored << "" << true;
+                            << AprsStatus::Ignored << "" << true << "";
     QTest::newRow("other PID") << ax25Address("APRS", 0, false) + ax25Address("N0CALL", 0, true)
                                       + QByteArray("\x03\xcc", 2) + info
-                               << AprsStatus::Ignored << "" << true;
+                               << AprsStatus::Ignored << "" << true << "";
     QTest::newRow("one address only") << ax25Address("APRS", 0, true) + ui + info
-                                      << AprsStatus::Rejected << "" << true;
+                                      << AprsStatus::Rejected << "" << true << "";
     QTest::newRow("address cut short") << ax25Address("APRS", 0, false) + QByteArray("\x9c\x60")
-                                       << AprsStatus::Rejected << "" << true;
+                                       << AprsStatus::Rejected << "" << true << "";
     QTest::newRow("no end of addresses") << ax25Address("APRS", 0, false) + ax25Address("N0CALL", 0, false)
-                                         << AprsStatus::Rejected << "" << true;
+                                         << AprsStatus::Rejected << "" << true << "";
     QTest::newRow("lower case in address")
         << ax25Address("APRS", 0, false) + ax25Address("n0call", 0, true) + ui + info
-        << AprsStatus::Rejected << "" << true;
+        << AprsStatus::Rejected << "" << true << "";
     QTest::newRow("blank inside callsign")
         << ax25Address("APRS", 0, false) + ax25Address("N0 CAL", 0, true) + ui + info
-        << AprsStatus::Rejected << "" << true;
+        << AprsStatus::Rejected << "" << true << "";
     QByteArray many = ax25Address("APRS", 0, false) + ax25Address("N0CALL", 0, false);
     for (int i = 0; i < 9; ++i)
         many += ax25Address("DIGI", i, i == 8);
-    QTest::newRow("nine digipeaters") << many + ui + info << AprsStatus::Rejected << "" << true;
+    QTest::newRow("nine digipeaters") << many + ui + info << AprsStatus::Rejected << "" << true << "";
     QByteArray eight = ax25Address("APRS", 0, false) + ax25Address("N0CALL", 0, false);
     for (int i = 0; i < 7; ++i)
         eight += ax25Address("DIGI", i, false);
     QTest::newRow("eight digipeaters, none used")
-        << eight + ax25Address("WIDE2", 2, true) + ui + info << AprsStatus::Position << "N0CALL" << true;
+        << eight + ax25Address("WIDE2", 2, true) + ui + info << AprsStatus::Position << "N0CALL" << true
+        << "DIGI,DIGI-1,DIGI-2,DIGI-3,DIGI-4,DIGI-5,DIGI-6,WIDE2-2";
     QTest::newRow("eight digipeaters, the last used")
-        << eight + ax25Address("WIDE2", 2, true, true) + ui + info << AprsStatus::Position << "N0CALL" << false;
+        << eight + ax25Address("WIDE2", 2, true, true) + ui + info << AprsStatus::Position << "N0CALL" << false
+        << "DIGI*,DIGI-1*,DIGI-2*,DIGI-3*,DIGI-4*,DIGI-5*,DIGI-6*,WIDE2-2*";
     QTest::newRow("no control") << ax25Address("APRS", 0, false) + ax25Address("N0CALL", 0, true)
-                                << AprsStatus::Rejected << "" << true;
+                                << AprsStatus::Rejected << "" << true << "";
 }
 
 void AprsDecoderTest::ax25Frames()
@@ -436,6 +555,7 @@ void AprsDecoderTest::ax25Frames()
         QCOMPARE(QString::fromLatin1(position.name().data(), qsizetype(position.name().size())), name);
         QCOMPARE(position.heardDirectly, direct);
         QVERIFY(position.latitude > 0.0);
+        QTEST(toStationReport(position).path.join(u','), "path");
     }
 }
 
@@ -445,31 +565,37 @@ void AprsDecoderTest::symbolKinds_data()
     QTest::addColumn<char>("code");
     QTest::addColumn<StationKind>("kind");
     QTest::addColumn<bool>("alternate");
+    QTest::addColumn<QString>("description");
     const auto weather = StationKind::Weather;
     const auto infrastructure = StationKind::Infrastructure;
     const auto other = StationKind::Other;
-    QTest::newRow("weather station") << '/' << '_' << weather << false;
-    QTest::newRow("weather, alternate") << '\\' << '_' << weather << true;
-    QTest::newRow("weather, overlay") << 'W' << '_' << weather << true;
-    QTest::newRow("weather service") << '/' << 'W' << weather << false;
-    QTest::newRow("digipeater") << '/' << '#' << infrastructure << false;
-    QTest::newRow("digipeater, overlay digit") << '1' << '#' << infrastructure << true;
-    QTest::newRow("digipeater, overlay letter") << 'S' << '#' << infrastructure << true;
-    QTest::newRow("gateway") << '/' << '&' << infrastructure << false;
-    QTest::newRow("internet gateway overlay") << 'I' << '&' << infrastructure << true;
-    QTest::newRow("car") << '/' << '>' << other << false;
-    QTest::newRow("lower-case overlay is no table") << 'a' << '#' << other << false;
-    QTest::newRow("table byte outside ASCII") << char(0xb0) << '#' << other << false;
-    QTest::newRow("code byte outside ASCII") << '/' << char(0xdf) << other << false;
+    QTest::newRow("weather station") << '/' << '_' << weather << false << "weather station";
+    QTest::newRow("weather, alternate") << '\\' << '_' << weather << true << "weather station";
+    QTest::newRow("weather, overlay") << 'W' << '_' << weather << true << "weather station, overlay W";
+    QTest::newRow("weather service") << '/' << 'W' << weather << false << "weather service site";
+    QTest::newRow("digipeater") << '/' << '#' << infrastructure << false << "digipeater";
+    QTest::newRow("digipeater, overlay digit") << '1' << '#' << infrastructure << true << "digipeater, overlay 1";
+    QTest::newRow("digipeater, overlay letter") << 'S' << '#' << infrastructure << true << "digipeater, overlay S";
+    QTest::newRow("gateway") << '/' << '&' << infrastructure << false << "HF gateway";
+    QTest::newRow("internet gateway overlay") << 'I' << '&' << infrastructure << true << "gateway, overlay I";
+    QTest::newRow("car") << '/' << '>' << other << false << "car";
+    QTest::newRow("lower-case overlay is no table") << 'a' << '#' << other << false << "unknown symbol";
+    QTest::newRow("table byte outside ASCII") << char(0xb0) << '#' << other << false << "unknown symbol";
+    QTest::newRow("house, alternate table") << '\\' << '-' << other << true << "house (HF)";
+    QTest::newRow("no symbol in that place") << '/' << 'J' << other << false << "unknown symbol";
+    QTest::newRow("last code of the set, left empty") << '/' << '~' << other << false << "unknown symbol";
+    QTest::newRow("code below the set") << '/' << ' ' << other << false << "unknown symbol";
+    QTest::newRow("code byte outside ASCII") << '/' << char(0xdf) << other << false << "unknown symbol";
 }
 
-// The one place that tells kinds of station by their symbol.
+// The one place that tells kinds of station by their symbol, and names them.
 void AprsDecoderTest::symbolKinds()
 {
     QFETCH(char, table);
     QFETCH(char, code);
     QTEST(AprsSymbols::kindOf(table, code), "kind");
     QTEST(AprsSymbols::isAlternateOrOverlay(table), "alternate");
+    QTEST(symbolDescription(table, code), "description");
 }
 
 void AprsDecoderTest::reportCarriesNameAndState()

@@ -187,17 +187,20 @@ void AprsIsSourceTest::receivesLinesAsBytes()
     // A line cut in two reads.
     client->write("PD1DDD>APRS:=5213.00N/005");
     client->flush();
-    QTRY_COMPARE(reports.size(), 2);
-    client->write("13.00E>\r\n");
     QTRY_COMPARE(reports.size(), 3);
+    client->write("13.00E>\r\n");
+    QTRY_COMPARE(reports.size(), 4);
 
     const auto report = [&reports](int i) { return reports.at(i).at(0).value<StationReport>(); };
     QCOMPARE(report(0).callsign, QStringLiteral("PD1AAA"));
     QCOMPARE(report(0).latitude, 52 * 60 + 12.0);
     QCOMPARE(report(1).callsign, QStringLiteral("PD1BBB"));
     QVERIFY(!report(1).heardDirectly); // heard by the internet, not by our radio
-    QCOMPARE(report(2).callsign, QStringLiteral("PD1DDD"));
-    QCOMPARE(report(2).longitude, 5 * 60 + 13.0);
+    // A status text is a report without a place.
+    QCOMPARE(report(2).status, QStringLiteral("status only"));
+    QVERIFY(!report(2).hasPosition);
+    QCOMPARE(report(3).callsign, QStringLiteral("PD1DDD"));
+    QCOMPARE(report(3).longitude, 5 * 60 + 13.0);
     QVERIFY(batches.size() >= 2);
     QVERIFY(source.isConnected());
     // Nothing but the login was sent.

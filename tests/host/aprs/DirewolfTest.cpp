@@ -1,6 +1,12 @@
 #include "common/TestRegistry.h"
 #include "host/StationTable.h"
+#include "host/aprs/AprsDecoder.h"
+#include "host/aprs/AprsReport.h"
 #include "host/aprs/KissSource.h"
+
+#include <QRegularExpression>
+
+#include <cmath>
 
 #include <QDir>
 #include <QFile>
@@ -23,6 +29,7 @@ class DirewolfTest : public QObject
 
 private slots:
     void stationsFromDirewolf();
+    void fieldsAgreeWithDecodeAprs();
 };
 
 namespace {
@@ -165,6 +172,105 @@ void DirewolfTest::stationsFromDirewolf()
     QCOMPARE(deleted.size(), 1);
     QCOMPARE(deleted.at(0).at(0).toString(), QStringLiteral("AID_#2"));
     QVERIFY(!table.find(QStringLiteral("AID_#2")));
+}
+
+namespace {
+
+// What decode_aprs says of one packet: speed (mph), course and altitude
+// (feet) where it gives them, and the comment or status text.
+struct Reading
+{
+    std::optional<int> mph;
+    std::optional<int> course;
+    std::optional<int> feet;
+    QString text;
+};
+
+Reading readDecodeAprs(const QString &decodeAprs, const QByteArray &line)
+{
+    QProcess process;
+    process.start(decodeAprs, {});
+    process.write(line + '\n');
+    process.closeWriteChannel();
+    process.waitForFinished(10000);
+    static const QRegularExpression colours(QStringLiteral("\x1b\\[[0-9;]*[A-Za-z]"));
+    static const QRegularExpression place(QStringLiteral("^[NS] \\d+ [\\d.]+, [EW] \\d+ [\\d.]+(.*)$"));
+    const QStringList lines = QString::fromLatin1(process.readAllStandardOutput()).remove(colours).split(u'\n');
+    Reading reading;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QRegularExpressionMatch match = place.match(lines[i]);
+        const bool status = lines[i].startsWith(QStringLiteral("Status Report"));
+        if (!match.hasMatch() && !status)
+            continue;
+        const QString rest = match.captured(1);
+        const auto number = [&rest](const QString &pattern) -> std::optional<int> {
+            const QRegularExpressionMatch m = QRegularExpression(pattern).match(rest);
+            return m.hasMatch() ? std::optional<int>(m.captured(1).toInt()) : std::nullopt;
+        };
+        reading.mph = number(QStringLiteral("(-?\\d+) MPH"));
+        reading.course = number(QStringLiteral("course (\\d+)"));
+        reading.feet = number(QStringLiteral("alt (-?\\d+) ft"));
+        if (i + 1 < lines.size())
+            reading.text = QString(lines[i + 1]).replace(QStringLiteral("<0x20>"), QStringLiteral(" ")).trimmed();
+        break;
+    }
+    return reading;
+}
+
+} // namespace
+
+// Course, speed, altitude and texts as the reference decoder reads the
+// same packets. Where this program reads otherwise it does so on purpose:
+// course 000 and any course past 360 are unknown, not a direction; a
+// compressed course of 0 is north (360); a speed past 999 knots is
+// unknown; "PHG" stays in the comment, as no field reads it.
+void DirewolfTest::fieldsAgreeWithDecodeAprs()
+{
+    const QString decodeAprs = QStandardPaths::findExecutable(QStringLiteral("decode_aprs"));
+    if (decodeAprs.isEmpty())
+        QSKIP("decode_aprs is not installed (Debian package direwolf)");
+    QByteArrayList packets;
+    for (const char *name : {"/tests/host/aprs/reference-packets.tnc2", "/demo/replay.tnc2"}) {
+        QFile file(QStringLiteral(NEARBELL_SOURCE_DIR) + QLatin1String(name));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        for (const QByteArray &line : file.readAll().split('\n')) {
+            // The reference does not decode what a third-party packet carries.
+            if (!line.isEmpty() && !line.startsWith('#') && !line.contains(":}"))
+                packets.append(line);
+        }
+    }
+    int compared = 0;
+    for (const QByteArray &line : std::as_const(packets)) {
+        AprsPosition position;
+        if (!isReport(AprsDecoder::decodeTnc2(std::string_view(line.constData(), std::size_t(line.size())), position)))
+            continue;
+        const StationReport ours = toStationReport(position);
+        const Reading theirs = readDecodeAprs(decodeAprs, line);
+        const char *packet = line.constData();
+
+        if (theirs.mph && *theirs.mph >= 0 && *theirs.mph <= 1150)
+            QVERIFY2(std::abs(std::lround(ours.speedKmh / 1.609344) - *theirs.mph) <= 1, packet);
+        else
+            QVERIFY2(std::isnan(ours.speedKmh), packet);
+        if (theirs.course && *theirs.course >= 1 && *theirs.course <= 360)
+            QVERIFY2(std::abs(ours.course - *theirs.course) < 1.0, packet);
+        else if (theirs.course && *theirs.course == 0 && line.contains(":!/"))
+            QVERIFY2(ours.course == 360.0 || std::isnan(ours.course), packet);
+        else
+            QVERIFY2(std::isnan(ours.course), packet);
+        if (theirs.feet)
+            QVERIFY2(std::abs(ours.altitudeM / 0.3048 - *theirs.feet) <= 1.0, packet);
+        else
+            QVERIFY2(std::isnan(ours.altitudeM), packet);
+        QString text = ours.hasPosition ? ours.comment : ours.status;
+        if (text.startsWith(QStringLiteral("PHG")))
+            text = text.mid(7).trimmed();
+        if (ours.symbolCode != '_')
+            QVERIFY2(text == theirs.text, qPrintable(QStringLiteral("%1: \"%2\" / \"%3\"")
+                                                         .arg(QString::fromLatin1(line), text, theirs.text)));
+        ++compared;
+    }
+    QVERIFY(compared >= 40);
 }
 
 NEARBELL_TEST(DirewolfTest)

@@ -80,13 +80,15 @@ void KissSourceTest::framesFromTnc()
         tnc->flush();
         QTest::qWait(1);
     }
-    QTRY_COMPARE(reports.size(), 3);
+    QTRY_COMPARE(reports.size(), 4);
     QCOMPARE(reportAt(reports, 0).callsign, QStringLiteral("PD1AAA"));
     QVERIFY(reportAt(reports, 0).heardDirectly);
     QCOMPARE(reportAt(reports, 1).callsign, QStringLiteral("PD1BBB"));
     QVERIFY(!reportAt(reports, 1).heardDirectly);
     QCOMPARE(reportAt(reports, 1).latitude, 33 * 60 + 25.64);
-    QCOMPARE(reportAt(reports, 2).callsign, QStringLiteral("PD1DDD"));
+    QCOMPARE(reportAt(reports, 2).status, QStringLiteral("just status"));
+    QVERIFY(!reportAt(reports, 2).hasPosition);
+    QCOMPARE(reportAt(reports, 3).callsign, QStringLiteral("PD1DDD"));
     QVERIFY(batches.size() >= 1);
     // Receive only: the TNC is never sent anything.
     QTest::qWait(50);
@@ -160,11 +162,12 @@ void KissSourceTest::replayPlaysInOrderAndWraps()
     source.start();
     QCOMPARE(source.lineCount(), 3);
     QTRY_VERIFY(reports.size() >= 4);
-    const QStringList expected{"PD1AAA", "TENT_1", "PD1AAA", "TENT_1"};
+    const QStringList expected{"PD1AAA", "PD1BBB", "TENT_1", "PD1AAA"};
     for (int i = 0; i < 4; ++i)
         QCOMPARE(reportAt(reports, i).callsign, expected.at(i));
     QVERIFY(reportAt(reports, 0).heardDirectly);
-    QVERIFY(!reportAt(reports, 1).heardDirectly);
+    QVERIFY(!reportAt(reports, 1).hasPosition);
+    QVERIFY(!reportAt(reports, 2).heardDirectly);
     QCOMPARE(batches.size(), reports.size());
 }
 
