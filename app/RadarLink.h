@@ -32,7 +32,7 @@ struct ProgramGlobals;
 //    position source when "Course up" is chosen and a course is known);
 //  - without an own position, hand it the reason as the status line gives it;
 //  - a click on a station selects its line in lstStations, else in
-//    lstAcked; a double click shows the station's details;
+//    lstAcked; a double click opens the station's details window;
 //  - save the window's place when it closes and when the program saves,
 //    and the mode at once; close the window when the main window unloads.
 class RadarLink : public QObject
@@ -44,6 +44,8 @@ public:
     ~RadarLink() override;
 
     void setHost(HostApplication *host) { m_host = host; }
+    // What a double click on a station opens; without it, the details box.
+    void setDetailsOpener(std::function<void(const QString &callsign)> open) { m_openDetails = std::move(open); }
 
     void mnuFileRadar_Click();
     // Saves the place while the window is open (the program is saving).
@@ -68,6 +70,7 @@ private:
     QPointer<HostApplication> m_host;
     HostStation m_own;
     std::unique_ptr<frmRadar> m_window;
+    std::function<void(const QString &)> m_openDetails;
 };
 
 } // namespace nearbell

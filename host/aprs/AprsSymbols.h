@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace nearbell {
 
 // Kinds of station an operator may leave out of the range alarm, told by
@@ -21,5 +23,9 @@ public:
     static bool isAlternateOrOverlay(char table);
     static StationKind kindOf(char table, char code);
 };
+
+// What a symbol shows, in a word or two ("car", "weather station"); empty
+// for a symbol without a common name.
+QString symbolDescription(char table, char code);
 
 } // namespace nearbell

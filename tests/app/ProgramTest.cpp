@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -14,6 +15,7 @@
 
 #include "app/Program.h"
 #include "app/RadarLink.h"
+#include "app/StationsLink.h"
 #include "app/Settings.h"
 #include "app/StatusBoard.h"
 #include "common/RecordingMessageDisplay.h"
@@ -37,6 +39,8 @@
 #include "ui/frmAlarmHistory.h"
 #include "ui/frmMain.h"
 #include "ui/frmRadar.h"
+#include "ui/frmStationDetails.h"
+#include "ui/frmStations.h"
 #include "platform/A_GetSetIniFile.h"
 
 using namespace nearbell;
@@ -678,7 +682,7 @@ private slots:
         QStringList items;
         for (QAction *a : w->mnuFile->actions())
             items << a->text();
-        QCOMPARE(items.mid(0, 3), (QStringList{"&Radar...", "Alarm &history...", "&Station setup..."}));
+        QCOMPARE(items.mid(0, 4), (QStringList{"Stations...", "&Radar...", "Alarm &history...", "&Station setup..."}));
         for (const char *call : {"DL1ABC", "PA3XYZ"}) {
             run.host->appendEntry(QStringLiteral("/%1 12:00:00").arg(QLatin1String(call)));
             run.host->setStation(QLatin1String(call), 3.2f);
@@ -760,10 +764,10 @@ private slots:
         w->cmdRearm->click();
         QVERIFY(w->lstAcked->lines().isEmpty());
         QTest::mouseDClick(radar->view, Qt::LeftButton, {}, at("AB1CD"));
-        QCOMPARE(run.messages.shown.size(), 1);
-        QCOMPARE(run.messages.shown[0].title, QStringLiteral("Nearbell"));
-        QVERIFY(run.messages.shown[0].text.startsWith(QStringLiteral("AB1CD\n\nDistance: 3 km, inside")));
-        QVERIFY(run.messages.shown[0].text.contains(QStringLiteral("Bearing: 0\u00B0 north\n")));
+        QVERIFY(run.messages.shown.isEmpty());
+        const frmStationDetails *details = run.program->stations()->details("AB1CD");
+        QVERIFY(details && details->isVisible());
+        QCOMPARE(details->lblDistance->text(), QStringLiteral("3.0 km, 0\u00B0 N"));
 
         const QString ini = dir.filePath("nearbell.INI");
         radar->optCourseUp->click();
@@ -785,6 +789,110 @@ private slots:
         again.program->window()->mnuFileRadar->trigger();
         QVERIFY(again.program->radar()->window()->courseUp());
         QCOMPARE(again.program->radar()->window()->size(), QSize(333, 288));
+    }
+
+    // File, Stations...: every station the host lists, the own one first,
+    // with its state from the main window's lists; the context menu and the
+    // details window run the main window's commands on them; a details
+    // window outlives its station; a failed walk keeps the last rows; the
+    // layout is kept in [STATIONS].
+    void stationsWindow()
+    {
+        QTemporaryDir dir;
+        writeFile(dir.filePath("uiview32.ini"), demoProfile);
+        Run run(dir.path());
+        QVERIFY(run.program->Form_Load());
+        frmMain *w = run.program->window();
+        const float lat = 52 * 60 + 12.34f;
+        const float lon = 5 * 60 + 12.34f;
+        run.host->setStation("N0DEMO", 0, lat, lon);
+        HostStation::Details car;
+        car.symbolCode = '>';
+        car.course = 180; // due south, straight at the own station
+        car.speedKmh = 36;
+        car.comment = "<b>mobile</b>";
+        car.path = {"DB0XYZ*", "WIDE2-1"};
+        for (const char *call : {"N0DEMO", "AB1CD", "EF2GH", "WX9"})
+            run.host->appendEntry(QStringLiteral("/%1 12:00:00").arg(QLatin1String(call)));
+        run.host->setStation("AB1CD", 3, lat + 1.62f, lon);
+        run.host->setDetails("AB1CD", car);
+        run.host->setStation("EF2GH", 40, lat, lon + 39.0f);
+        run.host->setStation("WX9", 60, lat - 32.0f, lon);
+        w->txtWatch->setText("WX9");
+        w->cmdAddWatch->click();
+        w->mnuFileStations->trigger();
+        frmStations *stations = run.program->stations()->window();
+        QVERIFY(stations && stations->isVisible());
+        QCOMPARE(stations->windowTitle(), QStringLiteral("Nearbell stations"));
+        QMetaObject::invokeMethod(w->Timer1, "timeout");
+        const StationTableModel &model = stations->model();
+        const auto cells = [&model](int column) {
+            QStringList texts;
+            for (int r = 0; r < model.rowCount(); ++r)
+                texts.append(model.index(r, column).data().toString());
+            return texts;
+        };
+        QCOMPARE(cells(StationTableModel::Callsign), (QStringList{"N0DEMO", "AB1CD", "EF2GH", "WX9"}));
+        QCOMPARE(cells(StationTableModel::State), (QStringList{"", "in range", "", "watched"}));
+        QCOMPARE(cells(StationTableModel::Closing).at(1), QStringLiteral("36"));
+        QCOMPARE(cells(StationTableModel::Bearing).mid(1), (QStringList{"0\u00B0 N", "90\u00B0 E", "180\u00B0 S"}));
+        QCOMPARE(cells(StationTableModel::Via).mid(1, 2), (QStringList{"DB0XYZ*,WIDE2-1", "direct"}));
+        QCOMPARE(cells(StationTableModel::Symbol).at(1), QStringLiteral("car"));
+
+        stations->showMenuAt(model.rowOf("AB1CD"));
+        QCOMPARE(run.popups.shown, stations->mnuStations);
+        QVERIFY(stations->mnuStationsAck->isEnabled() && !stations->mnuStationsRearm->isEnabled());
+        stations->mnuStationsAck->trigger();
+        QCOMPARE(w->lstAcked->lines(), QStringList{"AB1CD"});
+        QCOMPARE(model.index(model.rowOf("AB1CD"), StationTableModel::State).data().toString(),
+                 QStringLiteral("acknowledged"));
+        stations->showMenuAt(model.rowOf("EF2GH"));
+        QVERIFY(!stations->mnuStationsAck->isEnabled() && !stations->mnuStationsRearm->isEnabled());
+        w->txtWatch->setText("PA3");
+        stations->mnuStationsWatch->trigger();
+        QCOMPARE(w->lstWatch->lines(), (QStringList{"WX9", "EF2GH"}));
+        QCOMPARE(w->txtWatch->text(), QStringLiteral("PA3"));
+
+        QVERIFY(stations->selectCallsign("AB1CD"));
+        QTest::keyClick(stations->tblStations, Qt::Key_Return);
+        frmStationDetails *details = run.program->stations()->details("AB1CD");
+        QVERIFY(details && details->isVisible());
+        QCOMPARE(details->windowTitle(), QStringLiteral("Nearbell: AB1CD"));
+        QCOMPARE(details->lblMotion->text(), QStringLiteral("180\u00B0, 36 km/h"));
+        QCOMPARE(details->cmdAck->text(), QStringLiteral("Re-arm"));
+        details->cmdAck->click();
+        QVERIFY(w->lstAcked->lines().isEmpty());
+        QCOMPARE(details->cmdAck->text(), QStringLiteral("Acknowledge"));
+        emit w->stationDetailsRequested("EF2GH");
+        QVERIFY(run.program->stations()->details("EF2GH")->isVisible());
+        QVERIFY(!run.program->stations()->details("EF2GH")->cmdWatch->isEnabled());
+
+        run.host->removeStation("AB1CD");
+        QMetaObject::invokeMethod(w->Timer1, "timeout");
+        QCOMPARE(details->lblState->text(), QStringLiteral("No longer heard"));
+        QCOMPARE(details->lblComment->text(), QStringLiteral("<b>mobile</b>"));
+        QCOMPARE(model.rowCount(), 3);
+        run.host->failGetStationFor("EF2GH"); // the walk breaks off after the own station
+        QMetaObject::invokeMethod(w->Timer1, "timeout");
+        QCOMPARE(model.rowCount(), 3);
+
+        QHeaderView *header = stations->tblStations->horizontalHeader();
+        header->moveSection(0, 2);
+        stations->tblStations->sortByColumn(StationTableModel::Callsign, Qt::DescendingOrder);
+        stations->resize(701, 302);
+        w->close(); // the Stations window saves its layout and goes too, as do the details
+        QVERIFY(!stations->isVisible() && !details->isVisible());
+        const QString ini = dir.filePath("nearbell.INI");
+        QCOMPARE(ReadIniString(ini, "STATIONS", "SORT", ""), QStringLiteral("0 DESC"));
+        QVERIFY(ReadIniString(ini, "STATIONS", "COLUMNS", "").startsWith(QStringLiteral("1:130,2:90,0:90,")));
+        Run again(dir.path());
+        QVERIFY(again.program->Form_Load());
+        again.program->window()->mnuFileStations->trigger();
+        frmStations *restored = again.program->stations()->window();
+        QCOMPARE(restored->size(), QSize(701, 302));
+        QCOMPARE(restored->model().sortColumn(), int(StationTableModel::Callsign));
+        QCOMPARE(restored->model().sortOrder(), Qt::DescendingOrder);
+        QCOMPARE(restored->tblStations->horizontalHeader()->logicalIndex(2), 0);
     }
 
     // Without an own position the radar says why, as the status line does,
