@@ -103,9 +103,11 @@ StationRow StationRowCollector::rowFor(const QString &callsign, const HostStatio
             row.bearing = std::isfinite(details.bearing)
                               ? details.bearing
                               : greatcircle::bearing(m_ownLatitude, m_ownLongitude, row.latitude, row.longitude);
-            row.closingKmh = closestApproach(m_ownLatitude, m_ownLongitude, m_ownMotion, row.latitude,
-                                             row.longitude, Motion{details.course, details.speedKmh})
-                                 .closingKmh;
+            const Motion motion{details.course, details.speedKmh};
+            if (motion.known())
+                row.closingKmh = closestApproach(m_ownLatitude, m_ownLongitude, m_ownMotion, row.latitude,
+                                                 row.longitude, motion)
+                                     .closingKmh;
         }
     }
     row.course = details.course;
@@ -115,6 +117,7 @@ StationRow StationRowCollector::rowFor(const QString &callsign, const HostStatio
     row.packets = details.packets;
     row.source = details.source;
     row.path = details.path;
+    row.heardDirect = details.heardDirectRecently;
     row.comment = details.comment;
     row.status = details.status;
     if (!row.own)

@@ -150,10 +150,10 @@ QString StationFormat::ageText(qint64 ms)
     return QStringLiteral("%1 d %2 h").arg(s / 86400).arg(s % 86400 / 3600);
 }
 
-QString StationFormat::viaText(const QStringList &path)
+QString StationFormat::viaText(const QStringList &path, bool heardDirect)
 {
     if (path.isEmpty())
-        return QStringLiteral("direct");
+        return heardDirect ? QStringLiteral("direct") : QString();
     return RadarScene::plainText(path.join(u','));
 }
 

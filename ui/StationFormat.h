@@ -40,8 +40,10 @@ public:
     static QString timeText(const QDateTime &utc);
     // "12 s", "3 min 20 s", "2 h 5 min", "3 d 4 h".
     static QString ageText(qint64 ms);
-    // The digipeaters, or "direct" when none carried it.
-    static QString viaText(const QStringList &path);
+    // The digipeaters, or "direct" when none carried it; empty when the
+    // path is not known (a source that tells none, a station not heard
+    // direct).
+    static QString viaText(const QStringList &path, bool heardDirect);
     // The comment, or the status when there is no comment.
     static QString commentText(const QString &comment, const QString &status);
     // "in range", "acknowledged", "watched" or empty.

@@ -33,6 +33,7 @@ struct StationRow
     qint64 packets = 0;
     QString source;
     QStringList path;
+    bool heardDirect = false; // heard with no digipeater recently
     QString comment;
     QString status;
     StationState state = StationState::None;

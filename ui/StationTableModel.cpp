@@ -93,7 +93,7 @@ QString sortText(const StationRow &row, int column)
     case StationTableModel::Source:
         return row.source;
     case StationTableModel::Via:
-        return StationFormat::viaText(row.path);
+        return StationFormat::viaText(row.path, row.heardDirect);
     case StationTableModel::Comment:
         return row.comment.isEmpty() ? row.status : row.comment;
     default:
@@ -119,11 +119,39 @@ void StationTableModel::setUnit(DistanceUnit unit)
 
 void StationTableModel::setRows(std::vector<StationRow> rows, const QDateTime &now)
 {
+    m_now = now;
+    const auto passing = std::count_if(rows.begin(), rows.end(), [this](const StationRow &row) { return passes(row); });
+    if (size_t(passing) == m_shown.size()) {
+        // As many rows as before, the usual cycle: laid out anew, with the
+        // view's selection following its stations.
+        relayout([&] { m_rows = std::move(rows); }, QAbstractItemModel::NoLayoutChangeHint);
+        return;
+    }
     beginResetModel();
     m_rows = std::move(rows);
-    m_now = now;
     arrange();
     endResetModel();
+}
+
+template <typename Change>
+void StationTableModel::relayout(Change change, QAbstractItemModel::LayoutChangeHint hint)
+{
+    emit layoutAboutToBeChanged({}, hint);
+    const QModelIndexList before = persistentIndexList();
+    QList<QString> callsigns;
+    callsigns.reserve(before.size());
+    for (const QModelIndex &index : before)
+        callsigns.append(m_rows[size_t(m_shown[size_t(index.row())])].callsign);
+    change();
+    arrange();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        const int row = rowOf(callsigns[i]);
+        after.append(row < 0 ? QModelIndex() : index(row, before[i].column()));
+    }
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, hint);
 }
 
 void StationTableModel::setFilterText(const QString &text)
@@ -150,23 +178,12 @@ void StationTableModel::sort(int column, Qt::SortOrder order)
 {
     if (column < 0 || column >= ColumnCount)
         return;
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const QModelIndexList before = persistentIndexList();
-    QList<QString> callsigns;
-    callsigns.reserve(before.size());
-    for (const QModelIndex &index : before)
-        callsigns.append(m_rows[size_t(m_shown[size_t(index.row())])].callsign);
-    m_sortColumn = column;
-    m_sortOrder = order;
-    arrange();
-    QModelIndexList after;
-    after.reserve(before.size());
-    for (qsizetype i = 0; i < before.size(); ++i) {
-        const int row = rowOf(callsigns[i]);
-        after.append(row < 0 ? QModelIndex() : index(row, before[i].column()));
-    }
-    changePersistentIndexList(before, after);
-    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    relayout(
+        [&] {
+            m_sortColumn = column;
+            m_sortOrder = order;
+        },
+        QAbstractItemModel::VerticalSortHint);
 }
 
 bool StationTableModel::passes(const StationRow &row) const
@@ -186,54 +203,49 @@ void StationTableModel::arrange()
 {
     m_shown.clear();
     m_shown.reserve(m_rows.size());
+    int own = -1;
     for (size_t i = 0; i < m_rows.size(); ++i) {
-        if (passes(m_rows[i]))
+        if (!passes(m_rows[i]))
+            continue;
+        if (m_rows[i].own)
+            own = int(i);
+        else
             m_shown.push_back(int(i));
     }
+    // Keys once per row, not once per comparison; equal keys keep the order
+    // the host listed the stations in (by callsign).
     const int column = m_sortColumn;
     const bool descending = m_sortOrder == Qt::DescendingOrder;
-    const auto byCallsign = [](const StationRow &a, const StationRow &b) {
-        return a.callsign < b.callsign;
-    };
     if (numeric(column)) {
-        // The keys once per row, not once per comparison.
         std::vector<double> keys(m_rows.size());
         for (const int i : m_shown)
             keys[size_t(i)] = number(m_rows[size_t(i)], column);
-        std::sort(m_shown.begin(), m_shown.end(), [&](int l, int r) {
-            const StationRow &a = m_rows[size_t(l)];
-            const StationRow &b = m_rows[size_t(r)];
-            if (a.own != b.own)
-                return a.own;
+        std::sort(m_shown.begin(), m_shown.end(), [&keys, descending](int l, int r) {
             const double x = keys[size_t(l)];
             const double y = keys[size_t(r)];
-            const bool xKnown = !std::isnan(x);
-            const bool yKnown = !std::isnan(y);
-            if (xKnown != yKnown)
-                return xKnown;
-            if (xKnown && x != y)
+            if (std::isnan(x) != std::isnan(y))
+                return std::isnan(y);
+            if (x != y && !std::isnan(x))
                 return descending ? x > y : x < y;
-            return byCallsign(a, b);
+            return l < r;
         });
     } else {
+        // Folded once, so that comparing is a plain comparison.
         std::vector<QString> keys(m_rows.size());
         for (const int i : m_shown)
-            keys[size_t(i)] = sortText(m_rows[size_t(i)], column);
-        std::sort(m_shown.begin(), m_shown.end(), [&](int l, int r) {
-            const StationRow &a = m_rows[size_t(l)];
-            const StationRow &b = m_rows[size_t(r)];
-            if (a.own != b.own)
-                return a.own;
+            keys[size_t(i)] = sortText(m_rows[size_t(i)], column).toCaseFolded();
+        std::sort(m_shown.begin(), m_shown.end(), [&keys, descending](int l, int r) {
             const QString &x = keys[size_t(l)];
             const QString &y = keys[size_t(r)];
             if (x.isEmpty() != y.isEmpty())
-                return !x.isEmpty();
-            const int order = x.compare(y, Qt::CaseInsensitive);
-            if (order != 0)
-                return descending ? order > 0 : order < 0;
-            return byCallsign(a, b);
+                return y.isEmpty();
+            if (x != y)
+                return descending ? y < x : x < y;
+            return l < r;
         });
     }
+    if (own >= 0)
+        m_shown.insert(m_shown.begin(), own);
 }
 
 const StationRow *StationTableModel::rowAt(int row) const
@@ -288,7 +300,7 @@ QString StationTableModel::text(const StationRow &row, int column) const
     case Source:
         return RadarScene::plainText(row.source);
     case Via:
-        return StationFormat::viaText(row.path);
+        return StationFormat::viaText(row.path, row.heardDirect);
     case Comment:
         return StationFormat::commentText(row.comment, row.status);
     case State:

@@ -16,7 +16,7 @@ namespace nearbell {
 //  - one row per station, the own station first whatever the order; the
 //    columns and their headers in the host's unit;
 //  - sort by any column, numbers as numbers and unknown values last in
-//    either direction, ties by callsign; filter by a text found in the
+//    either direction, ties in the host's order; filter by a text found in the
 //    callsign, the comment (or status) or the symbol's description, and
 //    optionally to the stations in range or watched;
 //  - take a new set of rows in one step (a refresh), sorted and filtered
@@ -64,6 +64,10 @@ private:
     bool passes(const StationRow &row) const;
     // Filters and sorts m_rows into m_shown (between a reset's begin and end).
     void arrange();
+    // Runs a change that keeps the number of rows shown, moving the view's
+    // persistent indexes (selection, current row) with their stations.
+    template <typename Change>
+    void relayout(Change change, QAbstractItemModel::LayoutChangeHint hint);
 
     std::vector<StationRow> m_rows;
     std::vector<int> m_shown; // indexes into m_rows, in display order

@@ -155,7 +155,7 @@ void frmStationDetails::setStation(const StationRow &row, const HostStation::Det
     else
         lblDirect->setText((details.heardDirectRecently ? QStringLiteral("yes, last ") : QStringLiteral("not recently, last "))
                            + heardText(details.lastHeardDirect, now));
-    lblPath->setText(StationFormat::viaText(row.path));
+    lblPath->setText(StationFormat::viaText(row.path, row.heardDirect));
     lblState->setText(StationFormat::stateText(row));
 
     // Newest first, each with how far it lies from the one heard before it.

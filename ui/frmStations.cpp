@@ -9,6 +9,8 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace nearbell {
 
 frmStations::frmStations(PopupMenuPresenter &popups, QWidget *parent)
@@ -49,8 +51,10 @@ frmStations::frmStations(PopupMenuPresenter &popups, QWidget *parent)
     tblStations->setSortingEnabled(true);
     tblStations->installEventFilter(this);
     const int widths[StationTableModel::ColumnCount] = {90, 130, 90, 70, 55, 85, 85, 90, 75, 60, 140, 150, 220, 90};
+    // Wide enough for the header, whatever the font and unit.
+    const QHeaderView *header = tblStations->horizontalHeader();
     for (int c = 0; c < StationTableModel::ColumnCount; ++c)
-        tblStations->setColumnWidth(c, widths[c]);
+        tblStations->setColumnWidth(c, std::max(widths[c], header->sectionSizeHint(c) + 12));
 
     mnuStations = new QMenu(QStringLiteral("Stations"), this);
     mnuStations->setObjectName(QStringLiteral("mnuStations"));

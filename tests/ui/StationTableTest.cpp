@@ -27,6 +27,7 @@ StationRow station(const QString &callsign, double distance, StationState state 
     row.distance = distance;
     row.state = state;
     row.lastHeard = noon.addSecs(-200);
+    row.heardDirect = true;
     return row;
 }
 
@@ -125,9 +126,10 @@ private slots:
 
     void texts()
     {
-        QCOMPARE(StationFormat::viaText({}), QStringLiteral("direct"));
+        QCOMPARE(StationFormat::viaText({}, true), QStringLiteral("direct"));
+        QCOMPARE(StationFormat::viaText({}, false), QString());
         const QStringList eight{"D1*", "D2*", "D3*", "D4*", "D5*", "D6*", "D7*", "WIDE2-1"};
-        QCOMPARE(StationFormat::viaText(eight), QStringLiteral("D1*,D2*,D3*,D4*,D5*,D6*,D7*,WIDE2-1"));
+        QCOMPARE(StationFormat::viaText(eight, false), QStringLiteral("D1*,D2*,D3*,D4*,D5*,D6*,D7*,WIDE2-1"));
         QCOMPARE(StationFormat::commentText("", "on air"), QStringLiteral("on air"));
         QCOMPARE(StationFormat::commentText("a\tb", "on air"), QStringLiteral("a\uFFFDb"));
         QCOMPARE(StationFormat::ageText(5000), QStringLiteral("5 s"));
@@ -236,12 +238,15 @@ private slots:
         w.tblStations->verticalScrollBar()->setValue(120);
         rows.erase(rows.begin() + 10); // a station above it leaves, one arrives
         rows.push_back(station("NEW1", 1.05));
-        w.setRows(rows, noon);
-        QCOMPARE(w.selectedCallsign(), QStringLiteral("ST150"));
-        QCOMPARE(w.tblStations->verticalScrollBar()->value(), 120);
-        QCOMPARE(w.lblCount->text(), QStringLiteral("300 stations"));
+        for (int more = 0; more < 2; ++more) { // as many rows as before, then one more
+            w.setRows(rows, noon);
+            QCOMPARE(w.selectedCallsign(), QStringLiteral("ST150"));
+            QCOMPARE(w.tblStations->verticalScrollBar()->value(), 120);
+            rows.push_back(station("NEW2", 2.05));
+        }
+        QCOMPARE(w.lblCount->text(), QStringLiteral("301 stations"));
         w.txtFilter->setText("ST15");
-        QCOMPARE(w.lblCount->text(), QStringLiteral("10 of 300 stations"));
+        QCOMPARE(w.lblCount->text(), QStringLiteral("10 of 301 stations"));
         QCOMPARE(w.selectedCallsign(), QStringLiteral("ST150"));
 
         QSignalSpy details(&w, &frmStations::detailsRequested);
