@@ -126,6 +126,7 @@ StationRow StationRowCollector::rowFor(const QString &callsign, const HostStatio
 }
 
 std::optional<std::vector<StationRow>> StationRowCollector::collect(const YieldFunction &yield,
+                                                                    const std::function<bool()> &alive,
                                                                     std::chrono::nanoseconds budget)
 {
     if (!m_host)
@@ -152,7 +153,7 @@ std::optional<std::vector<StationRow>> StationRowCollector::collect(const YieldF
                     std::swap(rows.front(), rows.back());
                 }
             },
-            [&host] { return !host.isNull(); });
+            [&host, &alive] { return !host.isNull() && alive(); });
         if (!walked)
             return std::nullopt;
         // A host that lists no own station still knows where it is.

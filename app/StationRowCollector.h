@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -43,7 +44,8 @@ public:
     void setLists(ListBox *lstStations, ListBox *lstAcked, ListBox *lstWatch);
     DistanceUnit unit() const;
 
-    std::optional<std::vector<StationRow>> collect(const YieldFunction &yield,
+    // alive: false once the collector's owner went away during a yield.
+    std::optional<std::vector<StationRow>> collect(const YieldFunction &yield, const std::function<bool()> &alive,
                                                    std::chrono::nanoseconds budget = ScanPacer::defaultBudget);
     // One station afresh, with everything the host knows of it.
     LookUp lookUp(const QString &callsign, StationRow &row, HostStation::Details &details);

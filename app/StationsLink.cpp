@@ -98,7 +98,7 @@ void StationsLink::refresh()
         return;
     m_walking = true;
     const QPointer<StationsLink> self(this);
-    std::optional<std::vector<StationRow>> rows = m_collector.collect(m_yield);
+    std::optional<std::vector<StationRow>> rows = m_collector.collect(m_yield, [&self] { return !self.isNull(); });
     if (!self)
         return;
     m_walking = false;

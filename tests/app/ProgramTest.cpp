@@ -896,6 +896,35 @@ private slots:
         QCOMPARE(restored->tblStations->horizontalHeader()->logicalIndex(2), 0);
     }
 
+    // A [STATIONS] section that cannot be right is passed over as a whole
+    // key: the window opens with its own layout, never half of another.
+    void stationsLayoutNotTaken_data()
+    {
+        QTest::addColumn<QByteArray>("section");
+        const QByteArray all = "0:90,1:90,2:90,3:90,4:90,5:90,6:90,7:90,8:90,9:90,10:90,11:90,12:90";
+        QTest::newRow("a column short") << "COLUMNS=" + all + "\r\nSORT=14\r\n";
+        QTest::newRow("a column twice") << "COLUMNS=" + all + ",0:90\r\nSORT=-1\r\n";
+        QTest::newRow("absurd width") << "COLUMNS=" + all + ",13:99999\r\nSORT=2 DESC X\r\n";
+        QTest::newRow("not numbers") << "COLUMNS=" + all + ",State:90\r\nSORT=Callsign\r\nWIDTH=20\r\n";
+    }
+    void stationsLayoutNotTaken()
+    {
+        QFETCH(QByteArray, section);
+        QTemporaryDir dir;
+        writeFile(dir.filePath("uiview32.ini"), demoProfile);
+        writeFile(dir.filePath("nearbell.INI"), "[STATIONS]\r\nLEFT=10\r\nTOP=10\r\nHEIGHT=300\r\n" + section);
+        Run run(dir.path());
+        QVERIFY(run.program->Form_Load());
+        run.program->window()->mnuFileStations->trigger();
+        frmStations *stations = run.program->stations()->window();
+        QCOMPARE(stations->model().sortColumn(), int(StationTableModel::Distance));
+        QCOMPARE(stations->model().sortOrder(), Qt::AscendingOrder);
+        const QHeaderView *header = stations->tblStations->horizontalHeader();
+        for (int c = 0; c < header->count(); ++c)
+            QCOMPARE(header->logicalIndex(c), c);
+        QCOMPARE(stations->size(), QSize(1100, 480));
+    }
+
     // Without an own position the radar says why, as the status line does,
     // and draws no station.
     void radarWithoutPosition()
@@ -916,6 +945,12 @@ private slots:
         QVERIFY(scene.marks().isEmpty());
         QCOMPARE(scene.input().noPosition, QStringLiteral("waiting for a GPS fix"));
         QVERIFY(w->lblStatus->plainText().contains(scene.input().noPosition));
+        // Nor does the Stations window make up a distance or bearing.
+        w->mnuFileStations->trigger();
+        const StationTableModel &model = run.program->stations()->window()->model();
+        QCOMPARE(model.rowCount(), 1);
+        QCOMPARE(model.index(0, StationTableModel::Distance).data().toString(), QString());
+        QCOMPARE(model.index(0, StationTableModel::Bearing).data().toString(), QString());
     }
 
     void unwritableFolderStillRuns()

@@ -357,7 +357,7 @@ void stationsWindowFigures(int stations)
             longestSlice = std::max(longestSlice, threadCpuMs() - sliceStart);
             QCoreApplication::processEvents();
             sliceStart = threadCpuMs();
-        });
+        }, [] { return true; });
         collectTimes.push_back(threadCpuMs() - start);
     }
     if (!rows)
