@@ -16,6 +16,7 @@
 
 #include "app/Program.h"
 #include "app/RadarLink.h"
+#include "app/StationRowCollector.h"
 #include "app/StationsLink.h"
 #include "app/Settings.h"
 #include "app/StatusBoard.h"
@@ -109,8 +110,14 @@ public:
     void setWatchedCallsigns(const QStringList &callsigns) override { told.append(callsigns); }
     void applySettings(const HostSettings &) override {}
     StatusPart positionStatus() const override { return position; }
+    DistanceUnit distanceUnit() const override { return unit; }
+    // Heading north at this speed; unknown when NaN.
+    std::optional<double> ownCourse() const override { return std::isnan(speed) ? std::nullopt : std::optional(0.0); }
+    std::optional<double> ownSpeedKmh() const override { return std::isnan(speed) ? std::nullopt : std::optional(speed); }
     QList<QStringList> told;
     StatusPart position;
+    DistanceUnit unit = DistanceUnit::Kilometres;
+    double speed = std::nan("");
 };
 
 QByteArray readAll(const QString &path)
@@ -894,6 +901,67 @@ private slots:
         QCOMPARE(restored->model().sortColumn(), int(StationTableModel::Callsign));
         QCOMPARE(restored->model().sortOrder(), Qt::DescendingOrder);
         QCOMPARE(restored->tblStations->horizontalHeader()->logicalIndex(2), 0);
+    }
+
+    // What a row works out beside the host's record: the closing speed from
+    // both motions (the own one standing while unknown) in the host's unit,
+    // and the state from the lists, acknowledged before in range before
+    // watched. The station lies due north of the own one.
+    void stationRows_data()
+    {
+        QTest::addColumn<double>("ownSpeed");
+        QTest::addColumn<double>("course");
+        QTest::addColumn<double>("speed");
+        QTest::addColumn<bool>("miles");
+        QTest::addColumn<QStringList>("lists"); // a line of lstStations, lstAcked, lstWatch
+        QTest::addColumn<QString>("closing");
+        QTest::addColumn<QString>("state");
+        const double nan = std::nan("");
+        QTest::newRow("coming at a standing own station")
+            << nan << 180.0 << 36.0 << false << QStringList{"AB1CD distance 3", "", ""} << "36" << "in range";
+        QTest::newRow("going away") << nan << 360.0 << 36.0 << false << QStringList{"", "", "AB1CD"} << "-36"
+                                    << "watched";
+        QTest::newRow("followed at its speed") << 36.0 << 360.0 << 36.0 << false
+                                               << QStringList{"AB1CD (watch) 3", "AB1CD", "AB1CD"} << "0"
+                                               << "acknowledged";
+        QTest::newRow("own station driving at it, in mph")
+            << 50.0 << nan << 0.0 << true << QStringList{"AB1CD distance 2", "", ""} << "31" << "in range";
+        QTest::newRow("its motion unknown") << 50.0 << nan << nan << false << QStringList{"", "", ""} << "" << "";
+    }
+    void stationRows()
+    {
+        QFETCH(double, ownSpeed);
+        QFETCH(double, course);
+        QFETCH(double, speed);
+        QFETCH(bool, miles);
+        QFETCH(QStringList, lists);
+        WatchRecordingHost host;
+        host.speed = ownSpeed;
+        host.unit = miles ? DistanceUnit::Miles : DistanceUnit::Kilometres;
+        host.setEntries({"/N0DEMO 12:00:00", "/AB1CD 12:00:00"});
+        host.setStation("N0DEMO", 0, 3000.0f, 300.0f);
+        host.setStation("AB1CD", 3, 3001.62f, 300.0f);
+        HostStation::Details details;
+        details.course = course;
+        details.speedKmh = speed;
+        host.setDetails("AB1CD", details);
+        ListBox listed(nullptr, true), acked(nullptr, true), watched;
+        for (auto [list, line] : {std::pair{&listed, lists[0]}, std::pair{&acked, lists[1]}, std::pair{&watched, lists[2]}})
+            if (!line.isEmpty())
+                list->addItem(line);
+        ProgramGlobals globals;
+        globals.gstrMyCallsign = "N0DEMO";
+        StationRowCollector collector(globals);
+        collector.setHost(&host);
+        collector.setLists(&listed, &acked, &watched);
+        const auto rows = collector.collect([] {}, [] { return true; });
+        QVERIFY(rows && rows->size() == 2);
+        StationTableModel model;
+        model.setUnit(collector.unit());
+        model.setRows(*rows, QDateTime::currentDateTimeUtc());
+        QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("N0DEMO"));
+        QTEST(model.index(1, StationTableModel::Closing).data().toString(), "closing");
+        QTEST(model.index(1, StationTableModel::State).data().toString(), "state");
     }
 
     // A [STATIONS] section that cannot be right is passed over as a whole

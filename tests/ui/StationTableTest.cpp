@@ -1,5 +1,7 @@
 #include <QAccessible>
 #include <QAccessibleTableInterface>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QLocale>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -258,7 +260,9 @@ private slots:
         QCOMPARE(details.at(0).at(0).toString(), QStringLiteral("ST150"));
         QCOMPARE(details.at(1).at(0).toString(), QStringLiteral("ST153"));
         QSignalSpy about(&w, &frmStations::menuAbout);
-        w.showMenuAt(1);
+        const QPoint at = w.tblStations->visualRect(w.model().index(1, 4)).center();
+        QContextMenuEvent click(QContextMenuEvent::Mouse, at, w.tblStations->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(w.tblStations->viewport(), &click);
         QCOMPARE(about.at(0).at(0).toString(), QStringLiteral("ST151"));
         QCOMPARE(popups.shown, QList<QMenu *>{w.mnuStations});
         w.mnuStationsDetails->trigger();
