@@ -167,6 +167,8 @@ void StationsLink::prepareMenu(const QString &callsign)
     m_menuCallsign = callsign;
     const bool acked = isAcked(callsign);
     m_window->mnuStationsAck->setEnabled(!acked && isListed(callsign));
+    m_window->mnuStationsAck->setToolTip(m_window->mnuStationsAck->isEnabled() ? QString()
+                                                                              : frmStationDetails::notListedText());
     m_window->mnuStationsRearm->setEnabled(acked);
     m_window->mnuStationsWatch->setEnabled(!isWatched(callsign));
 }

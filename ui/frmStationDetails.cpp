@@ -185,6 +185,11 @@ void frmStationDetails::setStation(const StationRow &row, const HostStation::Det
     }
 }
 
+QString frmStationDetails::notListedText()
+{
+    return QStringLiteral("Only a station listed in range or watched can be acknowledged");
+}
+
 void frmStationDetails::setNoLongerHeard()
 {
     m_gone = true;
@@ -197,6 +202,7 @@ void frmStationDetails::setCommands(bool acknowledged, bool canAcknowledge, bool
     m_offersRearm = acknowledged;
     cmdAck->setText(acknowledged ? QStringLiteral("Re-arm") : QStringLiteral("Acknowledge"));
     cmdAck->setEnabled(acknowledged || canAcknowledge);
+    cmdAck->setToolTip(cmdAck->isEnabled() ? QString() : frmStationDetails::notListedText());
     cmdWatch->setEnabled(canWatch);
 }
 

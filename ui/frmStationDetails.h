@@ -42,6 +42,8 @@ public:
     // acknowledged: the button offers "Re-arm", else "Acknowledge".
     void setCommands(bool acknowledged, bool canAcknowledge, bool canWatch);
     bool offersRearm() const { return m_offersRearm; }
+    // Why "Acknowledge" is greyed.
+    static QString notListedText();
 
     QLabel *lblCallsign = nullptr;
     QLabel *lblSymbolIcon = nullptr;

@@ -856,6 +856,7 @@ private slots:
                  QStringLiteral("acknowledged"));
         stations->showMenuAt(model.rowOf("EF2GH"));
         QVERIFY(!stations->mnuStationsAck->isEnabled() && !stations->mnuStationsRearm->isEnabled());
+        QCOMPARE(stations->mnuStationsAck->toolTip(), frmStationDetails::notListedText());
         w->txtWatch->setText("PA3");
         stations->mnuStationsWatch->trigger();
         QCOMPARE(w->lstWatch->lines(), (QStringList{"WX9", "EF2GH"}));
