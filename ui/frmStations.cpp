@@ -99,14 +99,16 @@ frmStations::frmStations(PopupMenuPresenter &popups, QWidget *parent)
 template <typename Change>
 void frmStations::keepingPlace(Change change)
 {
-    const QString selected = selectedCallsign();
+    // A station the filter hid is selected again once it is shown again.
+    QString selected = selectedCallsign();
+    if (selected.isEmpty())
+        selected = m_hiddenSelection;
     const int vertical = tblStations->verticalScrollBar()->value();
     const int horizontal = tblStations->horizontalScrollBar()->value();
     change();
     // The scroll bars take their new range from the layout, done now.
     tblStations->doItemsLayout();
-    if (!selected.isEmpty())
-        selectCallsign(selected);
+    m_hiddenSelection = selected.isEmpty() || selectCallsign(selected) ? QString() : selected;
     tblStations->verticalScrollBar()->setValue(vertical);
     tblStations->horizontalScrollBar()->setValue(horizontal);
     showCount();

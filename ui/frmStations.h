@@ -74,6 +74,7 @@ private:
 
     PopupMenuPresenter &m_popups;
     StationTableModel *m_model = nullptr;
+    QString m_hiddenSelection; // selected, then hidden by a filter
 };
 
 } // namespace nearbell

@@ -875,6 +875,33 @@ private slots:
         emit w->stationDetailsRequested("EF2GH");
         QVERIFY(run.program->stations()->details("EF2GH")->isVisible());
         QVERIFY(!run.program->stations()->details("EF2GH")->cmdWatch->isEnabled());
+        // A closed details window goes at the next cycle; opened again, it is a new one.
+        run.program->stations()->details("EF2GH")->close();
+        QMetaObject::invokeMethod(w->Timer1, "timeout");
+        QVERIFY(!run.program->stations()->details("EF2GH"));
+        // An acknowledged callsign the host never heard: no longer heard at once, and re-armed from there.
+        w->lstAcked->addItem("GONE1");
+        emit w->stationDetailsRequested("GONE1");
+        frmStationDetails *gone = run.program->stations()->details("GONE1");
+        QVERIFY(gone->noLongerHeard() && gone->cmdAck->isEnabled());
+        gone->cmdAck->click();
+        QVERIFY(!w->lstAcked->lines().contains("GONE1"));
+        // Stations come and go while the window reads them, as under a full feed.
+        run.host->setEntryHook([&run](int index) {
+            if (index == 1)
+                run.host->removeStation("WX9");
+            run.host->appendEntry(QStringLiteral("/NEW%1 12:00:00").arg(index));
+        });
+        QMetaObject::invokeMethod(w->Timer1, "timeout");
+        run.host->setEntryHook({});
+        QCOMPARE(cells(StationTableModel::Callsign).mid(0, 3), (QStringList{"N0DEMO", "AB1CD", "EF2GH"}));
+        run.host->setEntries({"/N0DEMO 12:00:00", "/AB1CD 12:00:00", "/EF2GH 12:00:00", "/WX9 12:00:00"});
+        run.host->setStation("WX9", 60, lat - 32.0f, lon);
+        // Closing the window alone keeps its layout too.
+        stations->resize(640, 320);
+        stations->close();
+        QCOMPARE(ReadIniString(dir.filePath("nearbell.INI"), "STATIONS", "WIDTH", ""), QStringLiteral("640"));
+        w->mnuFileStations->trigger();
 
         run.host->removeStation("AB1CD");
         QMetaObject::invokeMethod(w->Timer1, "timeout");

@@ -247,6 +247,9 @@ private slots:
             rows.push_back(station("NEW2", 2.05));
         }
         QCOMPARE(w.lblCount->text(), QStringLiteral("301 stations"));
+        w.chkInRange->setChecked(true);
+        QCOMPARE(w.lblCount->text(), QStringLiteral("0 of 301 stations"));
+        w.chkInRange->setChecked(false);
         w.txtFilter->setText("ST15");
         QCOMPARE(w.lblCount->text(), QStringLiteral("10 of 301 stations"));
         QCOMPARE(w.selectedCallsign(), QStringLiteral("ST150"));
@@ -297,6 +300,14 @@ private slots:
         QCOMPARE(w.tblTrack->item(0, 0)->text(), StationFormat::timeText(noon.addSecs(-60)));
         QCOMPARE(w.tblTrack->item(0, 2)->text(), QStringLiteral("1.85"));
         QCOMPARE(w.tblTrack->item(1, 2)->text(), QString());
+        row.altitudeM = -304.8;
+        row.speedKmh = 1500 * kmPerKnot;
+        row.course = 999;
+        details.motionAgeMs = 65000;
+        w.setStation(row, details, DistanceUnit::Miles, noon);
+        QCOMPARE(w.lblMotion->text(), QStringLiteral("1726 mph, -1000 ft (1 min 5 s ago)"));
+        QCOMPARE(w.lblDistance->text(), QStringLiteral("7.0 mi"));
+        QCOMPARE(w.tblTrack->horizontalHeaderItem(2)->text(), QStringLiteral("Moved (mi)"));
         w.setNoLongerHeard();
         QCOMPARE(w.lblState->text(), QStringLiteral("No longer heard"));
         QCOMPARE(w.lblComment->text(), QStringLiteral("<i>hi</i>"));
