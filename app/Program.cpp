@@ -11,6 +11,7 @@
 #include "app/A_Display_Message.h"
 #include "platform/A_GetSetIniFile.h"
 #include "app/RadarLink.h"
+#include "app/StationsLink.h"
 #include "app/Settings.h"
 #include "app/StatusBoard.h"
 #include "host/HostExtension.h"
@@ -57,6 +58,7 @@ Program::~Program()
     m_updateChecker.reset();
     m_aboutBox.reset();
     m_overlayScan.reset();
+    m_stations.reset();
     m_radar.reset();
     m_alerts.reset();
     // Its last writes still tell WriteFailures, which outlives it.
@@ -169,6 +171,7 @@ bool Program::Form_Load()
     m_monitor->setHost(host);
     m_overlayScan->setHost(host);
     m_radar->setHost(host);
+    m_stations->setHost(host);
     if (HostExtension *extension = dynamic_cast<HostExtension *>(host)) {
         // The set-up holds the own callsign read at start-up; the window's is that one.
         if (const HostSettingsModel *setup = extension->settingsModel(); setup && !setup->current().callsign.isEmpty()) {
@@ -317,6 +320,13 @@ void Program::wireWindow()
     m_radar = std::make_unique<RadarLink>(m_strIniFile, &m_writeFailures, *m_monitor, w.txtRadius, m_globals,
                                           *m_services.messages);
     connect(w.mnuFileRadar, &QAction::triggered, this, [this] { m_radar->mnuFileRadar_Click(); });
+    m_stations = std::make_unique<StationsLink>(m_strIniFile, &m_writeFailures, *m_monitor, w, m_globals,
+                                                *m_services.popups);
+    connect(w.mnuFileStations, &QAction::triggered, this, [this] { m_stations->mnuFileStations_Click(); });
+    connect(&w, &frmMain::stationDetailsRequested, this, [this](const QString &callsign) {
+        m_stations->showDetails(callsign);
+    });
+    m_radar->setDetailsOpener([this](const QString &callsign) { m_stations->showDetails(callsign); });
 
     m_overlayScan = std::make_unique<OverlayScan>(w.lstOverlayItems, w.txtRadius, w.lblOVLItem, nullptr,
                                                   m_objStation, QString(),
@@ -451,6 +461,7 @@ void Program::saveAll()
     ++m_saveCount;
     m_settings->saveini();
     m_radar->save();
+    m_stations->save();
     const bool listSaved = m_monitor->save_acked_list();
     m_writeFailures.report(m_strListFile, listSaved,
                            listSaved ? QString() : WriteFailures::probeReason(m_strListFile));
@@ -488,6 +499,7 @@ void Program::Form_Unload()
 {
     saveAll();
     m_radar->close();
+    m_stations->close();
 }
 
 void Program::gUIV_UIView32IsClosing()

@@ -28,6 +28,7 @@ class MessageDisplay;
 class MessageReporter;
 class OverlayScan;
 class RadarLink;
+class StationsLink;
 class PopupMenuPresenter;
 class Settings;
 class StatusBoard;
@@ -134,6 +135,7 @@ public:
     HostApplication *host() const { return m_gUIV.get(); }
     StationMonitor *monitor() const { return m_monitor.get(); }
     RadarLink *radar() const { return m_radar.get(); }
+    StationsLink *stations() const { return m_stations.get(); }
     OverlayScan *overlayScan() const { return m_overlayScan.get(); }
     Settings *settings() const { return m_settings.get(); }
     StatusBoard *statusBoard() const { return m_statusBoard.get(); }
@@ -169,6 +171,7 @@ private:
     std::unique_ptr<frmAlarmHistory> m_historyWindow;
     std::unique_ptr<OverlayScan> m_overlayScan;
     std::unique_ptr<RadarLink> m_radar;
+    std::unique_ptr<StationsLink> m_stations;
     std::unique_ptr<StatusBoard> m_statusBoard;
     std::unique_ptr<UpdateChecker> m_updateChecker;
     std::unique_ptr<AboutBox> m_aboutBox;

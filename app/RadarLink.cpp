@@ -166,6 +166,10 @@ void RadarLink::stationClicked(const QString &callsign)
 
 void RadarLink::stationActivated(const QString &callsign)
 {
+    if (m_openDetails) {
+        m_openDetails(callsign);
+        return;
+    }
     if (!m_window)
         return;
     const RadarScene &scene = m_window->view->scene();

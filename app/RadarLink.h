@@ -33,7 +33,7 @@ struct ProgramGlobals;
 //    position source when "Course up" is chosen and a course is known);
 //  - without an own position, hand it the reason as the status line gives it;
 //  - a click on a station selects its line in lstStations, else in
-//    lstAcked; a double click shows the station's details;
+//    lstAcked; a double click opens the station's details window;
 //  - save the window's place when it closes and when the program saves,
 //    and the mode at once; close the window when the main window unloads.
 class RadarLink : public QObject
@@ -45,6 +45,8 @@ public:
     ~RadarLink() override;
 
     void setHost(HostApplication *host) { m_host = host; }
+    // What a double click on a station opens; without it, the details box.
+    void setDetailsOpener(std::function<void(const QString &callsign)> open) { m_openDetails = std::move(open); }
 
     void mnuFileRadar_Click();
     // At start-up: opens the window, without taking the focus, when it was
@@ -76,6 +78,7 @@ private:
     HostStation m_own;
     std::unique_ptr<frmRadar> m_window;
     bool m_programCloses = false;
+    std::function<void(const QString &)> m_openDetails;
 };
 
 } // namespace nearbell

@@ -24,7 +24,8 @@ void CycleSnapshot::begin()
 void CycleSnapshot::add(const QString &callsign, const QString &entry, const HostStation &record,
                         double distance, SeenStation::Kind kind)
 {
-    m_collecting.append({callsign, entry, record.Latitude(), record.Longitude(), distance, kind});
+    m_collecting.append({callsign, entry, record.Latitude(), record.Longitude(), distance, kind,
+                         record.details().course, record.details().speedKmh});
 }
 
 void CycleSnapshot::publish()

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+#include <cmath>
+
 namespace nearbell {
 
 class HostStation;
@@ -20,6 +22,8 @@ struct SeenStation
     double longitude = 0.0; // signed minutes of arc, east positive
     double distance = 0.0;  // in the host's unit
     Kind kind = Kind::Listed;
+    double course = std::nan("");   // degrees true; NaN unknown
+    double speedKmh = std::nan(""); // NaN unknown
 };
 
 // The stations of the last complete scan cycle, for views that draw them.

@@ -1,5 +1,7 @@
 #include "ui/RadarScene.h"
 
+#include "ui/StationFormat.h"
+
 #include <QLocale>
 
 #include <algorithm>
@@ -35,6 +37,13 @@ QString angleText(double minutes, char positive, char negative)
 {
     const QString degrees = QLocale().toString(std::abs(minutes) / 60.0, 'f', 4);
     return degrees + QChar(0x00B0) + u' ' + QLatin1Char(minutes < 0 ? negative : positive);
+}
+
+// "54 km/h heading 270°" in the unit the distances are in.
+QString motionText(const SeenStation &seen, const QString &unit)
+{
+    return StationFormat::motionText(seen.course, seen.speedKmh,
+                                     unit == QStringLiteral("mi") ? DistanceUnit::Miles : DistanceUnit::Kilometres);
 }
 
 } // namespace
@@ -211,6 +220,9 @@ QString RadarScene::accessibleText(int index) const
                    + (mark.beyond ? QStringLiteral(", out of range") : QStringLiteral(", in range"));
     if (seen.kind != SeenStation::Kind::Listed)
         text += QStringLiteral(", ") + kindText(seen.kind);
+    const QString motion = motionText(seen, m_input.unit);
+    if (!motion.isEmpty())
+        text += QStringLiteral(", ") + motion;
     return text;
 }
 
@@ -225,6 +237,9 @@ QString RadarScene::hoverText(int index) const
     const QString heard = CycleSnapshot::lastHeard(seen.entry);
     if (!heard.isEmpty())
         text += QStringLiteral("\nlast heard ") + plainText(heard);
+    const QString motion = motionText(seen, m_input.unit);
+    if (!motion.isEmpty())
+        text += u'\n' + motion;
     return text;
 }
 

@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <cmath>
 
+#include "monitor/ScanText.h"
 #include "platform/MessageDisplay.h"
 #include "ui/LegacyFonts.h"
 #include "ui/PopupMenuPresenter.h"
@@ -233,6 +234,11 @@ void frmMain::createControls()
             [this](int button, Qt::KeyboardModifiers, QPoint pos) { lstAcked_MouseDown(button, pos); });
     connect(lstWatch, &ListBox::mouseDown, this,
             [this](int button, Qt::KeyboardModifiers, QPoint pos) { lstWatch_MouseDown(button, pos); });
+    for (ListBox *list : {lstStations, lstAcked}) {
+        connect(list, &QAbstractItemView::doubleClicked, this, [this, list](const QModelIndex &index) {
+            emit stationDetailsRequested(callsignOfLine(list->text(index.row())));
+        });
+    }
 }
 
 void frmMain::createMenus()
@@ -245,6 +251,7 @@ void frmMain::createMenus()
 
     mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuFileStations = makeAction(mnuFile, "mnuFileStations", QStringLiteral("Stations..."));
     mnuFileRadar = makeAction(mnuFile, "mnuFileRadar", QStringLiteral("&Radar..."));
     mnuFileHistory = makeAction(mnuFile, "mnuFileHistory", QStringLiteral("Alarm &history..."));
     mnuFileSetup = makeAction(mnuFile, "mnuFileSetup", QStringLiteral("&Station setup..."));

@@ -87,6 +87,7 @@ public:
     StatusLine *lblStatus = nullptr;
 
     QMenu *mnuFile = nullptr;
+    QAction *mnuFileStations = nullptr; // "Stations...": every station heard
     QAction *mnuFileRadar = nullptr;  // the radar window
     QAction *mnuFileHistory = nullptr; // "Alarm history..."
     QAction *mnuFileSetup = nullptr;  // the host's "Station setup" window
@@ -122,6 +123,11 @@ public:
     void lstStations_MouseDown(int button, QPoint globalPos);
     void lstAcked_MouseDown(int button, QPoint globalPos);
     void lstWatch_MouseDown(int button, QPoint globalPos);
+
+signals:
+    // A double click on a line of lstStations or lstAcked: the callsign is
+    // the text before the first blank.
+    void stationDetailsRequested(const QString &callsign);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -13,7 +13,9 @@
 #include <QTemporaryDir>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QTest>
 #include <QUrl>
@@ -23,6 +25,8 @@
 #include "app/Program.h"
 #include "app/RadarLink.h"
 #include "app/RadarSettings.h"
+#include "app/StationRowCollector.h"
+#include "app/StationsLink.h"
 #include "app/Settings.h"
 #include "app/StatusBoard.h"
 #include "common/RecordingMessageDisplay.h"
@@ -46,6 +50,8 @@
 #include "ui/frmAlarmHistory.h"
 #include "ui/frmMain.h"
 #include "ui/frmRadar.h"
+#include "ui/frmStationDetails.h"
+#include "ui/frmStations.h"
 #include "platform/A_GetSetIniFile.h"
 #include "platform/QtMessageDisplay.h"
 #include "ui/DialogPresenter.h"
@@ -140,9 +146,15 @@ public:
     void setWatchedCallsigns(const QStringList &callsigns) override { told.append(callsigns); }
     void applySettings(const HostSettings &) override {}
     StatusPart positionStatus() const override { return position; }
+    DistanceUnit distanceUnit() const override { return unit; }
+    // Heading north at this speed; unknown when NaN.
+    std::optional<double> ownCourse() const override { return std::isnan(speed) ? std::nullopt : std::optional(0.0); }
+    std::optional<double> ownSpeedKmh() const override { return std::isnan(speed) ? std::nullopt : std::optional(speed); }
     QList<QStringList> told;
     StatusPart position;
     StatusParts sources;
+    DistanceUnit unit = DistanceUnit::Kilometres;
+    double speed = std::nan("");
 };
 
 QByteArray readAll(const QString &path)
@@ -861,7 +873,7 @@ private slots:
         QStringList items;
         for (QAction *a : w->mnuFile->actions())
             items << a->text();
-        QCOMPARE(items.mid(0, 3), (QStringList{"&Radar...", "Alarm &history...", "&Station setup..."}));
+        QCOMPARE(items.mid(0, 4), (QStringList{"Stations...", "&Radar...", "Alarm &history...", "&Station setup..."}));
         for (const char *call : {"DL1ABC", "PA3XYZ"}) {
             run.host->appendEntry(QStringLiteral("/%1 12:00:00").arg(QLatin1String(call)));
             run.host->setStation(QLatin1String(call), 3.2f);
@@ -953,10 +965,10 @@ private slots:
         w->cmdRearm->click();
         QVERIFY(w->lstAcked->lines().isEmpty());
         QTest::mouseDClick(radar->view, Qt::LeftButton, {}, at("AB1CD"));
-        QCOMPARE(run.messages.shown.size(), 1);
-        QCOMPARE(run.messages.shown[0].title, QStringLiteral("Nearbell"));
-        QVERIFY(run.messages.shown[0].text.startsWith(QStringLiteral("AB1CD\n\nDistance: 3 km, inside")));
-        QVERIFY(run.messages.shown[0].text.contains(QStringLiteral("Bearing: 0\u00B0 north\n")));
+        QVERIFY(run.messages.shown.isEmpty());
+        const frmStationDetails *details = run.program->stations()->details("AB1CD");
+        QVERIFY(details && details->isVisible());
+        QCOMPARE(details->lblDistance->text(), QStringLiteral("3.0 km, 0\u00B0 N"));
 
         const QString ini = dir.filePath("nearbell.INI");
         radar->optCourseUp->click();
@@ -1040,6 +1052,226 @@ private slots:
         Run third(dir.path());
         QVERIFY(third.program->Form_Load());
         QVERIFY(!third.program->radar()->window());
+    // File, Stations...: every station the host lists, the own one first,
+    // with its state from the main window's lists; the context menu and the
+    // details window run the main window's commands on them; a details
+    // window outlives its station; a failed walk keeps the last rows; the
+    // layout is kept in [STATIONS].
+    void stationsWindow()
+    {
+        QTemporaryDir dir;
+        writeFile(dir.filePath("uiview32.ini"), demoProfile);
+        Run run(dir.path());
+        QVERIFY(run.program->Form_Load());
+        frmMain *w = run.program->window();
+        const float lat = 52 * 60 + 12.34f;
+        const float lon = 5 * 60 + 12.34f;
+        run.host->setStation("N0DEMO", 0, lat, lon);
+        HostStation::Details car;
+        car.symbolCode = '>';
+        car.course = 180; // due south, straight at the own station
+        car.speedKmh = 36;
+        car.comment = "<b>mobile</b>";
+        car.path = {"DB0XYZ*", "WIDE2-1"};
+        for (const char *call : {"N0DEMO", "AB1CD", "EF2GH", "WX9"})
+            run.host->appendEntry(QStringLiteral("/%1 12:00:00").arg(QLatin1String(call)));
+        run.host->setStation("AB1CD", 3, lat + 1.62f, lon);
+        run.host->setDetails("AB1CD", car);
+        run.host->setStation("EF2GH", 40, lat, lon + 39.0f);
+        run.host->setStation("WX9", 60, lat - 32.0f, lon);
+        w->txtWatch->setText("WX9");
+        w->cmdAddWatch->click();
+        w->mnuFileStations->trigger();
+        frmStations *stations = run.program->stations()->window();
+        QVERIFY(stations && stations->isVisible());
+        QCOMPARE(stations->windowTitle(), QStringLiteral("Nearbell stations"));
+        QMetaObject::invokeMethod(w->Timer1, "timeout");
+        const StationTableModel &model = stations->model();
+        const auto cells = [&model](int column) {
+            QStringList texts;
+            for (int r = 0; r < model.rowCount(); ++r)
+                texts.append(model.index(r, column).data().toString());
+            return texts;
+        };
+        QCOMPARE(cells(StationTableModel::Callsign), (QStringList{"N0DEMO", "AB1CD", "EF2GH", "WX9"}));
+        QCOMPARE(cells(StationTableModel::State), (QStringList{"", "in range", "", "watched"}));
+        QCOMPARE(cells(StationTableModel::Closing).at(1), QStringLiteral("36"));
+        QCOMPARE(cells(StationTableModel::Bearing).mid(1), (QStringList{"0\u00B0 N", "90\u00B0 E", "180\u00B0 S"}));
+        QCOMPARE(cells(StationTableModel::Via).mid(1, 2), (QStringList{"DB0XYZ*,WIDE2-1", ""}));
+        QCOMPARE(cells(StationTableModel::Symbol).at(1), QStringLiteral("car"));
+
+        stations->showMenuAt(model.rowOf("AB1CD"));
+        QCOMPARE(run.popups.shown, stations->mnuStations);
+        QVERIFY(stations->mnuStationsAck->isEnabled() && !stations->mnuStationsRearm->isEnabled());
+        stations->mnuStationsAck->trigger();
+        QCOMPARE(w->lstAcked->lines(), QStringList{"AB1CD"});
+        QCOMPARE(model.index(model.rowOf("AB1CD"), StationTableModel::State).data().toString(),
+                 QStringLiteral("acknowledged"));
+        stations->showMenuAt(model.rowOf("EF2GH"));
+        QVERIFY(!stations->mnuStationsAck->isEnabled() && !stations->mnuStationsRearm->isEnabled());
+        QCOMPARE(stations->mnuStationsAck->toolTip(), frmStationDetails::notListedText());
+        w->txtWatch->setText("PA3");
+        stations->mnuStationsWatch->trigger();
+        QCOMPARE(w->lstWatch->lines(), (QStringList{"WX9", "EF2GH"}));
+        QCOMPARE(w->txtWatch->text(), QStringLiteral("PA3"));
+
+        QVERIFY(stations->selectCallsign("AB1CD"));
+        QTest::keyClick(stations->tblStations, Qt::Key_Return);
+        frmStationDetails *details = run.program->stations()->details("AB1CD");
+        QVERIFY(details && details->isVisible());
+        QCOMPARE(details->windowTitle(), QStringLiteral("Nearbell: AB1CD"));
+        QCOMPARE(details->lblMotion->text(), QStringLiteral("180\u00B0, 36 km/h"));
+        QCOMPARE(details->cmdAck->text(), QStringLiteral("Re-arm"));
+        details->cmdAck->click();
+        QVERIFY(w->lstAcked->lines().isEmpty());
+        QCOMPARE(details->cmdAck->text(), QStringLiteral("Acknowledge"));
+        emit w->stationDetailsRequested("EF2GH");
+        QVERIFY(run.program->stations()->details("EF2GH")->isVisible());
+        QVERIFY(!run.program->stations()->details("EF2GH")->cmdWatch->isEnabled());
+        // A closed details window goes at the next cycle; opened again, it is a new one.
+        run.program->stations()->details("EF2GH")->close();
+        QMetaObject::invokeMethod(w->Timer1, "timeout");
+        QVERIFY(!run.program->stations()->details("EF2GH"));
+        // An acknowledged callsign the host never heard: no longer heard at once, and re-armed from there.
+        w->lstAcked->addItem("GONE1");
+        emit w->stationDetailsRequested("GONE1");
+        frmStationDetails *gone = run.program->stations()->details("GONE1");
+        QVERIFY(gone->noLongerHeard() && gone->cmdAck->isEnabled());
+        gone->cmdAck->click();
+        QVERIFY(!w->lstAcked->lines().contains("GONE1"));
+        // Stations come and go while the window reads them, as under a full feed.
+        run.host->setEntryHook([&run](int index) {
+            if (index == 1)
+                run.host->removeStation("WX9");
+            run.host->appendEntry(QStringLiteral("/NEW%1 12:00:00").arg(index));
+        });
+        QMetaObject::invokeMethod(w->Timer1, "timeout");
+        run.host->setEntryHook({});
+        QCOMPARE(cells(StationTableModel::Callsign).mid(0, 3), (QStringList{"N0DEMO", "AB1CD", "EF2GH"}));
+        run.host->setEntries({"/N0DEMO 12:00:00", "/AB1CD 12:00:00", "/EF2GH 12:00:00", "/WX9 12:00:00"});
+        run.host->setStation("WX9", 60, lat - 32.0f, lon);
+        // Closing the window alone keeps its layout too.
+        stations->resize(640, 320);
+        stations->close();
+        QCOMPARE(ReadIniString(dir.filePath("nearbell.INI"), "STATIONS", "WIDTH", ""), QStringLiteral("640"));
+        w->mnuFileStations->trigger();
+
+        run.host->removeStation("AB1CD");
+        QMetaObject::invokeMethod(w->Timer1, "timeout");
+        QCOMPARE(details->lblState->text(), QStringLiteral("No longer heard"));
+        QCOMPARE(details->lblComment->text(), QStringLiteral("<b>mobile</b>"));
+        QCOMPARE(model.rowCount(), 3);
+        run.host->failGetStationFor("EF2GH"); // the walk breaks off after the own station
+        QMetaObject::invokeMethod(w->Timer1, "timeout");
+        QCOMPARE(model.rowCount(), 3);
+
+        QHeaderView *header = stations->tblStations->horizontalHeader();
+        header->moveSection(0, 2);
+        stations->tblStations->sortByColumn(StationTableModel::Callsign, Qt::DescendingOrder);
+        stations->resize(701, 302);
+        w->close(); // the Stations window saves its layout and goes too, as do the details
+        QVERIFY(!stations->isVisible() && !details->isVisible());
+        const QString ini = dir.filePath("nearbell.INI");
+        QCOMPARE(ReadIniString(ini, "STATIONS", "SORT", ""), QStringLiteral("0 DESC"));
+        QVERIFY(QRegularExpression("^1:\\d+,2:\\d+,0:\\d+,3:").match(ReadIniString(ini, "STATIONS", "COLUMNS", "")).hasMatch());
+        Run again(dir.path());
+        QVERIFY(again.program->Form_Load());
+        again.program->window()->mnuFileStations->trigger();
+        frmStations *restored = again.program->stations()->window();
+        QCOMPARE(restored->size(), QSize(701, 302));
+        QCOMPARE(restored->model().sortColumn(), int(StationTableModel::Callsign));
+        QCOMPARE(restored->model().sortOrder(), Qt::DescendingOrder);
+        QCOMPARE(restored->tblStations->horizontalHeader()->logicalIndex(2), 0);
+    }
+
+    // What a row works out beside the host's record: the closing speed from
+    // both motions (the own one standing while unknown) in the host's unit,
+    // and the state from the lists, acknowledged before in range before
+    // watched. The station lies due north of the own one.
+    void stationRows_data()
+    {
+        QTest::addColumn<double>("ownSpeed");
+        QTest::addColumn<double>("course");
+        QTest::addColumn<double>("speed");
+        QTest::addColumn<bool>("miles");
+        QTest::addColumn<QStringList>("lists"); // a line of lstStations, lstAcked, lstWatch
+        QTest::addColumn<QString>("closing");
+        QTest::addColumn<QString>("state");
+        const double nan = std::nan("");
+        QTest::newRow("coming at a standing own station")
+            << nan << 180.0 << 36.0 << false << QStringList{"AB1CD distance 3", "", ""} << "36" << "in range";
+        QTest::newRow("going away") << nan << 360.0 << 36.0 << false << QStringList{"", "", "AB1CD"} << "-36"
+                                    << "watched";
+        QTest::newRow("followed at its speed") << 36.0 << 360.0 << 36.0 << false
+                                               << QStringList{"AB1CD (watch) 3", "AB1CD", "AB1CD"} << "0"
+                                               << "acknowledged";
+        QTest::newRow("own station driving at it, in mph")
+            << 50.0 << nan << 0.0 << true << QStringList{"AB1CD distance 2", "", ""} << "31" << "in range";
+        QTest::newRow("its motion unknown") << 50.0 << nan << nan << false << QStringList{"", "", ""} << "" << "";
+    }
+    void stationRows()
+    {
+        QFETCH(double, ownSpeed);
+        QFETCH(double, course);
+        QFETCH(double, speed);
+        QFETCH(bool, miles);
+        QFETCH(QStringList, lists);
+        WatchRecordingHost host;
+        host.speed = ownSpeed;
+        host.unit = miles ? DistanceUnit::Miles : DistanceUnit::Kilometres;
+        host.setEntries({"/N0DEMO 12:00:00", "/AB1CD 12:00:00"});
+        host.setStation("N0DEMO", 0, 3000.0f, 300.0f);
+        host.setStation("AB1CD", 3, 3001.62f, 300.0f);
+        HostStation::Details details;
+        details.course = course;
+        details.speedKmh = speed;
+        host.setDetails("AB1CD", details);
+        ListBox listed(nullptr, true), acked(nullptr, true), watched;
+        for (auto [list, line] : {std::pair{&listed, lists[0]}, std::pair{&acked, lists[1]}, std::pair{&watched, lists[2]}})
+            if (!line.isEmpty())
+                list->addItem(line);
+        ProgramGlobals globals;
+        globals.gstrMyCallsign = "N0DEMO";
+        StationRowCollector collector(globals);
+        collector.setHost(&host);
+        collector.setLists(&listed, &acked, &watched);
+        const auto rows = collector.collect([] {}, [] { return true; });
+        QVERIFY(rows && rows->size() == 2);
+        StationTableModel model;
+        model.setUnit(collector.unit());
+        model.setRows(*rows, QDateTime::currentDateTimeUtc());
+        QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("N0DEMO"));
+        QTEST(model.index(1, StationTableModel::Closing).data().toString(), "closing");
+        QTEST(model.index(1, StationTableModel::State).data().toString(), "state");
+    }
+
+    // A [STATIONS] section that cannot be right is passed over as a whole
+    // key: the window opens with its own layout, never half of another.
+    void stationsLayoutNotTaken_data()
+    {
+        QTest::addColumn<QByteArray>("section");
+        const QByteArray all = "0:90,1:90,2:90,3:90,4:90,5:90,6:90,7:90,8:90,9:90,10:90,11:90,12:90";
+        QTest::newRow("a column short") << "COLUMNS=" + all + "\r\nSORT=14\r\n";
+        QTest::newRow("a column twice") << "COLUMNS=" + all + ",0:90\r\nSORT=-1\r\n";
+        QTest::newRow("absurd width") << "COLUMNS=" + all + ",13:99999\r\nSORT=2 DESC X\r\n";
+        QTest::newRow("not numbers") << "COLUMNS=" + all + ",State:90\r\nSORT=Callsign\r\nWIDTH=20\r\n";
+    }
+    void stationsLayoutNotTaken()
+    {
+        QFETCH(QByteArray, section);
+        QTemporaryDir dir;
+        writeFile(dir.filePath("uiview32.ini"), demoProfile);
+        writeFile(dir.filePath("nearbell.INI"), "[STATIONS]\r\nLEFT=10\r\nTOP=10\r\nHEIGHT=300\r\n" + section);
+        Run run(dir.path());
+        QVERIFY(run.program->Form_Load());
+        run.program->window()->mnuFileStations->trigger();
+        frmStations *stations = run.program->stations()->window();
+        QCOMPARE(stations->model().sortColumn(), int(StationTableModel::Distance));
+        QCOMPARE(stations->model().sortOrder(), Qt::AscendingOrder);
+        const QHeaderView *header = stations->tblStations->horizontalHeader();
+        for (int c = 0; c < header->count(); ++c)
+            QCOMPARE(header->logicalIndex(c), c);
+        QCOMPARE(stations->size(), QSize(1100, 480));
     }
 
     // Without an own position the radar says why, as the status line does,
@@ -1062,6 +1294,12 @@ private slots:
         QVERIFY(scene.marks().isEmpty());
         QCOMPARE(scene.input().noPosition, QStringLiteral("waiting for a GPS fix"));
         QVERIFY(w->lblStatus->plainText().contains(scene.input().noPosition));
+        // Nor does the Stations window make up a distance or bearing.
+        w->mnuFileStations->trigger();
+        const StationTableModel &model = run.program->stations()->window()->model();
+        QCOMPARE(model.rowCount(), 1);
+        QCOMPARE(model.index(0, StationTableModel::Distance).data().toString(), QString());
+        QCOMPARE(model.index(0, StationTableModel::Bearing).data().toString(), QString());
     }
 
     void unwritableFolderStillRuns()

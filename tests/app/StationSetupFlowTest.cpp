@@ -189,12 +189,13 @@ private slots:
         QCOMPARE(run.dialogs.presented, 0);
         frmMain *w = run.program->window();
         const QList<QAction *> items = w->mnuFile->actions();
-        QCOMPARE(items.size(), 5);
-        QCOMPARE(items[0], w->mnuFileRadar);
-        QCOMPARE(items[1], w->mnuFileHistory);
-        QCOMPARE(items[2]->text(), QStringLiteral("&Station setup..."));
-        QVERIFY(items[3]->isSeparator());
-        QCOMPARE(items[4], w->mnuFileExit);
+        QCOMPARE(items.size(), 6);
+        QCOMPARE(items[0], w->mnuFileStations);
+        QCOMPARE(items[1], w->mnuFileRadar);
+        QCOMPARE(items[2], w->mnuFileHistory);
+        QCOMPARE(items[3]->text(), QStringLiteral("&Station setup..."));
+        QVERIFY(items[4]->isSeparator());
+        QCOMPARE(items[5], w->mnuFileExit);
         QVERIFY(run.host->source());
         QCOMPARE(run.host->settings().source.format(), QStringLiteral("DEMO"));
 

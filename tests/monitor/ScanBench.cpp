@@ -5,7 +5,9 @@
 // event loop waits between two yields and the longest single yield. Then
 // "Acknowledge all" over 10,000 and 30,000 listed stations. Besides the
 // wall-clock time of a shown cycle, its processor time and the number of
-// yields it made.
+// yields it made. Last the Stations window with 32,767 stations: reading
+// them from the host, one refresh, and sorting and filtering all rows.
+#include "app/StationRowCollector.h"
 #include "platform/ProgramGlobals.h"
 #include "host/HostStation.h"
 #include "host/ScriptedHost.h"
@@ -17,6 +19,8 @@
 #include "platform/MessageDisplay.h"
 #include "ui/ListBox.h"
 #include "ui/RadarView.h"
+#include "ui/PopupMenuPresenter.h"
+#include "ui/frmStations.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -283,6 +287,140 @@ double ackAllMs(int listed)
     return c.lstStations->count() == 0 && c.lstAcked->count() == listed ? ms : -1.0;
 }
 
+class NoPopups : public PopupMenuPresenter
+{
+public:
+    void popup(QMenu *, QPoint) override {}
+};
+
+double medianOf(std::vector<double> times)
+{
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// The Stations window over a host of `stations`, each with a comment, a
+// path, motion and a full track, 1,000 acknowledged: processor time of
+// reading every station from the host (in slices between yields, the
+// longest of them too), of one refresh of the shown window (the rows taken
+// in, the selection and scroll position put back, the table laid out and
+// painted), and of sorting and filtering all rows.
+void stationsWindowFigures(int stations)
+{
+    ScriptedHost host;
+    host.setRecordCalls(false);
+    QStringList entries;
+    const QDateTime heard = QDateTime::currentDateTimeUtc();
+    for (int i = 0; i < stations; ++i) {
+        const QString call = QStringLiteral("ST%1").arg(i, 5, 10, QLatin1Char('0'));
+        entries.append(QStringLiteral("/") + call + QStringLiteral(" 12:34:56"));
+        const double angle = i * 2.39996;
+        const double minutes = (3.0 + i % 200) / 1.852;
+        host.setStation(call, float(3.0 + i % 200), float(minutes * std::cos(angle)), float(minutes * std::sin(angle)));
+        HostStation::Details details;
+        details.symbolCode = i % 2 ? '>' : '_';
+        details.course = 1 + i % 360;
+        details.speedKmh = i % 120;
+        details.altitudeM = i % 900;
+        details.comment = QStringLiteral("comment of station %1 with some words").arg(i);
+        details.path = {QStringLiteral("DB0ABC*"), QStringLiteral("WIDE2-1")};
+        details.packets = i % 50 + 1;
+        details.lastHeard = heard.addSecs(-(i % 3600));
+        for (int t = 0; t < 20; ++t)
+            details.track.push_back({minutes * std::cos(angle) + t * 0.01, minutes * std::sin(angle), heard.addSecs(-t * 60)});
+        host.setDetails(call, details);
+    }
+    host.setStation(QStringLiteral("MY0CALL"), 0.0f);
+    host.setEntries(entries);
+
+    QWidget main;
+    auto *listed = new ListBox(&main, true);
+    auto *acked = new ListBox(&main, true);
+    auto *watched = new ListBox(&main);
+    for (int i = 0; i < 1000; ++i)
+        acked->addItem(QStringLiteral("ST%1").arg(i * 20, 5, 10, QLatin1Char('0')));
+    for (int i = 1; i < 2000; i += 2)
+        listed->addItem(QStringLiteral("ST%1 distance 3.5").arg(i, 5, 10, QLatin1Char('0')));
+    ProgramGlobals globals;
+    globals.gstrMyCallsign = QStringLiteral("MY0CALL");
+    StationRowCollector collector(globals);
+    collector.setHost(&host);
+    collector.setLists(listed, acked, watched);
+
+    std::vector<double> collectTimes;
+    double longestSlice = 0;
+    std::optional<std::vector<StationRow>> rows;
+    for (int run = 0; run < 5; ++run) {
+        double sliceStart = threadCpuMs();
+        const double start = sliceStart;
+        rows = collector.collect([&] {
+            longestSlice = std::max(longestSlice, threadCpuMs() - sliceStart);
+            QCoreApplication::processEvents();
+            sliceStart = threadCpuMs();
+        }, [] { return true; });
+        collectTimes.push_back(threadCpuMs() - start);
+    }
+    if (!rows)
+        return;
+
+    NoPopups popups;
+    frmStations window(popups);
+    window.resize(1100, 600);
+    window.show();
+    window.setRows(*rows, heard);
+    QCoreApplication::processEvents();
+    window.selectCallsign(QStringLiteral("ST16000"));
+    window.tblStations->scrollTo(window.model().index(window.model().rowOf(QStringLiteral("ST16000")), 0));
+    std::vector<double> refreshTimes;
+    for (int run = 0; run < 9; ++run) {
+        std::vector<StationRow> copy = *rows;
+        const double start = threadCpuMs();
+        window.setRows(std::move(copy), heard);
+        window.repaint();
+        refreshTimes.push_back(threadCpuMs() - start);
+    }
+    const bool kept = window.selectedCallsign() == QStringLiteral("ST16000");
+
+    const auto timed = [&window](const auto &change) {
+        std::vector<double> times;
+        for (int run = 0; run < 3; ++run) {
+            const double start = threadCpuMs();
+            change(run);
+            window.repaint();
+            times.push_back(threadCpuMs() - start);
+        }
+        return medianOf(times);
+    };
+    QTableView *table = window.tblStations;
+    const double byDistance = timed([table](int run) {
+        table->sortByColumn(StationTableModel::Distance, run % 2 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    });
+    const double byCallsign = timed([table](int run) {
+        table->sortByColumn(StationTableModel::Callsign, run % 2 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    });
+    const double byComment = timed([table](int run) {
+        table->sortByColumn(StationTableModel::Comment, run % 2 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    });
+    const double byHeard = timed([table](int run) {
+        table->sortByColumn(StationTableModel::LastHeard, run % 2 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    });
+    const double filterText = timed([&window](int run) {
+        window.txtFilter->setText(run % 2 ? QString() : QStringLiteral("station 1"));
+    });
+    window.txtFilter->clear();
+    const double filterRange = timed([&window](int run) { window.chkInRange->setChecked(run % 2 == 0); });
+
+    std::printf("Stations window, %d stations (%d rows), processor time:\n", stations, int(rows->size()));
+    std::printf("  reading them from the host %.1f ms (longest slice between yields %.2f ms)\n",
+                medianOf(collectTimes), longestSlice);
+    std::printf("  one refresh of the shown window %.1f ms (selection kept: %s)\n", medianOf(refreshTimes),
+                kept ? "yes" : "NO");
+    std::printf("  sorting all rows by distance %.1f ms, callsign %.1f ms, comment %.1f ms, last heard %.1f ms\n",
+                byDistance, byCallsign, byComment, byHeard);
+    std::printf("  filtering all rows by text %.1f ms, to those in range or watched %.1f ms\n", filterText,
+                filterRange);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -326,5 +464,6 @@ int main(int argc, char **argv)
                     fillMs<ListBox>(lines));
     for (const int listed : {10000, 30000})
         std::printf("\"Acknowledge all\" with %d listed: %.1f ms\n", listed, ackAllMs(listed));
+    stationsWindowFigures(32767);
     return 0;
 }

@@ -206,6 +206,9 @@ private slots:
         QCOMPARE(titles, (QStringList{"&File", "&Alarm", "Options", "&Help"}));
 
         QCOMPARE(window->mnuFileExit->text(), QStringLiteral("E&xit"));
+        QCOMPARE(window->mnuFile->actions().indexOf(window->mnuFileStations) + 1,
+                 window->mnuFile->actions().indexOf(window->mnuFileRadar));
+        QCOMPARE(window->mnuFileStations->text(), QStringLiteral("Stations..."));
         QVERIFY(window->mnuAlarmBringToFront->isChecked());
         QVERIFY(!window->mnuAlarm->isChecked());
         QCOMPARE(window->mnuOptionsStations->shortcut(), QKeySequence(Qt::Key_F2));
@@ -309,6 +312,26 @@ private slots:
         QCOMPARE(window->lstAcked->currentRow(), 0);
         QVERIFY(messages.shown.isEmpty());
         QVERIFY(popups.shown.isEmpty());
+    }
+
+    // A double click on a line of lstStations or lstAcked asks for the
+    // details of the callsign before the line's first blank.
+    void doubleClickAsksForDetails()
+    {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QSignalSpy asked(window.get(), &frmMain::stationDetailsRequested);
+        window->lstStations->addItem(QStringLiteral("AB1CD (watch) 3.2"));
+        window->lstAcked->addItem(QStringLiteral("EF2GH"));
+        for (ListBox *list : {window->lstStations, window->lstAcked}) {
+            // A double click comes after the press of its first click.
+            QTest::mousePress(list->viewport(), Qt::LeftButton, {}, firstRowCentre(list));
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, firstRowCentre(list));
+        }
+        QCOMPARE(asked.size(), 2);
+        QCOMPARE(asked.at(0).at(0).toString(), QStringLiteral("AB1CD"));
+        QCOMPARE(asked.at(1).at(0).toString(), QStringLiteral("EF2GH"));
+        QVERIFY(messages.shown.isEmpty());
     }
 
     void stationsPressPausesTimer1()

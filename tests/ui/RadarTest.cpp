@@ -190,15 +190,19 @@ private slots:
     {
         RadarInput input = threeStations();
         input.stations.append(seen("DL1ABC", 0.02, 0.02, 3.2));
+        input.stations.last().course = 270;
+        input.stations.last().speedKmh = 54;
+        input.stations[2].speedKmh = 0; // SOUTH3 stands still
         input.stations.append(seen("<b>X\n", 0.1, 0.0, 12.6, SeenStation::Kind::Acked)); // on NORTH1
         RadarScene scene;
         const QFont font;
         scene.build(input, QSizeF(300, 300), QFontMetricsF(font));
         QCOMPARE(scene.marks().size(), 5);
-        QCOMPARE(scene.accessibleText(0), QStringLiteral("DL1ABC, 3.2 km, north-east, in range"));
-        QCOMPARE(scene.accessibleText(4), QStringLiteral("SOUTH3, 111 km, south, out of range, watched"));
+        QCOMPARE(scene.accessibleText(0), QStringLiteral("DL1ABC, 3.2 km, north-east, in range, 54 km/h heading 270\u00B0"));
+        QCOMPARE(scene.accessibleText(4), QStringLiteral("SOUTH3, 111 km, south, out of range, watched, 0 km/h"));
         QCOMPARE(scene.accessibleText(2), QStringLiteral("<b>X\uFFFD, 12.6 km, north, in range, acknowledged"));
-        QVERIFY(scene.hoverText(0).startsWith(QStringLiteral("DL1ABC\n3.2 km, 45\u00B0 north-east\nlast heard 12:34:56")));
+        QCOMPARE(scene.hoverText(0),
+                 QStringLiteral("DL1ABC\n3.2 km, 45\u00B0 north-east\nlast heard 12:34:56\n54 km/h heading 270\u00B0"));
         QVERIFY(scene.detailsText(4).contains(QStringLiteral("Position: 1.0000\u00B0 S, 0.0000\u00B0 E")));
         QCOMPARE(scene.markOf("EAST2"), 3);
         // The nearer of two stations on one spot keeps the label.
