@@ -1,6 +1,11 @@
 #pragma once
 
+#include "monitor/AlarmReason.h"
+#include "monitor/ClosestApproach.h"
+
 #include <QCoreApplication>
+#include <QHash>
+#include <QString>
 
 #include <functional>
 
@@ -16,6 +21,16 @@ struct ScanState
     bool blnAlarm = false;
     double dblMinDist = 99999.0;
     CycleSnapshot *seen = nullptr;
+    // The most urgent reason a line raised the alarm for, and the closest
+    // approach of every station listed as approaching.
+    AlarmReason reason = AlarmReason::None;
+    QHash<QString, Approach> approaches;
+
+    void raise(AlarmReason why)
+    {
+        blnAlarm = true;
+        reason = moreUrgent(reason, why);
+    }
 };
 
 // Lets the window process pending events in the middle of a scan. Tests and
