@@ -30,6 +30,8 @@ StationMonitor::StationMonitor(const MonitorControls &controls, HostStation &obj
       m_lstStations(controls.lstStations),
       m_lstAcked(controls.lstAcked),
       m_lstWatch(controls.lstWatch),
+      m_watchedIndex(controls.lstWatch),
+      m_ackedIndex(controls.lstAcked),
       m_options(options),
       m_stationScan(controls, m_state, objStation, globals),
       m_watchList(controls, m_state, objStation, messages, programTitle),
@@ -127,8 +129,9 @@ void StationMonitor::onBeacon(const QString &callsign)
             line = approachingLine(callsign, 0);
         else if (reason == AlarmReason::Direct)
             line = directLine(callsign, 0);
-        const bool watched = m_lstWatch && m_lstWatch->lines().contains(callsign)
-                             && !(m_lstAcked && m_lstAcked->lines().contains(callsign));
+        const bool watched = m_watchedIndex.contains(callsign) && !m_ackedIndex.contains(callsign);
+        if (line.isEmpty() && !watched)
+            return;
         const QStringList lines = stationLines();
         const auto listed = [&lines](const QString &key) {
             return std::any_of(lines.cbegin(), lines.cend(),

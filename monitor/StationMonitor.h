@@ -4,6 +4,7 @@
 #include "monitor/AckTimes.h"
 #include "monitor/ExtraCycle.h"
 #include "monitor/LeaveRearm.h"
+#include "monitor/ListTextIndex.h"
 #include "monitor/CycleSnapshot.h"
 #include "monitor/MonitorControls.h"
 #include "monitor/ScanCycle.h"
@@ -124,6 +125,8 @@ private:
     QPointer<ListBox> m_lstStations;
     QPointer<ListBox> m_lstAcked;
     QPointer<ListBox> m_lstWatch;
+    ListTextIndex m_watchedIndex; // for the reports that may run a cycle at once
+    ListTextIndex m_ackedIndex;
     const OptionFlags &m_options;
     CycleSnapshot m_seen;
     ScanState m_state;
