@@ -348,7 +348,10 @@ void Program::wireAlerts(WindowRaiser *raiser)
     m_alerts->setSpeechDelay([this] {
         if (!m_options.gblnAudibleAlarm)
             return 0;
-        return qMin(waveDurationMs(sirenPath(m_globals.programFolder, m_globals.dataFolder)), 15000);
+        // The cycle's scans are done: its reason names the sound to wait for.
+        return qMin(waveDurationMs(sirenPath(m_globals.programFolder, m_globals.dataFolder,
+                                             m_monitor->state().reason)),
+                    15000);
     });
     m_monitor->cycle().setAfterStationScans([this] { m_alerts->afterStationScans(); });
     m_monitor->setAlertFlags(&m_alertFlags);
