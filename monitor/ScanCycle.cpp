@@ -59,6 +59,7 @@ void ScanCycle::Timer1_Timer()
     m_state.blnAlarm = false;
     m_state.reason = AlarmReason::None;
     m_state.approaches.clear();
+    m_state.ackedInRange.clear();
     if (m_state.seen)
         m_state.seen->begin();
 

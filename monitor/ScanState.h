@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -25,6 +26,8 @@ struct ScanState
     // approach of every station listed as approaching.
     AlarmReason reason = AlarmReason::None;
     QHash<QString, Approach> approaches;
+    // Acknowledged stations the station scan found inside the range.
+    QSet<QString> ackedInRange;
 
     void raise(AlarmReason why)
     {

@@ -102,11 +102,7 @@ void StationMonitor::afterScans(bool scanned)
     // Only a cycle that looked can tell that a station stayed away.
     if (!scanned || !m_lstAcked)
         return;
-    QSet<QString> near;
-    for (const SeenStation &station : m_seen.stations()) {
-        if (station.kind == SeenStation::Kind::Acked)
-            near.insert(station.callsign);
-    }
+    QSet<QString> near = m_state.ackedInRange;
     if (m_lstWatch) {
         for (const QString &callsign : m_lstWatch->lines())
             near.insert(callsign);

@@ -146,8 +146,11 @@ void StationScan::examine(HostApplication &host, const QString &entry)
     if (m_state.seen)
         m_state.seen->add(*callsign, entry, m_station, distance,
                           acked ? SeenStation::Kind::Acked : SeenStation::Kind::Listed);
-    if (acked)
+    if (acked) {
+        if (inRange)
+            m_state.ackedInRange.insert(*callsign);
         return;
+    }
 
     if (distance < m_state.dblMinDist)
         m_state.dblMinDist = distance;

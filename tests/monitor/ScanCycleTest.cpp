@@ -254,13 +254,20 @@ private slots:
     }
 
     // An acknowledged station that stays out of the range (and off the
-    // watch list) for the set minutes is re-armed; one weaving at the edge
-    // is not.
+    // watch list) for the set minutes is re-armed, also while it is heard
+    // direct; one weaving at the edge is not.
     void rearmAfterLeaving()
     {
         Run r;
         r.flags.rearmAfterMinutes = 30;
+        r.flags.direct = true;
         r.f.addStation("EDGE", 3);
+        HostStation::Details direct;
+        direct.heardDirectRecently = true;
+        const auto edge = [&](float distance) {
+            r.f.host.setStation("EDGE", distance);
+            r.f.host.setDetails("EDGE", direct);
+        };
         r.f.addStation("WATCHED", 900);
         r.f.c.lstAcked->addItems({"EDGE", "WATCHED", "GONE"});
         r.f.c.lstWatch->addItem("WATCHED");
@@ -269,11 +276,11 @@ private slots:
             r.tick();
         };
         minutes(0);
-        r.f.host.setStation("EDGE", 30);
+        edge(30);
         minutes(29);
-        r.f.host.setStation("EDGE", 4); // back in for a moment
+        edge(4); // back in for a moment
         minutes(1);
-        r.f.host.setStation("EDGE", 30);
+        edge(30);
         minutes(29);
         QCOMPARE(r.f.acked(), (QStringList{"EDGE", "WATCHED"}));
         minutes(1);
