@@ -67,6 +67,8 @@ public:
     void Timer1_Timer();
 
     bool isRunning() const { return m_running; }
+    // The lines of the last cycle, each without its distance (lineKey).
+    const QSet<QString> &lastKeys() const { return m_lastKeys; }
     int skippedTicks() const { return m_skipped; }
 
 signals:

@@ -11,7 +11,6 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 
-#include <algorithm>
 #include <exception>
 #include <memory>
 
@@ -117,25 +116,18 @@ void StationMonitor::onBeacon(const QString &callsign)
     if (!m_flags || !m_flags->atOnce || !m_options.gblnScanStations || m_extra.isPending())
         return;
     try {
-        AlarmReason reason = m_stationScan.reasonFor(callsign);
+        // In range, approaching or watched; heard direct waits for Timer1.
+        const AlarmReason reason = m_stationScan.reasonFor(callsign);
         QString line;
         if (reason == AlarmReason::InRange)
             line = stationLine(callsign, 0);
         else if (reason == AlarmReason::Approaching)
             line = approachingLine(callsign, 0);
-        else if (reason == AlarmReason::Direct)
-            line = directLine(callsign, 0);
         const bool watched = m_watchedIndex.contains(callsign) && !m_ackedIndex.contains(callsign);
-        if (line.isEmpty() && !watched)
-            return;
-        const QStringList lines = stationLines();
-        const auto listed = [&lines](const QString &key) {
-            return std::any_of(lines.cbegin(), lines.cend(),
-                               [&key](const QString &l) { return lineKey(l) == key; });
-        };
-        // A station already listed for that reason has had its alarm.
-        const bool newLine = !line.isEmpty() && !listed(lineKey(line));
-        const bool newWatch = watched && !listed(lineKey(watchLine(callsign, 0)));
+        // A station the last cycle listed for that reason has had its alarm.
+        const QSet<QString> &listed = m_cycle.lastKeys();
+        const bool newLine = !line.isEmpty() && !listed.contains(lineKey(line));
+        const bool newWatch = watched && !listed.contains(lineKey(watchLine(callsign, 0)));
         if (newLine || newWatch)
             m_extra.request();
     } catch (const std::exception &) {
