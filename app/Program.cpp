@@ -18,6 +18,7 @@
 #include "host/HostApplication.h"
 #include "monitor/AlarmHistory.h"
 #include "monitor/AlertChannels.h"
+#include "monitor/ApproachRule.h"
 #include "monitor/SirenPath.h"
 #include "monitor/StationMonitor.h"
 #include "overlay/HostFolder.h"
@@ -34,6 +35,7 @@
 #include "ui/A_HelpBrowser.h"
 #include "ui/DialogPresenter.h"
 #include "ui/frmAlarmHistory.h"
+#include "ui/frmApproachTime.h"
 #include "ui/frmStationSetup.h"
 #include "ui/AboutBox.h"
 #include "ui/frmAbout.h"
@@ -146,6 +148,7 @@ bool Program::Form_Load()
     m_monitor->watchList().setShowWatchList(false);
     m_monitor->watchList().show_hide_watchlist();
     m_window->Timer2->stop();
+    m_monitor->loadKeptWatchList();
 
     m_globals.gstrHostIniFile = m_services.programFolder + QStringLiteral("/uiview32.ini");
     m_globals.gstrMyCallsign = ReadIniString(m_globals.gstrHostIniFile, QStringLiteral("STATION"),
@@ -206,6 +209,9 @@ bool Program::Form_Load()
         connect(model, &QAbstractItemModel::layoutChanged, host, tellWatched);
         tellWatched();
         m_alerts->setUnit(extension->distanceUnit());
+        m_monitor->setUnit([this] { return m_alerts->unit(); });
+        m_monitor->setOwnMotion(
+            [extension] { return ApproachRule::ownMotion(extension->ownCourse(), extension->ownSpeedKmh()); });
         // Notifications and speech speak in the units of the set-up in force.
         if (HostSettingsModel *setup = extension->settingsModel()) {
             connect(setup, &HostSettingsModel::changed, m_alerts.get(),
@@ -254,6 +260,9 @@ bool Program::Form_Load()
     host->SetAttachOption(attachOption);
 
     m_monitor->load_acked_list();
+    // What the kept files held that could not be taken as it stood.
+    for (const QString &reading : m_monitor->readings())
+        qWarning("%s", qPrintable(reading));
     m_radar->reopen();
     m_started = true;
     return true;
@@ -275,6 +284,11 @@ void Program::wireWindow()
     controls.mnuOptionsDirect = w.mnuOptionsDirect;
     controls.mnuOptionsNoWeather = w.mnuOptionsNoWeather;
     controls.mnuOptionsNoInfrastructure = w.mnuOptionsNoInfrastructure;
+    controls.mnuOptionsApproach = w.mnuOptionsApproach;
+    controls.mnuOptionsRearm = w.mnuOptionsRearm;
+    controls.mnuOptionsSirenNewOnly = w.mnuOptionsSirenNewOnly;
+    controls.mnuOptionsKeepWatch = w.mnuOptionsKeepWatch;
+    controls.mnuOptionsAtOnce = w.mnuOptionsAtOnce;
     controls.lstStations = w.lstStations;
     controls.cmdAck = w.cmdAck;
     controls.cmdRearm = w.cmdRearm;
@@ -343,6 +357,8 @@ void Program::wireWindow()
     connect(w.mnuOptionsStations, &QAction::triggered, this, [this] { m_settings->mnuOptionsStations_Click(); });
     connect(w.mnuOptionsOverlays, &QAction::triggered, this, [this] { m_settings->mnuOptionsOverlays_Click(); });
     connect(w.mnuPopup1Ack, &QAction::triggered, this, [this] { m_monitor->ackList().mnuPopup1Ack_Click(); });
+    connect(w.mnuPopup1AckHour, &QAction::triggered, this,
+            [this] { m_monitor->ackList().mnuPopup1AckHour_Click(); });
     connect(w.mnuPopup2ReArm, &QAction::triggered, this, [this] { m_monitor->ackList().mnuPopup2ReArm_Click(); });
     connect(w.mnuPopu3Delete, &QAction::triggered, this, [this] { m_monitor->watchList().mnuPopu3Delete_Click(); });
 
@@ -369,10 +385,18 @@ void Program::wireAlerts(WindowRaiser *raiser)
     m_alerts->setSpeechDelay([this] {
         if (!m_options.gblnAudibleAlarm)
             return 0;
-        return qMin(waveDurationMs(sirenPath(m_globals.programFolder, m_globals.dataFolder)), 15000);
+        // The cycle's scans are done: its reason names the sound to wait for.
+        return qMin(waveDurationMs(sirenPath(m_globals.programFolder, m_globals.dataFolder,
+                                             m_monitor->state().reason)),
+                    15000);
     });
     m_monitor->cycle().setAfterStationScans([this] { m_alerts->afterStationScans(); });
-    m_monitor->stationScan().setAlertFlags(&m_alertFlags);
+    m_monitor->setAlertFlags(&m_alertFlags);
+    m_monitor->setWriteOutcome([this](const QString &path, bool ok) {
+        m_writeFailures.report(path, ok, ok ? QString() : WriteFailures::probeReason(path));
+        if (m_statusBoard)
+            m_statusBoard->refresh();
+    });
 
     m_history = std::make_unique<AlarmHistory>(
         QDir(m_services.programFolder).filePath(AlarmHistory::fileName()), &m_writeFailures);
@@ -394,6 +418,29 @@ void Program::wireAlerts(WindowRaiser *raiser)
         if (record.details().bearing >= 0.0)
             arrival.bearing = record.details().bearing;
         arrival.source = record.details().source;
+        const auto approach = m_monitor->state().approaches.constFind(arrival.callsign);
+        if (arrival.approaching && approach != m_monitor->state().approaches.cend()) {
+            const bool miles = m_alerts->unit() == DistanceUnit::Miles;
+            arrival.cpa = miles ? approach->cpaKm / greatcircle::kKmPerMile : approach->cpaKm;
+            arrival.tcpaMinutes = approach->tcpaMinutes;
+        }
+    });
+    connect(w.mnuOptionsApproach, &QAction::triggered, this, [this] { m_settings->mnuOptionsApproach_Click(); });
+    connect(w.mnuOptionsRearm, &QAction::triggered, this, [this] { m_settings->mnuOptionsRearm_Click(); });
+    connect(w.mnuOptionsSirenNewOnly, &QAction::triggered, this,
+            [this] { m_settings->mnuOptionsSirenNewOnly_Click(); });
+    connect(w.mnuOptionsAtOnce, &QAction::triggered, this, [this] { m_settings->mnuOptionsAtOnce_Click(); });
+    // Switched on, the list is kept from now; switched off, its file stays.
+    connect(w.mnuOptionsKeepWatch, &QAction::triggered, this, [this] {
+        m_settings->mnuOptionsKeepWatch_Click();
+        m_monitor->saveKeptWatchList();
+    });
+    w.mnuOptionsApproachTime->setEnabled(m_services.dialogs != nullptr);
+    connect(w.mnuOptionsApproachTime, &QAction::triggered, this, [this] {
+        frmApproachTime dialog(m_alertFlags.approachMinutes, m_window.get());
+        dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        if (m_services.dialogs && m_services.dialogs->present(dialog))
+            m_settings->setApproachMinutes(dialog.minutes());
     });
     connect(w.mnuOptionsDirect, &QAction::triggered, this, [this] { m_settings->mnuOptionsDirect_Click(); });
     connect(w.mnuOptionsNoWeather, &QAction::triggered, this, [this] { m_settings->mnuOptionsNoWeather_Click(); });

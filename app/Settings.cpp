@@ -6,8 +6,10 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QWidget>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "platform/WriteFailures.h"
 #include "platform/A_GetSetIniFile.h"
@@ -32,6 +34,8 @@ struct AlertKey
     bool byDefault;
     bool AlertFlags::*flag;
     QAction *SettingsControls::*item;
+    // A number instead of a flag: read and checked by its own rule.
+    int AlertFlags::*number = nullptr;
 };
 const AlertKey alertKeys[] = {
     {"NOTIFY", true, &AlertFlags::notify, &SettingsControls::mnuOptionsNotify},
@@ -39,7 +43,21 @@ const AlertKey alertKeys[] = {
     {"DIRECT", false, &AlertFlags::direct, &SettingsControls::mnuOptionsDirect},
     {"NO_WEATHER", false, &AlertFlags::noWeather, &SettingsControls::mnuOptionsNoWeather},
     {"NO_INFRASTRUCTURE", false, &AlertFlags::noInfrastructure, &SettingsControls::mnuOptionsNoInfrastructure},
+    {"APPROACH", false, &AlertFlags::approach, &SettingsControls::mnuOptionsApproach},
+    {"APPROACH_MINUTES", false, nullptr, nullptr, &AlertFlags::approachMinutes},
+    {"REARM_AFTER_MINUTES", false, nullptr, &SettingsControls::mnuOptionsRearm, &AlertFlags::rearmAfterMinutes},
+    {"SIREN_NEW_ONLY", false, &AlertFlags::sirenNewOnly, &SettingsControls::mnuOptionsSirenNewOnly},
+    {"KEEP_WATCH", false, &AlertFlags::keepWatch, &SettingsControls::mnuOptionsKeepWatch},
+    {"AT_ONCE", false, &AlertFlags::atOnce, &SettingsControls::mnuOptionsAtOnce},
 };
+
+// A whole number as the file holds it, blanks around it allowed.
+std::optional<int> wholeNumber(const QString &text)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
 
 // The window's outer size in pixels, also before it was ever shown.
 QSize outerSize(const QWidget *window)
@@ -137,6 +155,23 @@ void Settings::loadini()
 
     if (m_alerts) {
         for (const AlertKey &k : alertKeys) {
+            if (k.number) {
+                const bool approach = k.number == &AlertFlags::approachMinutes;
+                const QString text = read(QString::fromLatin1(k.key),
+                                          QString::number(approach ? AlertFlags::kDefaultApproachMinutes : 0),
+                                          alertsSection);
+                QString reading;
+                m_alerts->*k.number = approach ? approachMinutesFrom(text, &reading) : rearmMinutesFrom(text, &reading);
+                if (!reading.isEmpty()) {
+                    m_readings.append(reading);
+                    qWarning("%s", qPrintable(reading));
+                }
+                if (QAction *item = k.item ? m_c.*k.item : nullptr) {
+                    item->setChecked(m_alerts->rearmAfterMinutes != 0);
+                    item->setText(rearmItemText(m_alerts->rearmAfterMinutes));
+                }
+                continue;
+            }
             QString text = read(QString::fromLatin1(k.key), BoolToText(k.byDefault), alertsSection);
             m_alerts->*k.flag = IsTrueText(text);
             if (QAction *item = m_c.*k.item)
@@ -158,6 +193,38 @@ void Settings::toggleAlert(const char *key)
             item->setChecked(flag);
         write(QString::fromLatin1(k.key), BoolToText(flag), alertsSection);
     }
+}
+
+int Settings::approachMinutesFrom(const QString &text, QString *reading)
+{
+    const std::optional<int> value = wholeNumber(text);
+    int used = value ? std::clamp(*value, AlertFlags::kMinApproachMinutes, AlertFlags::kMaxApproachMinutes)
+                     : AlertFlags::kDefaultApproachMinutes;
+    if (reading && (!value || used != *value))
+        *reading = QStringLiteral("[ALERTS] APPROACH_MINUTES=%1 is not a number of minutes from %2 to %3: %4 is used")
+                       .arg(text.left(40))
+                       .arg(AlertFlags::kMinApproachMinutes)
+                       .arg(AlertFlags::kMaxApproachMinutes)
+                       .arg(used);
+    return used;
+}
+
+int Settings::rearmMinutesFrom(const QString &text, QString *reading)
+{
+    const std::optional<int> value = wholeNumber(text);
+    if (value && *value >= 0)
+        return *value;
+    if (reading)
+        *reading = QStringLiteral("[ALERTS] REARM_AFTER_MINUTES=%1 is not a number of minutes: "
+                                  "stations are not re-armed after leaving")
+                       .arg(text.left(40));
+    return 0;
+}
+
+QString Settings::rearmItemText(int minutes)
+{
+    return QStringLiteral("Re-arm after leaving for %1 minutes")
+        .arg(minutes > 0 ? minutes : AlertFlags::kRearmMenuMinutes);
 }
 
 void Settings::saveini()
@@ -226,6 +293,48 @@ void Settings::mnuOptionsNoWeather_Click()
 void Settings::mnuOptionsNoInfrastructure_Click()
 {
     toggleAlert("NO_INFRASTRUCTURE");
+}
+
+void Settings::mnuOptionsApproach_Click()
+{
+    toggleAlert("APPROACH");
+}
+
+void Settings::mnuOptionsSirenNewOnly_Click()
+{
+    toggleAlert("SIREN_NEW_ONLY");
+}
+
+void Settings::mnuOptionsKeepWatch_Click()
+{
+    toggleAlert("KEEP_WATCH");
+}
+
+void Settings::mnuOptionsAtOnce_Click()
+{
+    toggleAlert("AT_ONCE");
+}
+
+void Settings::mnuOptionsRearm_Click()
+{
+    if (!m_alerts)
+        return;
+    int &minutes = m_alerts->rearmAfterMinutes;
+    minutes = minutes != 0 ? 0 : AlertFlags::kRearmMenuMinutes;
+    if (QAction *item = m_c.mnuOptionsRearm) {
+        item->setChecked(minutes != 0);
+        item->setText(rearmItemText(minutes));
+    }
+    write(QStringLiteral("REARM_AFTER_MINUTES"), QString::number(minutes), alertsSection);
+}
+
+void Settings::setApproachMinutes(int minutes)
+{
+    if (!m_alerts)
+        return;
+    m_alerts->approachMinutes
+        = std::clamp(minutes, AlertFlags::kMinApproachMinutes, AlertFlags::kMaxApproachMinutes);
+    write(QStringLiteral("APPROACH_MINUTES"), QString::number(m_alerts->approachMinutes), alertsSection);
 }
 
 void Settings::enable_disable_stations()

@@ -2,6 +2,7 @@
 
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -32,6 +33,11 @@ struct SettingsControls
     QAction *mnuOptionsDirect = nullptr;           // "Alarm for stations heard direct"
     QAction *mnuOptionsNoWeather = nullptr;        // "Leave out weather stations"
     QAction *mnuOptionsNoInfrastructure = nullptr; // "Leave out digipeaters and gateways"
+    QAction *mnuOptionsApproach = nullptr;    // "Alarm for stations approaching"
+    QAction *mnuOptionsRearm = nullptr;       // "Re-arm after leaving for 30 minutes"
+    QAction *mnuOptionsSirenNewOnly = nullptr; // "Siren for new stations only"
+    QAction *mnuOptionsKeepWatch = nullptr;   // "Keep the watch list"
+    QAction *mnuOptionsAtOnce = nullptr;      // "Alarm at once"
     ListBox *lstStations = nullptr;
     QPushButton *cmdAck = nullptr;
     QPushButton *cmdRearm = nullptr;
@@ -58,8 +64,9 @@ struct SettingsControls
 //  - the four option toggles, each saving its key at once;
 //  - enable_disable_stations / enable_disable_overlays;
 //  - tell the outcome of every write (loading defaults, toggles, saveini);
-//  - [ALERTS] NOTIFY, SPEAK, DIRECT, NO_WEATHER and NO_INFRASTRUCTURE,
-//    read after every [SETUP] key (so a first run writes them below that
+//  - [ALERTS] NOTIFY, SPEAK, DIRECT, NO_WEATHER, NO_INFRASTRUCTURE,
+//    APPROACH, APPROACH_MINUTES, REARM_AFTER_MINUTES, SIREN_NEW_ONLY,
+//    KEEP_WATCH and AT_ONCE, read after every [SETUP] key (so a first run writes them below that
 //    section, which stays as it always was) and each saved at once when its
 //    Options item is switched.
 // A restored position that leaves the window outside every screen is
@@ -87,6 +94,23 @@ public:
     void mnuOptionsDirect_Click();
     void mnuOptionsNoWeather_Click();
     void mnuOptionsNoInfrastructure_Click();
+    void mnuOptionsApproach_Click();
+    void mnuOptionsRearm_Click();
+    void mnuOptionsSirenNewOnly_Click();
+    void mnuOptionsKeepWatch_Click();
+    void mnuOptionsAtOnce_Click();
+    // The warning time from its dialog (clamped to 1..60), saved at once.
+    void setApproachMinutes(int minutes);
+
+    // APPROACH_MINUTES and REARM_AFTER_MINUTES as read from the file; a
+    // value that cannot be used gives the nearest one that can, and says
+    // so in reading.
+    static int approachMinutesFrom(const QString &text, QString *reading);
+    static int rearmMinutesFrom(const QString &text, QString *reading);
+    // "Re-arm after leaving for 30 minutes", or the minutes the file holds.
+    static QString rearmItemText(int minutes);
+    // What loading found in the file and how it was read.
+    const QStringList &readings() const { return m_readings; }
 
     void enable_disable_stations();
     void enable_disable_overlays();
@@ -106,6 +130,7 @@ private:
     OptionFlags &m_flags;
     WriteFailures *m_failures;
     AlertFlags *m_alerts = nullptr;
+    QStringList m_readings;
 };
 
 } // namespace nearbell

@@ -1,6 +1,7 @@
 #include "monitor/AckList.h"
 
 #include "monitor/AckListFile.h"
+#include "monitor/AckTimes.h"
 #include "monitor/ScanText.h"
 #include "platform/MessageDisplay.h"
 
@@ -77,6 +78,16 @@ void AckList::cmdAck_Click()
 
 void AckList::mnuPopup1Ack_Click()
 {
+    acknowledgeSelected(0);
+}
+
+void AckList::mnuPopup1AckHour_Click()
+{
+    acknowledgeSelected(m_times ? AckTimes::kHourMs : 0);
+}
+
+void AckList::acknowledgeSelected(qint64 forMs)
+{
     stopTimer1();
     const int row = selectedRow(m_lstStations);
     if (row >= 0 && m_lstAcked) {
@@ -84,7 +95,12 @@ void AckList::mnuPopup1Ack_Click()
         if (!isAcked(callsign)) {
             m_lstAcked->addItem(callsign);
             m_lstStations->removeRow(row);
+            if (m_times && forMs > 0)
+                m_times->set(callsign, forMs);
         }
+        // "Acknowledge" makes an acknowledgement for a time a lasting one.
+        if (m_times && forMs == 0)
+            m_times->forget(callsign);
     }
     startTimer1();
 }
@@ -124,14 +140,19 @@ void AckList::cmdRearm_Click()
 void AckList::mnuPopup2ReArm_Click()
 {
     const int row = selectedRow(m_lstAcked);
-    if (row >= 0)
-        m_lstAcked->removeRow(row);
+    if (row < 0)
+        return;
+    if (m_times)
+        m_times->forget(m_lstAcked->text(row));
+    m_lstAcked->removeRow(row);
 }
 
 void AckList::cmdRearmAll_Click()
 {
     if (m_lstAcked)
         m_lstAcked->clear();
+    if (m_times)
+        m_times->clear();
 }
 
 bool AckList::save_acked_list()

@@ -11,6 +11,7 @@ class QTimer;
 
 namespace nearbell {
 
+class AckTimes;
 class MessageDisplay;
 
 // Acknowledging and re-arming stations, and the permanent acknowledged list.
@@ -23,6 +24,8 @@ class MessageDisplay;
 //    it on again starts a full new interval;
 //  - "You should select a station first" when a button finds no selection;
 //    after a line is taken out of a list, no line of it is selected;
+//  - "Acknowledge for an hour": acknowledge as "Acknowledge" does, with an
+//    end in AckTimes; "Acknowledge" and every re-arm take the end away;
 //  - save lstAcked to the list file and load it back.
 class AckList : public QObject
 {
@@ -34,10 +37,13 @@ public:
             QObject *parent = nullptr);
 
     void setListFile(const QString &path) { m_listFile = path; }
+    // Where acknowledgements for a time keep their ends; none: not offered.
+    void setAckTimes(AckTimes *times) { m_times = times; }
     QString listFile() const { return m_listFile; }
 
     void cmdAck_Click();          // ">"
     void mnuPopup1Ack_Click();    // "Acknowledge" (pop-up of lstStations)
+    void mnuPopup1AckHour_Click(); // "Acknowledge for an hour"
     void cmdAckAll_Click();       // ">>"
     void cmdRearm_Click();        // "<"
     void mnuPopup2ReArm_Click();  // "Re-arm" (pop-up of lstAcked)
@@ -54,6 +60,8 @@ private:
     void selectFirstMessage();
     void stopTimer1();
     void startTimer1();
+    // Acknowledges the selected line; the end (ms), when there is one.
+    void acknowledgeSelected(qint64 forMs);
 
     QPointer<ListBox> m_lstStations;
     QPointer<ListBox> m_lstAcked;
@@ -61,6 +69,7 @@ private:
     MessageDisplay &m_messages;
     QString m_title;
     QString m_listFile;
+    AckTimes *m_times = nullptr;
 };
 
 } // namespace nearbell

@@ -102,6 +102,7 @@ QStringList AlarmHistory::fields(const AlarmLine &arrival, DistanceUnit unit, co
 {
     const QString reason = arrival.watch ? QStringLiteral("watch")
                            : arrival.direct ? QStringLiteral("direct")
+                           : arrival.approaching ? QStringLiteral("approaching")
                                             : QStringLiteral("range");
     const QString bearing = arrival.bearing >= 0.0
                                 ? QString::number(int(std::lround(arrival.bearing)) % 360)

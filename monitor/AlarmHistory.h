@@ -24,7 +24,7 @@ class WriteFailures;
 // Responsibilities:
 //  - turn a cycle's arrivals into lines: UTC time (ISO 8601), callsign,
 //    distance and its unit, bearing in whole degrees (empty when unknown),
-//    reason (range, watch, direct) and source, quoted as RFC 4180 asks; a
+//    reason (range, watch, direct, approaching) and source, quoted as RFC 4180 asks; a
 //    new or empty file starts with the line of column names;
 //    a field that a spreadsheet would take for a formula (it starts with
 //    "=", "+", "-", "@", a tab or a carriage return) gets a leading "'",

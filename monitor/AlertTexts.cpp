@@ -1,5 +1,7 @@
 #include "monitor/AlertTexts.h"
 
+#include <cmath>
+
 namespace nearbell {
 
 namespace {
@@ -31,7 +33,19 @@ QString reasonWords(const AlarmLine &arrival)
         return QStringLiteral("watch");
     if (arrival.direct)
         return QStringLiteral("heard direct");
+    if (arrival.approaching)
+        return QStringLiteral("approaching");
     return {};
+}
+
+int wholeMinutesAhead(double minutes)
+{
+    return std::max(1, int(std::ceil(minutes - 1e-9)));
+}
+
+QString minutesWords(int minutes)
+{
+    return minutes == 1 ? QStringLiteral("1 minute") : QStringLiteral("%1 minutes").arg(minutes);
 }
 
 QString directionSuffix(double bearing)
@@ -58,8 +72,28 @@ QString distanceWithUnit(double distance, DistanceUnit unit, const QLocale &loca
            + (unit == DistanceUnit::Miles ? QStringLiteral(" mi") : QStringLiteral(" km"));
 }
 
+QString closestApproachText(double cpa, double tcpaMinutes, DistanceUnit unit, const QLocale &locale)
+{
+    if (!std::isfinite(cpa) || !(tcpaMinutes > 0.0) || !std::isfinite(tcpaMinutes))
+        return {};
+    return QStringLiteral("closest ") + distanceWithUnit(cpa, unit, locale) + QStringLiteral(" in ")
+           + minutesWords(wholeMinutesAhead(tcpaMinutes));
+}
+
+QString acknowledgedUntilText(const QDateTime &end)
+{
+    return QStringLiteral("acknowledged until ") + end.toLocalTime().toString(QStringLiteral("HH:mm"));
+}
+
 QString arrivalText(const AlarmLine &arrival, DistanceUnit unit, const QLocale &locale)
 {
+    if (arrival.approaching && !arrival.watch) {
+        const QString point = compassPoint(arrival.bearing);
+        const QString closest = closestApproachText(arrival.cpa, arrival.tcpaMinutes, unit, locale);
+        return arrival.callsign + QStringLiteral(" approaching: ") + distanceWithUnit(arrival.distance, unit, locale)
+               + (point.isEmpty() ? QString() : u' ' + point)
+               + (closest.isEmpty() ? QString() : QStringLiteral(", ") + closest);
+    }
     const QString reason = reasonWords(arrival);
     return arrival.callsign + (reason.isEmpty() ? QString() : QStringLiteral(" (") + reason + u')')
            + QStringLiteral(" is ") + distanceWithUnit(arrival.distance, unit, locale)
@@ -98,8 +132,20 @@ QString spokenArrival(const AlarmLine &arrival, DistanceUnit unit)
     else
         unitWord = one ? QStringLiteral("kilometre") : QStringLiteral("kilometres");
     const QString reason = reasonWords(arrival);
+    QString closest;
+    if (arrival.approaching && std::isfinite(arrival.cpa) && arrival.tcpaMinutes > 0.0) {
+        QString cpa = oneDecimal(arrival.cpa, QLocale::c());
+        if (cpa.endsWith(QStringLiteral(".0")))
+            cpa.chop(2);
+        const bool oneUnit = cpa == QStringLiteral("1");
+        const QString cpaUnit = unit == DistanceUnit::Miles ? (oneUnit ? QStringLiteral("mile") : QStringLiteral("miles"))
+                                                            : (oneUnit ? QStringLiteral("kilometre")
+                                                                       : QStringLiteral("kilometres"));
+        closest = QStringLiteral(", closest ") + cpa + u' ' + cpaUnit + QStringLiteral(" in ")
+                  + minutesWords(wholeMinutesAhead(arrival.tcpaMinutes));
+    }
     return spokenCallsign(arrival.callsign) + (reason.isEmpty() ? QString() : QStringLiteral(", ") + reason)
-           + QStringLiteral(", ") + number + u' ' + unitWord + directionSuffix(arrival.bearing);
+           + QStringLiteral(", ") + number + u' ' + unitWord + directionSuffix(arrival.bearing) + closest;
 }
 
 QStringList spokenArrivals(const QList<AlarmLine> &arrivals, DistanceUnit unit)

@@ -3,6 +3,7 @@
 #include "host/GreatCircle.h"
 #include "monitor/ArrivalTracker.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QLocale>
 #include <QString>
@@ -27,6 +28,18 @@ QString compassPoint(double bearing);
 // south", "DL1ABC (heard direct) is 80.0 km away, west"; no direction
 // while the bearing is unknown.
 QString arrivalText(const AlarmLine &arrival, DistanceUnit unit, const QLocale &locale = QLocale());
+
+// "DL1ABC approaching: 12.3 km north-west, closest 1.2 km in 6 minutes" is
+// how an arrival listed as approaching reads.
+
+// "closest 1.2 km in 6 minutes" for a closest approach (cpa in the unit)
+// still ahead; empty while either is unknown or already past. Whole
+// minutes, rounded up so that one still ahead never reads "in 0 minutes".
+QString closestApproachText(double cpa, double tcpaMinutes, DistanceUnit unit,
+                            const QLocale &locale = QLocale());
+
+// "acknowledged until 14:05": the end in the local time of day.
+QString acknowledgedUntilText(const QDateTime &end);
 
 // One notification for all arrivals of a cycle. One arrival: its text is
 // the summary. More: the summary counts them, the body names the first five

@@ -11,6 +11,7 @@ namespace {
 const QString distanceMark = QStringLiteral(" distance ");
 const QString watchMark = QStringLiteral(" (watch) ");
 const QString directMark = QStringLiteral(" (direct) ");
+const QString approachingMark = QStringLiteral(" (approaching) ");
 
 // The display form drops a leading zero (".25") and may end in the
 // separator ("7."); both read back here without a locale round trip.
@@ -49,6 +50,9 @@ std::optional<AlarmLine> parseAlarmLine(QStringView line, const QLocale &locale)
     } else if (rest.startsWith(directMark)) {
         markLength = directMark.size();
         parsed.direct = true;
+    } else if (rest.startsWith(approachingMark)) {
+        markLength = approachingMark.size();
+        parsed.approaching = true;
     } else {
         return std::nullopt;
     }
@@ -73,6 +77,7 @@ QList<AlarmLine> ArrivalTracker::cycle(const QStringList &lines, const QLocale &
         } else {
             it->watch = it->watch || parsed->watch;
             it->direct = it->direct || parsed->direct;
+            it->approaching = it->approaching || parsed->approaching;
             it->distance = std::min(it->distance, parsed->distance);
         }
     }

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <cmath>
 #include <optional>
 
 namespace nearbell {
@@ -20,11 +21,20 @@ struct AlarmLine
     bool direct = false; // listed as heard direct
     double bearing = -1.0; // degrees from the own station; negative when unknown
     QString source = {};   // the source of the station's newest report
-    bool operator==(const AlarmLine &) const = default;
+    bool approaching = false; // listed as approaching
+    double cpa = std::nan("");         // closest approach, in the host's unit; NaN unknown
+    double tcpaMinutes = std::nan(""); // minutes until then; NaN unknown
+    bool operator==(const AlarmLine &other) const
+    {
+        const auto same = [](double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); };
+        return callsign == other.callsign && distance == other.distance && watch == other.watch
+               && direct == other.direct && approaching == other.approaching && same(cpa, other.cpa)
+               && same(tcpaMinutes, other.tcpaMinutes) && bearing == other.bearing && source == other.source;
+    }
 };
 
-// Reads "AB1CD distance 3.142", "AB1CD (watch) 3.142" or "AB1CD (direct)
-// 3.142" back into its parts;
+// Reads "AB1CD distance 3.142", "AB1CD (watch) 3.142", "AB1CD (direct)
+// 3.142" or "AB1CD (approaching) 12.5" back into its parts;
 // any other line ("disabled") is not a station. locale is the one the
 // distance was written with.
 std::optional<AlarmLine> parseAlarmLine(QStringView line, const QLocale &locale = QLocale());

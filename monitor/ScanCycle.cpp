@@ -1,6 +1,8 @@
 #include "monitor/ScanCycle.h"
 
+#include "monitor/AlertFlags.h"
 #include "monitor/CycleSnapshot.h"
+#include "monitor/ScanText.h"
 #include "monitor/OptionFlags.h"
 #include "platform/ProgramGlobals.h"
 #include "monitor/SirenPath.h"
@@ -60,7 +62,15 @@ void ScanCycle::Timer1_Timer()
         }
     } done{self, mine};
 
+    if (m_atStart) {
+        m_atStart();
+        if (!self)
+            return;
+    }
     m_state.blnAlarm = false;
+    m_state.reason = AlarmReason::None;
+    m_state.approaches.clear();
+    m_state.ackedInRange.clear();
     if (m_state.seen)
         m_state.seen->begin();
 
@@ -77,6 +87,12 @@ void ScanCycle::Timer1_Timer()
 
     if (m_state.seen)
         m_state.seen->publish();
+    const bool somethingNew = listedSomethingNew();
+    if (m_afterScans) {
+        m_afterScans(m_options.gblnScanStations);
+        if (!self)
+            return;
+    }
 
     if (m_afterStationScans) {
         m_afterStationScans();
@@ -92,8 +108,9 @@ void ScanCycle::Timer1_Timer()
     }
 
     if (m_state.blnAlarm) {
-        if (m_options.gblnAudibleAlarm) {
-            m_sound.play(sirenPath(m_globals.programFolder, m_globals.dataFolder));
+        const bool newOnly = m_flags && m_flags->sirenNewOnly;
+        if (m_options.gblnAudibleAlarm && (somethingNew || !newOnly)) {
+            m_sound.play(sirenPath(m_globals.programFolder, m_globals.dataFolder, m_state.reason));
             m_yield();
             if (!current())
                 return;
@@ -102,6 +119,20 @@ void ScanCycle::Timer1_Timer()
             m_raiser.bringToFront();
     }
     emit cycleFinished(m_state.blnAlarm);
+}
+
+bool ScanCycle::listedSomethingNew()
+{
+    QSet<QString> keys;
+    if (m_lines && m_options.gblnScanStations) {
+        for (const QString &line : m_lines())
+            keys.insert(lineKey(line));
+    }
+    bool added = false;
+    for (const QString &key : std::as_const(keys))
+        added = added || !m_lastKeys.contains(key);
+    m_lastKeys = std::move(keys);
+    return added;
 }
 
 } // namespace nearbell

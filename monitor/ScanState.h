@@ -1,6 +1,12 @@
 #pragma once
 
+#include "monitor/AlarmReason.h"
+#include "monitor/ClosestApproach.h"
+
 #include <QCoreApplication>
+#include <QHash>
+#include <QSet>
+#include <QString>
 
 #include <functional>
 
@@ -20,6 +26,18 @@ struct ScanState
     // the one in progress stops where it stands: a newer cycle has done its
     // work while it was held.
     quint64 cycle = 0;
+    // The most urgent reason a line raised the alarm for, and the closest
+    // approach of every station listed as approaching.
+    AlarmReason reason = AlarmReason::None;
+    QHash<QString, Approach> approaches;
+    // Acknowledged stations the station scan found inside the range.
+    QSet<QString> ackedInRange;
+
+    void raise(AlarmReason why)
+    {
+        blnAlarm = true;
+        reason = moreUrgent(reason, why);
+    }
 };
 
 // Lets the window process pending events in the middle of a scan. Tests and

@@ -36,6 +36,17 @@ QString directLine(const QString &callsign, double distance)
     return callsign + QStringLiteral(" (direct) ") + formatDistance(distance);
 }
 
+QString approachingLine(const QString &callsign, double distance)
+{
+    return callsign + QStringLiteral(" (approaching) ") + formatDistance(distance);
+}
+
+QString lineKey(QStringView line)
+{
+    const qsizetype blank = line.lastIndexOf(u' ');
+    return (blank < 0 ? line : line.left(blank)).toString();
+}
+
 QString minDistCaption(int lineCount, double minDist)
 {
     if (lineCount == 0)

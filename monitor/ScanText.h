@@ -24,6 +24,13 @@ QString watchLine(const QString &callsign, double distance);
 // "AB1CD (direct) 3.142": heard direct, outside the range.
 QString directLine(const QString &callsign, double distance);
 
+// "AB1CD (approaching) 12.3": outside the range, its closest approach inside.
+QString approachingLine(const QString &callsign, double distance);
+
+// A line without its distance ("AB1CD distance"): the same station listed
+// for the same reason in two cycles has the same key.
+QString lineKey(QStringView line);
+
 // The caption of lblMinDist for a list of lineCount lines.
 QString minDistCaption(int lineCount, double minDist);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "monitor/AlarmReason.h"
+
 #include <QString>
 
 namespace nearbell {
@@ -9,6 +11,14 @@ namespace nearbell {
 // folder first and below the data folder (the installed program's read-only
 // files; empty or equal: none) second. When neither holds one, the program
 // folder's "WAV/" folder itself, which plays nothing.
-QString sirenPath(const QString &programFolder, const QString &dataFolder = QString());
+//
+// A cycle that alarmed for another reason than the range plays that
+// reason's own sound when one of the folders holds it (NB_APPROACH.WAV,
+// NB_WATCH.WAV, NB_DIRECT.WAV), else the siren above.
+QString sirenPath(const QString &programFolder, const QString &dataFolder = QString(),
+                  AlarmReason reason = AlarmReason::InRange);
+
+// The file name of a reason's own sound ("NB_SIREN.WAV" for the range).
+QString reasonSoundName(AlarmReason reason);
 
 } // namespace nearbell

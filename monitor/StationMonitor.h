@@ -1,6 +1,10 @@
 #pragma once
 
 #include "monitor/AckList.h"
+#include "monitor/AckTimes.h"
+#include "monitor/ExtraCycle.h"
+#include "monitor/LeaveRearm.h"
+#include "monitor/ListTextIndex.h"
 #include "monitor/CycleSnapshot.h"
 #include "monitor/MonitorControls.h"
 #include "monitor/ScanCycle.h"
@@ -9,6 +13,9 @@
 #include "monitor/WatchList.h"
 
 #include <QObject>
+#include <QPointer>
+
+#include <optional>
 
 namespace nearbell {
 
@@ -17,6 +24,7 @@ class HostStation;
 class MessageDisplay;
 class SoundPlayer;
 class WindowRaiser;
+struct AlertFlags;
 struct OptionFlags;
 struct ProgramGlobals;
 
@@ -30,7 +38,12 @@ struct ProgramGlobals;
 //  - hand the host (attached late in start-up) and the yield to every part;
 //  - name the list file after the program (folder/executable.LST);
 //  - give the rest of the program the lines of lstStations and the
-//    stations of the last cycle, and select the line of a callsign.
+//    stations of the last cycle, and select the line of a callsign;
+//  - the [ALERTS] behaviours that span the parts: acknowledgements that end
+//    (after an hour, kept in folder/executable.ACKTIME, or after so long
+//    out of the range), the kept watch list (folder/executable.WATCH,
+//    saved at every change while KEEP_WATCH is on), and an extra cycle for
+//    a report that would alarm (AT_ONCE), all timed on one steady clock.
 class StationMonitor : public QObject
 {
     Q_OBJECT
@@ -58,6 +71,38 @@ public:
     // and all), as if the user had chosen it; false when none is listed.
     bool selectStation(const QString &callsign);
 
+    // [ALERTS]; none: every option off.
+    void setAlertFlags(const AlertFlags *flags);
+    void setOwnMotion(std::function<Motion()> ownMotion);
+    void setUnit(std::function<DistanceUnit()> unit);
+    // Milliseconds that never go back, and the wall clock (UTC) that names
+    // the ends of acknowledgements.
+    void setClocks(AckTimes::SteadyClock steady, AckTimes::WallClock wall);
+    // Hears the outcome of every save of the end times and the watch list.
+    void setWriteOutcome(std::function<void(const QString &path, bool ok)> outcome)
+    {
+        m_writeOutcome = std::move(outcome);
+    }
+
+    static QString ackTimesPath(const ProgramGlobals &globals);
+    static QString watchFilePath(const ProgramGlobals &globals);
+    // Loads the kept watch list into lstWatch (KEEP_WATCH on only).
+    bool loadKeptWatchList();
+    // Saves lstWatch whole while KEEP_WATCH is on; true when saved.
+    bool saveKeptWatchList();
+    // What loading the files found wrong and how it was read, one text each.
+    const QStringList &readings() const { return m_readings; }
+
+    // Takes every entry of this callsign out of lstAcked, with its end.
+    void rearm(const QString &callsign);
+    // When the acknowledgement of this callsign ends (UTC); none: lasting.
+    std::optional<QDateTime> acknowledgedUntil(const QString &callsign) const
+    {
+        return m_ackTimes.endsAt(callsign);
+    }
+    AckTimes &ackTimes() { return m_ackTimes; }
+    ExtraCycle &extraCycle() { return m_extra; }
+
     ScanState &state() { return m_state; }
     StationScan &stationScan() { return m_stationScan; }
     WatchList &watchList() { return m_watchList; }
@@ -71,16 +116,32 @@ public:
 
 private:
     void nameListFile();
+    void atCycleStart();
+    void afterScans(bool scanned);
+    void onBeacon(const QString &callsign);
+    void tellWrite(const QString &path, bool ok);
 
     const ProgramGlobals &m_globals;
     QPointer<ListBox> m_lstStations;
     QPointer<ListBox> m_lstAcked;
+    QPointer<ListBox> m_lstWatch;
+    ListTextIndex m_watchedIndex; // for the reports that may run a cycle at once
+    ListTextIndex m_ackedIndex;
+    const OptionFlags &m_options;
     CycleSnapshot m_seen;
     ScanState m_state;
     StationScan m_stationScan;
     WatchList m_watchList;
     AckList m_ackList;
     ScanCycle m_cycle;
+    const AlertFlags *m_flags = nullptr;
+    AckTimes::SteadyClock m_steady;
+    AckTimes m_ackTimes;
+    LeaveRearm m_leave;
+    ExtraCycle m_extra;
+    QPointer<HostApplication> m_host;
+    std::function<void(const QString &, bool)> m_writeOutcome;
+    QStringList m_readings;
 };
 
 } // namespace nearbell

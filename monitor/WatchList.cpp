@@ -84,7 +84,7 @@ void WatchList::examine(HostApplication &host, const QString &entry)
         return;
 
     // The alarm stands even when the host cannot give the station's record.
-    m_state.blnAlarm = true;
+    m_state.raise(AlarmReason::Watched);
     m_station.setCallsign(*callsign);
     if (!host.GetStation(m_station))
         return;
@@ -108,6 +108,8 @@ void WatchList::cmdAddWatch_Click()
     } else {
         m_lstWatch->addItem(callsign);
         m_txtWatch->clear();
+        if (m_onChange)
+            m_onChange();
     }
     if (m_txtWatch)
         m_txtWatch->setFocus();
@@ -134,8 +136,11 @@ void WatchList::mnuPopu3Delete_Click()
     if (!m_lstWatch)
         return;
     const int selected = m_lstWatch->selectedRow();
-    if (selected >= 0)
-        m_lstWatch->removeRow(selected);
+    if (selected < 0)
+        return;
+    m_lstWatch->removeRow(selected);
+    if (m_onChange)
+        m_onChange();
 }
 
 void WatchList::show_hide_watchlist()

@@ -30,7 +30,8 @@ class MessageDisplay;
 //    cannot be typed; pasted text is taken as it is);
 //  - show and hide the list in the place it shares with the overlay list,
 //    hiding it again on the tick of Timer2;
-//  - delete the selected entry. Nothing is saved.
+//  - delete the selected entry; tell each change of the list (onChange),
+//    so that a kept list can be saved.
 class WatchList : public QObject
 {
     Q_OBJECT
@@ -49,6 +50,9 @@ public:
     }
 
     void scan_watchlist();
+
+    // Runs after every entry added or deleted by the user.
+    void setOnChange(std::function<void()> onChange) { m_onChange = std::move(onChange); }
 
     void cmdAddWatch_Click();
     void cmdShowWatch_Click();
@@ -85,6 +89,7 @@ private:
     YieldFunction m_yield = processEventsYield();
     std::chrono::nanoseconds m_yieldBudget = ScanPacer::defaultBudget;
     bool m_showWatchList = false;
+    std::function<void()> m_onChange;
 };
 
 } // namespace nearbell

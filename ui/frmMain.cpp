@@ -292,6 +292,12 @@ void frmMain::createMenus()
     mnuOptionsDirect = makeCheck("mnuOptionsDirect", "Alarm for stations heard direct");
     mnuOptionsNoWeather = makeCheck("mnuOptionsNoWeather", "Leave out weather stations");
     mnuOptionsNoInfrastructure = makeCheck("mnuOptionsNoInfrastructure", "Leave out digipeaters and gateways");
+    mnuOptionsApproach = makeCheck("mnuOptionsApproach", "Alarm for stations approaching");
+    mnuOptionsApproachTime = makeAction(mnuOptions, "mnuOptionsApproachTime", QStringLiteral("Approach warning time..."));
+    mnuOptionsRearm = makeCheck("mnuOptionsRearm", "Re-arm after leaving for 30 minutes");
+    mnuOptionsSirenNewOnly = makeCheck("mnuOptionsSirenNewOnly", "Siren for new stations only");
+    mnuOptionsKeepWatch = makeCheck("mnuOptionsKeepWatch", "Keep the watch list");
+    mnuOptionsAtOnce = makeCheck("mnuOptionsAtOnce", "Alarm at once");
     // A greyed item tells why in its tool tip.
     mnuOptions->setToolTipsVisible(true);
 
@@ -312,6 +318,7 @@ void frmMain::createMenus()
     mnuPopup1 = new QMenu(QStringLiteral("Popup1"), this);
     mnuPopup1->setObjectName(QStringLiteral("mnuPopup1"));
     mnuPopup1Ack = makeAction(mnuPopup1, "mnuPopup1Ack", QStringLiteral("Acknowledge"));
+    mnuPopup1AckHour = makeAction(mnuPopup1, "mnuPopup1AckHour", QStringLiteral("Acknowledge for an hour"));
     mnuPopup2 = new QMenu(QStringLiteral("Popup2"), this);
     mnuPopup2->setObjectName(QStringLiteral("mnuPopup2"));
     mnuPopup2ReArm = makeAction(mnuPopup2, "mnuPopup2ReArm", QStringLiteral("Re-arm"));

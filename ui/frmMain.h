@@ -103,6 +103,12 @@ public:
     QAction *mnuOptionsDirect = nullptr;
     QAction *mnuOptionsNoWeather = nullptr;
     QAction *mnuOptionsNoInfrastructure = nullptr;
+    QAction *mnuOptionsApproach = nullptr;     // "Alarm for stations approaching"
+    QAction *mnuOptionsApproachTime = nullptr; // "Approach warning time..."
+    QAction *mnuOptionsRearm = nullptr;        // "Re-arm after leaving for 30 minutes"
+    QAction *mnuOptionsSirenNewOnly = nullptr;
+    QAction *mnuOptionsKeepWatch = nullptr;
+    QAction *mnuOptionsAtOnce = nullptr;
     QMenu *mnuHelp = nullptr;
     QAction *mnuHelpHelp = nullptr;
     QAction *mnusep1 = nullptr;
@@ -111,6 +117,7 @@ public:
 
     QMenu *mnuPopup1 = nullptr;
     QAction *mnuPopup1Ack = nullptr;
+    QAction *mnuPopup1AckHour = nullptr; // "Acknowledge for an hour"
     QMenu *mnuPopup2 = nullptr;
     QAction *mnuPopup2ReArm = nullptr;
     // The status line's pop-up: "Reconnect now".

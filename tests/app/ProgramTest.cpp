@@ -17,6 +17,8 @@
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QTimeZone>
 #include <QTest>
 #include <QUrl>
 
@@ -32,6 +34,7 @@
 #include "common/RecordingMessageDisplay.h"
 #include "common/TestRegistry.h"
 #include "host/LocalHost.h"
+#include "host/StationReport.h"
 #include "host/HostExtension.h"
 #include "host/aprs/NetworkStationSource.h"
 #include "host/ScriptedHost.h"
@@ -47,7 +50,9 @@
 #include "platform/WindowRaiser.h"
 #include "ui/PopupMenuPresenter.h"
 #include "host/aprs/Ax25TestFrames.h"
+#include "ui/DialogPresenter.h"
 #include "ui/frmAlarmHistory.h"
+#include "ui/frmApproachTime.h"
 #include "ui/frmMain.h"
 #include "ui/frmRadar.h"
 #include "ui/frmStationDetails.h"
@@ -133,6 +138,23 @@ public:
     QString unavailableReason() const override { return reason; }
     QStringList spoken;
     QString reason;
+};
+
+// Answers "Approach warning time" with its minutes.
+class WarningTime : public DialogPresenter
+{
+public:
+    bool present(QDialog &dialog) override
+    {
+        auto *time = dynamic_cast<frmApproachTime *>(&dialog);
+        if (!time)
+            return false;
+        shown = time->minutes();
+        time->spnMinutes->setValue(minutes);
+        return true;
+    }
+    int minutes = 10;
+    int shown = 0;
 };
 
 // A host that offers the extension and records each watch list it is told.
@@ -412,7 +434,7 @@ private slots:
 
         const QByteArray ini = readAll(dir.filePath("nearbell.INI"));
         const QList<QByteArray> lines = ini.split('\n');
-        QCOMPARE(lines.size(), 17); // sixteen lines, each ending in CRLF
+        QCOMPARE(lines.size(), 23); // 22 lines, each ending in CRLF
         QCOMPARE(lines[0], QByteArray("[SETUP]\r"));
         QCOMPARE(lines[1], QByteArray("MIN_DISTANCE=10\r"));
         QCOMPARE(lines[2], QByteArray("BRING_TO_FRONT=TRUE\r"));
@@ -425,7 +447,12 @@ private slots:
         // The alarm channels follow in a section of their own.
         QCOMPARE(lines.mid(9), (QList<QByteArray>{"\r", "[ALERTS]\r", "NOTIFY=TRUE\r", "SPEAK=FALSE\r",
                                                   "DIRECT=FALSE\r", "NO_WEATHER=FALSE\r",
-                                                  "NO_INFRASTRUCTURE=FALSE\r", ""}));
+                                                  "NO_INFRASTRUCTURE=FALSE\r", "APPROACH=FALSE\r",
+                                                  "APPROACH_MINUTES=10\r", "REARM_AFTER_MINUTES=0\r",
+                                                  "SIREN_NEW_ONLY=FALSE\r", "KEEP_WATCH=FALSE\r", "AT_ONCE=FALSE\r",
+                                                  ""}));
+        // No file of the options that are off.
+        QVERIFY(!QFile::exists(dir.filePath("nearbell.WATCH")) && !QFile::exists(dir.filePath("nearbell.ACKTIME")));
 
         // LEFT and TOP are those of the centred window.
         const double tpp = w->twipsPerPixel();
@@ -589,10 +616,13 @@ private slots:
         const QByteArray setup = "[SETUP]\r\nMIN_DISTANCE=5\r\nBRING_TO_FRONT=TRUE\r\nAUDIBLE_ALARM=TRUE\r\n"
                                  "SCAN_STATIONS=TRUE\r\nSCAN_OVERLAYS=TRUE\r\nLEFT=1500\r\nTOP=1200\r\n"
                                  "MINIMIZED=FALSE\r\n";
-        writeFile(dir.filePath("nearbell.INI"), setup + "\r\n[ALERTS]\r\nNOTIFY=no\r\nSPEAK=On\r\n");
+        writeFile(dir.filePath("nearbell.INI"),
+                  setup + "\r\n[ALERTS]\r\nNOTIFY=no\r\nSPEAK=On\r\nREARM_AFTER_MINUTES=45\r\n");
         FakeSpeaker speaker;
+        WarningTime dialogs;
         Run run(dir.path());
         run.services.speaker = &speaker;
+        run.services.dialogs = &dialogs;
         run.program = std::make_unique<Program>(run.services);
         QVERIFY(run.program->Form_Load());
         frmMain *w = run.program->window();
@@ -602,7 +632,9 @@ private slots:
             options << a->text();
         QCOMPARE(options, (QStringList{"Stations", "Overlay Items", "Desktop notifications", "Speak alarms", "",
                                        "Alarm for stations heard direct", "Leave out weather stations",
-                                       "Leave out digipeaters and gateways"}));
+                                       "Leave out digipeaters and gateways", "Alarm for stations approaching",
+                                       "Approach warning time...", "Re-arm after leaving for 45 minutes",
+                                       "Siren for new stations only", "Keep the watch list", "Alarm at once"}));
         QVERIFY(!w->mnuOptionsNotify->isChecked() && !run.program->alertFlags().notify);
         QVERIFY(w->mnuOptionsSpeak->isChecked() && run.program->alertFlags().speak);
         QVERIFY(w->mnuOptionsSpeak->isEnabled());
@@ -618,10 +650,56 @@ private slots:
         }
         const AlertFlags &flags = run.program->alertFlags();
         QVERIFY(flags.direct && flags.noWeather && flags.noInfrastructure);
+        QVERIFY(w->mnuOptionsRearm->isChecked());
+        w->mnuOptionsRearm->trigger();
+        QCOMPARE(w->mnuOptionsRearm->text(), QStringLiteral("Re-arm after leaving for 30 minutes"));
+        QVERIFY(!w->mnuOptionsRearm->isChecked() && flags.rearmAfterMinutes == 0);
+        w->mnuOptionsRearm->trigger();
+        QCOMPARE(flags.rearmAfterMinutes, 30);
+        for (QAction *a : {w->mnuOptionsApproach, w->mnuOptionsSirenNewOnly, w->mnuOptionsKeepWatch,
+                           w->mnuOptionsAtOnce}) {
+            QVERIFY(!a->isChecked());
+            a->trigger();
+            QVERIFY(a->isChecked());
+        }
+        QVERIFY(flags.approach && flags.sirenNewOnly && flags.keepWatch && flags.atOnce);
+        dialogs.minutes = 25;
+        w->mnuOptionsApproachTime->trigger();
+        QCOMPARE(dialogs.shown, 10);
+        QCOMPARE(flags.approachMinutes, 25);
         // Only [ALERTS] changed; [SETUP] is byte for byte what it was.
         QCOMPARE(readAll(dir.filePath("nearbell.INI")),
-                 setup + "\r\n[ALERTS]\r\nNOTIFY=TRUE\r\nSPEAK=FALSE\r\nDIRECT=TRUE\r\nNO_WEATHER=TRUE\r\n"
-                         "NO_INFRASTRUCTURE=TRUE\r\n");
+                 setup + "\r\n[ALERTS]\r\nNOTIFY=TRUE\r\nSPEAK=FALSE\r\nREARM_AFTER_MINUTES=30\r\nDIRECT=TRUE\r\n"
+                         "NO_WEATHER=TRUE\r\nNO_INFRASTRUCTURE=TRUE\r\nAPPROACH=TRUE\r\nAPPROACH_MINUTES=25\r\n"
+                         "SIREN_NEW_ONLY=TRUE\r\nKEEP_WATCH=TRUE\r\nAT_ONCE=TRUE\r\n");
+        // Switched on, the watch list is kept from then on.
+        QCOMPARE(readAll(dir.filePath("nearbell.WATCH")), QByteArray());
+    }
+
+    // Warning times and re-arm minutes that cannot be used are read as the
+    // nearest that can, and said so.
+    void alertMinutesRead_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("approach");
+        QTest::addColumn<int>("rearm");
+        QTest::addColumn<bool>("told");
+        QTest::newRow("usable") << " 15 " << 15 << 15 << false;
+        QTest::newRow("zero") << "0" << 1 << 0 << true;
+        QTest::newRow("negative") << "-5" << 1 << 0 << true;
+        QTest::newRow("past an hour") << "61" << 60 << 61 << true;
+        QTest::newRow("letters") << "abc" << 10 << 0 << true;
+    }
+    void alertMinutesRead()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, told);
+        QString approachReading;
+        QString rearmReading;
+        QTEST(Settings::approachMinutesFrom(text, &approachReading), "approach");
+        QTEST(Settings::rearmMinutesFrom(text, &rearmReading), "rearm");
+        QCOMPARE(!approachReading.isEmpty(), told);
+        QCOMPARE(!rearmReading.isEmpty(), text == "abc" || text == "-5");
     }
 
     void speakItemNeedsAnEngine_data()
@@ -900,6 +978,98 @@ private slots:
         history->grdAlarms->setFocus();
         QTest::keyClick(history->grdAlarms, Qt::Key_Escape);
         QVERIFY(!history->isVisible());
+    }
+
+    // A station closing at 90 km/h from 20 km north, reporting every 30 s,
+    // a cycle every 10 s, range 5: "(approaching)" while still outside,
+    // then its distance line; the sound of each reason once (new lines
+    // only), and the notification with the closest approach.
+    void approachingStationTimeline()
+    {
+        QTemporaryDir dir;
+        writeFile(dir.filePath("uiview32.ini"), demoProfile);
+        writeFile(dir.filePath("nearbell.INI"),
+                  "[SETUP]\r\nMIN_DISTANCE=5\r\n[ALERTS]\r\nAPPROACH=TRUE\r\nSIREN_NEW_ONLY=TRUE\r\n");
+        QDir(dir.path()).mkpath("WAV");
+        writeFile(dir.filePath("WAV/NB_SIREN.WAV"), "");
+        writeFile(dir.filePath("WAV/NB_APPROACH.WAV"), "");
+        FakeNotifier notifier;
+        Run run(dir.path());
+        run.services.notifier = &notifier;
+        QDateTime now(QDate(2026, 12, 8), QTime(12, 0), Qt::UTC);
+        LocalHost *local = nullptr;
+        run.services.createHost = [&](const ProgramGlobals &globals) -> std::unique_ptr<HostApplication> {
+            auto host = LocalHost::create(globals.gstrHostIniFile);
+            host->table().setClock([&now] { return now; });
+            local = host.get();
+            return host;
+        };
+        run.program = std::make_unique<Program>(run.services);
+        QVERIFY(run.program->Form_Load());
+        frmMain *w = run.program->window();
+        QStringList timeline;
+        QString lastKey;
+        for (int cycle = 0; cycle < 66; ++cycle) {
+            const int seconds = cycle * 10 + 5;
+            if (cycle % 3 == 0) {
+                StationReport report;
+                report.callsign = QStringLiteral("DL1ABC");
+                report.latitude = 3132.34 + (20.0 - 0.75 * cycle / 3) / 1.8532;
+                report.longitude = 312.34;
+                report.course = 180;
+                report.speedKmh = 90;
+                report.source = QStringLiteral("replay");
+                now = QDateTime(QDate(2026, 12, 8), QTime(12, 0), Qt::UTC).addSecs(seconds - 5);
+                QVERIFY(local->table().apply(report));
+            }
+            now = QDateTime(QDate(2026, 12, 8), QTime(12, 0), Qt::UTC).addSecs(seconds);
+            const qsizetype sirens = run.sound.played.size();
+            QMetaObject::invokeMethod(w->Timer1, "timeout");
+            const QString line = w->lstStations->lines().join(u'|');
+            const QString key = line.section(u' ', 0, 1);
+            if (key != lastKey || run.sound.played.size() != sirens)
+                timeline << QStringLiteral("%1 (%2 s): %3 %4")
+                                .arg(cycle)
+                                .arg(seconds)
+                                .arg(line, run.sound.played.size() != sirens
+                                               ? QFileInfo(run.sound.played.last()).fileName()
+                                               : QString());
+            lastKey = key;
+        }
+        QCOMPARE(timeline, (QStringList{"20 (205 s): DL1ABC (approaching) 15.5 NB_APPROACH.WAV",
+                                        "63 (635 s): DL1ABC distance 4.25 NB_SIREN.WAV"}));
+        QCOMPARE(notifier.notices.size(), 1);
+        QCOMPARE(notifier.notices[0].summary,
+                 QStringLiteral("DL1ABC approaching: 15.5 km north, closest 0.0 km in 10 minutes"));
+        QStringList popup;
+        for (QAction *a : w->mnuPopup1->actions())
+            popup << a->text();
+        QCOMPARE(popup, (QStringList{"Acknowledge", "Acknowledge for an hour"}));
+    }
+
+    // With "Keep the watch list" the list is saved at every change and is
+    // there after a restart; without it nothing is written or read.
+    void keptWatchListAcrossRestart()
+    {
+        QTemporaryDir dir;
+        writeFile(dir.filePath("uiview32.ini"), demoProfile);
+        writeFile(dir.filePath("nearbell.INI"), "[ALERTS]\r\nKEEP_WATCH=TRUE\r\n");
+        {
+            Run run(dir.path());
+            QVERIFY(run.program->Form_Load());
+            frmMain *w = run.program->window();
+            w->txtWatch->setText(QStringLiteral("DL1ABC"));
+            w->cmdAddWatch->click();
+            QCOMPARE(readAll(dir.filePath("nearbell.WATCH")), QByteArray("DL1ABC\r\n"));
+            w->mnuOptionsKeepWatch->trigger();
+            w->txtWatch->setText(QStringLiteral("K1X"));
+            w->cmdAddWatch->click();
+            QCOMPARE(readAll(dir.filePath("nearbell.WATCH")), QByteArray("DL1ABC\r\n"));
+            w->mnuOptionsKeepWatch->trigger();
+        }
+        Run run(dir.path());
+        QVERIFY(run.program->Form_Load());
+        QCOMPARE(run.program->window()->lstWatch->lines(), (QStringList{"DL1ABC", "K1X"}));
     }
 
     void watchListChangesReachTheHost()

@@ -3,11 +3,15 @@
 
 #include "monitor/AckList.h"
 #include "monitor/AckListFile.h"
+#include "monitor/AckTimes.h"
+#include "monitor/WatchListFile.h"
 #include "monitor/StationScan.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <QTest>
 
 #include <csignal>
@@ -234,6 +238,81 @@ private slots:
         QVERIFY(r.ack.save_acked_list());
         QCOMPARE(readBytes(path), bytes);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"nearbell.LST"});
+    }
+
+    // The end times beside the list file, read against the acknowledged
+    // list at 12:00 UTC: each line either gives an end or is told of.
+    void ackTimesFile_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("ends"); // callsign and minutes left
+        QTest::addColumn<int>("readings");
+        QTest::newRow("CR LF and LF") << QByteArray("AB1CD 2026-12-08T12:30:00Z\r\nEF2GH 2026-12-08T12:45:00Z\n")
+                                      << QStringList{"AB1CD 30", "EF2GH 45"} << 0;
+        QTest::newRow("garbage lines") << QByteArray("AB1CD\r\n\x01\x02 x\r\nEF2GH tomorrow\r\n\r\n")
+                                       << QStringList{} << 3;
+        QTest::newRow("in the past: due at once") << QByteArray("AB1CD 2020-01-01T00:00:00Z\r\n")
+                                                  << QStringList{"AB1CD 0"} << 1;
+        QTest::newRow("the year 9999: an hour") << QByteArray("AB1CD 9999-12-31T23:59:00Z\r\n")
+                                                << QStringList{"AB1CD 60"} << 1;
+        QTest::newRow("not in the list file") << QByteArray("ZZ9ZZ 2026-12-08T12:30:00Z\r\n") << QStringList{} << 1;
+        QTest::newRow("offset other than UTC") << QByteArray("AB1CD 2026-12-08T13:10:00+01:00")
+                                               << QStringList{"AB1CD 10"} << 0;
+    }
+    void ackTimesFile()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, ends);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("nearbell.ACKTIME");
+        writeBytes(path, bytes);
+        qint64 steady = 5000;
+        const QDateTime noon(QDate(2026, 12, 8), QTime(12, 0), Qt::UTC);
+        AckTimes times;
+        times.setClocks([&] { return steady; }, [&] { return noon; });
+        QFETCH(int, readings);
+        QStringList told;
+        QVERIFY(times.read(path, {"AB1CD", "EF2GH"}, &told));
+        QCOMPARE(told.size(), qsizetype(readings));
+        QStringList found;
+        for (const QString &callsign : {QStringLiteral("AB1CD"), QStringLiteral("EF2GH")}) {
+            if (const auto end = times.endsAt(callsign))
+                found << callsign + u' ' + QString::number(std::max<qint64>(0, noon.secsTo(*end) / 60));
+        }
+        QCOMPARE(found, ends);
+        // Written back whole, in whole seconds of UTC.
+        QVERIFY(times.write(path));
+        AckTimes again;
+        again.setClocks([&] { return steady; }, [&] { return noon; });
+        QVERIFY(again.read(path, {"AB1CD", "EF2GH"}, nullptr));
+        for (const QString &callsign : {QStringLiteral("AB1CD"), QStringLiteral("EF2GH")})
+            QCOMPARE(again.endsAt(callsign).has_value(), times.endsAt(callsign).has_value());
+    }
+
+    // The kept watch list reads as typing would have entered it, and is
+    // saved whole or not at all.
+    void keptWatchList()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("nearbell.WATCH");
+        QByteArray bytes = "  dl1abc \r\n\r\n   \nAB 1CD\r\nK1X\r\n";
+        for (int i = 0; i < 10000; ++i)
+            bytes += "N" + QByteArray::number(i) + "\r\n";
+        writeBytes(path, bytes);
+        QStringList callsigns;
+        QStringList readings;
+        QVERIFY(WatchListFile::read(path, &callsigns, &readings));
+        QCOMPARE(callsigns.size(), 10003);
+        QCOMPARE(callsigns.mid(0, 4), (QStringList{"DL1ABC", "AB1CD", "K1X", "N0"}));
+        QCOMPARE(readings.size(), 2); // two empty lines left out, two changed
+        QVERIFY(WatchListFile::write(path, {"DL1ABC", "K1X"}));
+        QCOMPARE(readBytes(path), QByteArray("DL1ABC\r\nK1X\r\n"));
+        QVERIFY(QFile::remove(path) && QDir().mkpath(path)); // a folder in its place
+        QVERIFY(!WatchListFile::write(path, {"X"}));
+        QVERIFY(QFileInfo(path).isDir());
+        callsigns.clear();
+        QVERIFY(WatchListFile::read(dir.filePath("missing.WATCH"), &callsigns, &readings));
+        QVERIFY(callsigns.isEmpty());
     }
 
     void readingRules_data()

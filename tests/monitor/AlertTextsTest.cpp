@@ -1,5 +1,7 @@
 #include <QTest>
 
+#include <cmath>
+
 #include "common/TestRegistry.h"
 #include "monitor/AlertTexts.h"
 
@@ -51,6 +53,40 @@ private slots:
         QFETCH(DistanceUnit, unit);
         QFETCH(QString, locale);
         QTEST(arrivalText({callsign, distance, watch}, unit, QLocale(locale)), "text");
+    }
+
+    // An approaching station: written with its closest approach, spoken
+    // alike; the texts the Stations and details windows show.
+    void approachingTexts_data()
+    {
+        QTest::addColumn<double>("bearing");
+        QTest::addColumn<double>("cpa");
+        QTest::addColumn<double>("tcpa");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("spoken");
+        QTest::newRow("all known") << 315.0 << 1.23 << 5.4 << "DL1ABC approaching: 12.3 km north-west, closest 1.2 km in 6 minutes"
+                                   << "D L 1 A B C, approaching, 12.3 kilometres, north-west, closest 1.2 kilometres in 6 minutes";
+        QTest::newRow("under a minute") << -1.0 << 0.0 << 0.2 << "DL1ABC approaching: 12.3 km, closest 0.0 km in 1 minute"
+                                        << "D L 1 A B C, approaching, 12.3 kilometres, closest 0 kilometres in 1 minute";
+        QTest::newRow("approach unknown") << 0.0 << std::nan("") << std::nan("") << "DL1ABC approaching: 12.3 km north"
+                                          << "D L 1 A B C, approaching, 12.3 kilometres, north";
+    }
+    void approachingTexts()
+    {
+        QFETCH(double, bearing);
+        QFETCH(double, cpa);
+        QFETCH(double, tcpa);
+        AlarmLine line{QStringLiteral("DL1ABC"), 12.34};
+        line.approaching = true;
+        line.bearing = bearing;
+        line.cpa = cpa;
+        line.tcpaMinutes = tcpa;
+        QTEST(arrivalText(line, DistanceUnit::Kilometres, QLocale::c()), "text");
+        QTEST(spokenArrival(line, DistanceUnit::Kilometres), "spoken");
+        QCOMPARE(closestApproachText(cpa, tcpa, DistanceUnit::Miles, QLocale::c()).isEmpty(), std::isnan(cpa));
+        QCOMPARE(closestApproachText(1.0, -2.0, DistanceUnit::Miles, QLocale::c()), QString());
+        const QDateTime end(QDate(2026, 12, 8), QTime(14, 5, 59));
+        QCOMPARE(acknowledgedUntilText(end), QStringLiteral("acknowledged until 14:05"));
     }
 
     // The reason and the compass point, written and spoken alike.

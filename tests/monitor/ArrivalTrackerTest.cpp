@@ -26,6 +26,7 @@ private slots:
         QTest::newRow("whole number ends in the point") << "AB1CD distance 7." << "C" << true << "AB1CD" << 7.0 << false;
         QTest::newRow("comma locale") << "DL1ABC-9 distance 12,346" << "de_DE" << true << "DL1ABC-9" << 12.346 << false;
         QTest::newRow("markup kept as text") << "<b>&X distance 1.5" << "C" << true << "<b>&X" << 1.5 << false;
+        QTest::newRow("approaching line") << "AB1CD (approaching) 14.5" << "C" << true << "AB1CD" << 14.5 << false;
         QTest::newRow("disabled") << "disabled" << "C" << false << "" << 0.0 << false;
         QTest::newRow("no distance") << "AB1CD distance " << "C" << false << "" << 0.0 << false;
         QTest::newRow("garbage distance") << "AB1CD distance x1" << "C" << false << "" << 0.0 << false;
@@ -45,6 +46,7 @@ private slots:
         QTEST(parsed->callsign, "callsign");
         QTEST(parsed->distance, "distance");
         QTEST(parsed->watch, "watch");
+        QCOMPARE(parsed->approaching, line.contains(QStringLiteral("(approaching)")));
     }
 
     void announcesArrivalsOnce_data()

@@ -2,11 +2,15 @@
 #include "MonitorFixture.h"
 
 #include "monitor/AckList.h"
+#include "monitor/AlertFlags.h"
+#include "monitor/AlertTexts.h"
 #include "monitor/ScanCycle.h"
 #include "monitor/SirenPath.h"
 #include "monitor/StationMonitor.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QTimeZone>
 #include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>
@@ -14,6 +18,14 @@
 
 using namespace nearbell;
 using namespace nearbell::test;
+
+namespace {
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+} // namespace
 
 class ScanCycleTest : public QObject
 {
@@ -29,8 +41,13 @@ private:
         StationMonitor monitor{f.c,     f.objStation, f.globals, f.options,
                                f.messages, f.sound,   f.raiser};
         std::function<void()> onYield;
+        AlertFlags flags;
+        qint64 steady = 0;
+        QDateTime wall = QDateTime(QDate(2026, 12, 8), QTime(13, 5), Qt::UTC);
         Run()
         {
+            monitor.setAlertFlags(&flags);
+            monitor.setClocks([this] { return steady; }, [this] { return wall; });
             f.globals.programFolder = folder.path();
             f.sound.log = &log;
             f.raiser.log = &log;
@@ -159,6 +176,157 @@ private slots:
         r.tick();
         QCOMPARE(r.f.sound.played, QStringList{r.folder.path() + "/" + played});
         QVERIFY(r.f.messages.shown.isEmpty());
+    }
+
+    // One sound per cycle, for its most urgent reason; with "Siren for new
+    // stations only" only a cycle that lists a new line (station and
+    // reason, whatever its distance) sounds. The window comes forward in
+    // every alarming cycle all the same.
+    void soundPerReasonAndNewOnly()
+    {
+        Run r;
+        QDir(r.folder.path()).mkpath("WAV");
+        for (const char *name : {"NB_SIREN.WAV", "NB_WATCH.WAV", "NB_DIRECT.WAV"}) {
+            QFile file(r.folder.filePath(QStringLiteral("WAV/") + name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        r.f.addStation("W1", 500);
+        r.f.c.lstWatch->addItem("W1");
+        r.tick();
+        r.f.addStation("NEAR", 3);
+        r.tick();
+        r.flags.sirenNewOnly = true;
+        r.tick();
+        r.f.host.setStation("NEAR", 2.5f); // moved: the same line
+        r.tick();
+        r.f.c.lstAcked->addItem("NEAR");
+        r.tick();
+        r.f.c.lstAcked->clear(); // re-armed: new again
+        r.tick();
+        r.f.host.setEntries({});
+        r.tick();
+        const QString wav = r.folder.path() + "/WAV/";
+        QCOMPARE(r.f.sound.played, (QStringList{wav + "NB_WATCH.WAV", wav + "NB_SIREN.WAV", wav + "NB_SIREN.WAV"}));
+        QCOMPARE(r.f.raiser.raised, 6);
+    }
+
+    // "Acknowledge for an hour" re-arms after an hour of elapsed time,
+    // whatever the wall clock does; its end is kept beside the list file.
+    // "Acknowledge" makes it lasting, a re-arm forgets it.
+    void acknowledgedForAnHour()
+    {
+        Run r;
+        r.f.globals.executableName = "nearbell";
+        r.f.addStation("AB1CD", 3);
+        r.f.addStation("EF2GH", 4);
+        r.tick();
+        r.f.select(r.f.c.lstStations, "AB1CD distance 3.");
+        r.monitor.ackList().mnuPopup1AckHour_Click();
+        r.f.select(r.f.c.lstStations, "EF2GH distance 4.");
+        r.monitor.ackList().mnuPopup1AckHour_Click();
+        QCOMPARE(r.f.acked(), (QStringList{"AB1CD", "EF2GH"}));
+        QCOMPARE(acknowledgedUntilText(*r.monitor.acknowledgedUntil("AB1CD")),
+                 "acknowledged until " + r.wall.addSecs(3600).toLocalTime().toString("HH:mm"));
+        r.f.select(r.f.c.lstAcked, "EF2GH");
+        r.f.c.cmdRearm->click();
+        QVERIFY(!r.monitor.acknowledgedUntil("EF2GH"));
+        QVERIFY(r.monitor.save_acked_list());
+        QCOMPARE(readAll(r.folder.filePath("nearbell.ACKTIME")), QByteArray("AB1CD 2026-12-08T14:05:00Z\r\n"));
+
+        r.wall = r.wall.addSecs(-7200); // the wall clock is set back
+        r.steady += AckTimes::kHourMs - 1;
+        r.tick();
+        QCOMPARE(r.f.acked(), QStringList{"AB1CD"});
+        r.steady += 1;
+        r.tick();
+        QVERIFY(r.f.acked().isEmpty());
+        QCOMPARE(r.f.stationLines(), (QStringList{"AB1CD distance 3.", "EF2GH distance 4."}));
+
+        // Acknowledged for an hour, then for good.
+        r.f.select(r.f.c.lstStations, "AB1CD distance 3.");
+        r.monitor.ackList().mnuPopup1AckHour_Click();
+        r.f.c.lstStations->addItem("AB1CD distance 3.");
+        r.f.select(r.f.c.lstStations, "AB1CD distance 3.");
+        r.monitor.ackList().mnuPopup1Ack_Click();
+        r.steady += 2 * AckTimes::kHourMs;
+        r.tick();
+        QCOMPARE(r.f.acked(), QStringList{"AB1CD"});
+    }
+
+    // An acknowledged station that stays out of the range (and off the
+    // watch list) for the set minutes is re-armed, also while it is heard
+    // direct; one weaving at the edge is not.
+    void rearmAfterLeaving()
+    {
+        Run r;
+        r.flags.rearmAfterMinutes = 30;
+        r.flags.direct = true;
+        r.f.addStation("EDGE", 3);
+        HostStation::Details direct;
+        direct.heardDirectRecently = true;
+        const auto edge = [&](float distance) {
+            r.f.host.setStation("EDGE", distance);
+            r.f.host.setDetails("EDGE", direct);
+        };
+        r.f.addStation("WATCHED", 900);
+        r.f.c.lstAcked->addItems({"EDGE", "WATCHED", "GONE"});
+        r.f.c.lstWatch->addItem("WATCHED");
+        const auto minutes = [&r](int m) {
+            r.steady += qint64(m) * 60000;
+            r.tick();
+        };
+        minutes(0);
+        edge(30);
+        minutes(29);
+        edge(4); // back in for a moment
+        minutes(1);
+        edge(30);
+        minutes(29);
+        QCOMPARE(r.f.acked(), (QStringList{"EDGE", "WATCHED"}));
+        minutes(1);
+        QCOMPARE(r.f.acked(), QStringList{"WATCHED"});
+        minutes(120);
+        QCOMPARE(r.f.acked(), QStringList{"WATCHED"});
+        // Off, nothing is re-armed however long a station stays away.
+        r.flags.rearmAfterMinutes = 0;
+        r.f.c.lstAcked->addItem("EDGE");
+        minutes(600);
+        QCOMPARE(r.f.acked(), (QStringList{"EDGE", "WATCHED"}));
+    }
+
+    // With "Alarm at once" a report that would list a station new runs a
+    // cycle within 0.5 s, at most one a second; one already listed, or
+    // acknowledged, or with the option off, waits for Timer1.
+    void alarmAtOnce()
+    {
+        Run r;
+        r.flags.atOnce = true;
+        QElapsedTimer clock;
+        clock.start();
+        r.monitor.setClocks([&clock] { return clock.elapsed(); }, [] { return QDateTime::currentDateTimeUtc(); });
+        int cycles = 0;
+        QObject::connect(&r.monitor.cycle(), &ScanCycle::cycleFinished, [&] { ++cycles; });
+        r.f.addStation("NEAR", 3);
+        r.f.addStation("ACKED", 3);
+        r.f.c.lstAcked->addItem("ACKED");
+        r.f.host.raiseNotifyBeacon("ACKED", 0, 0);
+        r.f.host.raiseNotifyBeacon("NEAR", 0, 0);
+        r.f.host.raiseNotifyBeacon("NEAR", 0, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(cycles, 1, 500);
+        QCOMPARE(r.f.stationLines(), QStringList{"NEAR distance 3."});
+        QCOMPARE(r.f.sound.played.size(), 1);
+        r.f.host.raiseNotifyBeacon("NEAR", 0, 0); // listed already
+        r.f.addStation("NEXT", 4);
+        const qint64 first = clock.elapsed();
+        r.f.host.raiseNotifyBeacon("NEXT", 0, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(cycles, 2, 1500);
+        QVERIFY2(clock.elapsed() - first >= 900, qPrintable(QString::number(clock.elapsed() - first)));
+        QCOMPARE(r.monitor.extraCycle().runs(), 2);
+        r.flags.atOnce = false;
+        r.f.addStation("LATE", 4);
+        r.f.host.raiseNotifyBeacon("LATE", 0, 0);
+        QTest::qWait(1200);
+        QCOMPARE(cycles, 2);
     }
 
     void commandsRestartTimer1()

@@ -7,6 +7,9 @@
 #include <QFile>
 #include <QMediaDevices>
 #include <QTemporaryDir>
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
 #include <QTest>
 
 #include <atomic>
@@ -153,6 +156,16 @@ private slots:
         QCOMPARE(bytes.mid(34, 2), QByteArray("\x10\x00", 2));          // 16-bit
         const double seconds = double(bytes.size() - 44) / (22050 * 2);
         QVERIFY2(seconds >= 1.0 && seconds <= 2.0, qPrintable(QString::number(seconds)));
+        // The sound of each other reason beside it, playable and its own.
+        QSet<QByteArray> sounds{bytes};
+        for (const char *name : {"NB_APPROACH.WAV", "NB_WATCH.WAV", "NB_DIRECT.WAV"}) {
+            QFile reason(QFileInfo(file).dir().filePath(QString::fromLatin1(name)));
+            QVERIFY2(reason.open(QIODevice::ReadOnly), name);
+            const QByteArray sound = reason.readAll();
+            QVERIFY(WaveFileCheck::isPlayable(sound) && sound.size() < bytes.size() * 2);
+            sounds.insert(sound);
+        }
+        QCOMPARE(sounds.size(), 4);
     }
 
     // Broken files never reach the audio layer; switching between good and

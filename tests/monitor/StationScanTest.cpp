@@ -164,6 +164,63 @@ private slots:
         QCOMPARE(r.state.blnAlarm, !line.isEmpty());
     }
 
+    // Outside the range of 5, its closest approach inside it within ten
+    // minutes: "(approaching)" with APPROACH on. The own station stands at
+    // 0 N 0 E; the station is north of it, heading south.
+    void approaching_data()
+    {
+        QTest::addColumn<float>("distance");
+        QTest::addColumn<float>("north");   // minutes of arc
+        QTest::addColumn<float>("east");
+        QTest::addColumn<double>("speed");   // km/h, course 180
+        QTest::addColumn<QString>("options"); // A approach, K acknowledged, L own place lost, M miles
+        QTest::addColumn<QString>("line");
+        const float minute = 1.8532f; // km
+        QTest::newRow("closing in") << 14.0f << 14 / minute << 0.0f << 90.0 << "A" << "AB1CD (approaching) 14.";
+        QTest::newRow("option off") << 14.0f << 14 / minute << 0.0f << 90.0 << "" << "";
+        QTest::newRow("beyond the warning time") << 20.0f << 20 / minute << 0.0f << 90.0 << "A" << "";
+        QTest::newRow("inside: its distance line") << 4.0f << 4 / minute << 0.0f << 90.0 << "A" << "AB1CD distance 4.";
+        QTest::newRow("passing outside the range") << 15.0f << 14 / minute << 3.5f << 90.0 << "A" << "";
+        QTest::newRow("passing inside 5 miles") << 9.3f << 14 / minute << 3.5f << 90.0 << "AM"
+                                                << "AB1CD (approaching) 9.3";
+        QTest::newRow("acknowledged") << 14.0f << 14 / minute << 0.0f << 90.0 << "AK" << "";
+        QTest::newRow("own position lost") << 14.0f << 14 / minute << 0.0f << 90.0 << "AL" << "";
+        QTest::newRow("1500 knots") << 14.0f << 14 / minute << 0.0f << 2778.0 << "A" << "";
+    }
+    void approaching()
+    {
+        QFETCH(float, distance);
+        QFETCH(float, north);
+        QFETCH(float, east);
+        QFETCH(double, speed);
+        QFETCH(QString, options);
+        QFETCH(QString, line);
+        Run r;
+        AlertFlags flags;
+        flags.approach = options.contains(u'A');
+        r.scan.setAlertFlags(&flags);
+        r.scan.setUnit([&] { return options.contains(u'M') ? DistanceUnit::Miles : DistanceUnit::Kilometres; });
+        r.f.c.txtRadius->setText("5");
+        if (!options.contains(u'L'))
+            r.f.host.setStation("MY0CALL", 0, 0, 0);
+        if (options.contains(u'K'))
+            r.f.c.lstAcked->addItem("AB1CD");
+        r.f.host.appendEntry("/AB1CD 12:00:00");
+        r.f.host.setStation("AB1CD", distance, north, east);
+        HostStation::Details details;
+        details.course = 180;
+        details.speedKmh = speed;
+        details.motionAgeMs = 0;
+        r.f.host.setDetails("AB1CD", details);
+        r.scan.scan_stations();
+        QCOMPARE(r.f.stationLines(), line.isEmpty() ? QStringList() : QStringList{line});
+        QCOMPARE(r.state.reason, line.isEmpty()           ? AlarmReason::None
+                                 : line.contains("(appr") ? AlarmReason::Approaching
+                                                          : AlarmReason::InRange);
+        QCOMPARE(r.state.approaches.contains("AB1CD"), line.contains("(appr"));
+        QCOMPARE(r.scan.reasonFor("AB1CD"), r.state.reason);
+    }
+
     void starredEntryUsesShortCallsignEverywhere()
     {
         Run r;
