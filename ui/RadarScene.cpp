@@ -1,10 +1,13 @@
 #include "ui/RadarScene.h"
 
+#include "host/GreatCircle.h"
+
 #include <QLocale>
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 namespace nearbell {
@@ -12,6 +15,8 @@ namespace nearbell {
 namespace {
 
 constexpr double kLabelGap = 2.0;
+// A moving station's arrow is as long as this much travel.
+constexpr double kArrowMinutes = 5.0;
 
 QString degreesText(double bearing)
 {
@@ -81,15 +86,97 @@ qreal RadarScene::labelWidth(const QString &label, const QFontMetricsF &metrics)
     return *it;
 }
 
-void RadarScene::build(const RadarInput &input, const QSizeF &area, const QFontMetricsF &metrics)
+double RadarScene::rangeKm() const
+{
+    return m_input.unit == QLatin1String("mi") ? m_input.range * greatcircle::kKmPerMile : m_input.range;
+}
+
+void RadarScene::placeMap(const QSizeF &area)
+{
+    const double km = rangeKm();
+    const double lat = m_input.ownLatitude / 60.0;
+    const double lon = m_input.ownLongitude / 60.0;
+    if (!(km > 0.0) || !std::isfinite(km))
+        return; // nothing to fit the map to: the plain radar
+    if (km > RadarViewing::kLargestMapKm) {
+        m_mapOff = QStringLiteral("Map off: it is drawn up to a range of 500 km");
+        return;
+    }
+    // The ring must stay on the map, between its edges near the poles.
+    const double north = TileMath::destination(lat, lon, 0.0, km).x();
+    const double south = TileMath::destination(lat, lon, 180.0, km).x();
+    if (std::abs(lat) >= TileMath::kMaxLatitude || north >= TileMath::kMaxLatitude
+        || south <= -TileMath::kMaxLatitude || north < lat || south > lat) {
+        m_mapOff = QStringLiteral("Map off: too near the pole for the map");
+        return;
+    }
+    const double scale = MapProjection::fitScale(lat, lon, km, m_frame.outerRadius);
+    if (!(scale > 0.0))
+        return;
+    m_projection = MapProjection(TileMath::world(lat, lon), scale, m_frame.upDegrees, m_frame.centre);
+    m_tileZoom = TileMath::tileZoom(scale, m_viewing.deviceRatio, m_viewing.minTileZoom, m_viewing.maxTileZoom);
+    m_tiles = TileMath::tilesCovering(m_projection.worldBounds(QRectF(QPointF(0, 0), area)), m_tileZoom, 1);
+    m_rings = {m_projection.circle(lat, lon, km), m_projection.circle(lat, lon, km / 2.0)};
+    m_mapShown = true;
+}
+
+QPointF RadarScene::place(double latitude, double longitude) const
+{
+    if (m_mapShown)
+        return m_projection.toScreen(latitude / 60.0, longitude / 60.0);
+    const double km = greatcircle::kilometres(m_input.ownLatitude, m_input.ownLongitude, latitude, longitude);
+    const double range = rangeKm();
+    const double radius = range > 0.0 ? m_frame.outerRadius * km / range : (km > 0.0 ? m_frame.outerRadius : 0.0);
+    const double angle = (RadarGeometry::bearing(m_input.ownLatitude, m_input.ownLongitude, latitude, longitude)
+                          - m_frame.upDegrees)
+                         * std::numbers::pi / 180.0;
+    return QPointF(m_frame.centre.x() + radius * std::sin(angle), m_frame.centre.y() - radius * std::cos(angle));
+}
+
+void RadarScene::placeMotion(RadarMark &mark) const
+{
+    if (mark.station >= m_input.looks.size() || (mark.beyond && !m_mapShown))
+        return; // on the ring's edge a track would point elsewhere
+    const RadarLook &look = m_input.looks.at(mark.station);
+    const SeenStation &seen = station(mark);
+    if (!look.track.empty()) {
+        mark.track.reserve(qsizetype(look.track.size()) + 1);
+        for (const QPointF &p : look.track)
+            mark.track.append(place(p.x(), p.y()));
+        if (mark.track.last() != mark.point)
+            mark.track.append(mark.point);
+    }
+    if (std::isfinite(look.course) && std::isfinite(look.speedKmh) && look.speedKmh > 0.0) {
+        const QPointF end = TileMath::destination(seen.latitude / 60.0, seen.longitude / 60.0, look.course,
+                                                  look.speedKmh * kArrowMinutes / 60.0);
+        mark.arrow = QLineF(mark.point, place(end.x() * 60.0, end.y() * 60.0));
+    }
+}
+
+void RadarScene::build(const RadarInput &input, const QSizeF &area, const QFontMetricsF &metrics,
+                       const RadarViewing &viewing)
 {
     m_input = input;
+    m_viewing = viewing;
+    m_viewing.zoom = std::isfinite(viewing.zoom)
+                         ? std::clamp(viewing.zoom, RadarViewing::kLeastZoom, RadarViewing::kMostZoom)
+                         : 1.0;
     m_marks.clear();
     m_ringLabels.clear();
+    m_tiles.clear();
+    m_rings.clear();
+    m_others.clear();
+    m_objects.clear();
+    m_mapShown = false;
+    m_mapOff.clear();
     m_frame = RadarGeometry::frame(area, input.range, input.upDegrees, ringMargin);
+    m_frame.outerRadius *= m_viewing.zoom;
+    m_frame.centre += m_viewing.pan;
     // Without the own position nothing has a place: nothing is drawn.
     if (!input.hasOwnPosition)
         return;
+    if (m_viewing.map)
+        placeMap(area);
 
     const double height = metrics.height();
     // Widths measured in another font are of no use.
@@ -98,13 +185,22 @@ void RadarScene::build(const RadarInput &input, const QSizeF &area, const QFontM
         m_widths.clear();
         m_widthsFont = font;
     }
-    RadarGeometry::LabelSpace space(QRectF(QPointF(0, 0), area), height);
+    const QRectF areaRect(QPointF(0, 0), area);
+    RadarGeometry::LabelSpace space(areaRect, height);
     // The own spot and the ring labels come before any station's label.
     space.place(QRectF(m_frame.centre - QPointF(markRadius, markRadius), QSizeF(2 * markRadius, 2 * markRadius)));
-    for (const double fraction : {1.0, 0.5}) {
+    for (int ring = 0; ring < 2; ++ring) {
+        const double fraction = ring == 0 ? 1.0 : 0.5;
         const QString text = ringLabel(fraction);
-        const QRectF rect(RadarGeometry::ringLabelAnchor(m_frame, fraction, kLabelGap),
-                          QSizeF(labelWidth(text, metrics), height));
+        QPointF anchor = RadarGeometry::ringLabelAnchor(m_frame, fraction, kLabelGap);
+        if (m_mapShown) {
+            // Just inside the true circle's topmost point.
+            const QPolygonF &circle = m_rings.at(ring);
+            const auto top = std::min_element(circle.begin(), circle.end(),
+                                              [](const QPointF &a, const QPointF &b) { return a.y() < b.y(); });
+            anchor = *top + QPointF(kLabelGap, kLabelGap);
+        }
+        const QRectF rect(anchor, QSizeF(labelWidth(text, metrics), height));
         if (space.place(rect))
             m_ringLabels.append(rect);
         else
@@ -131,35 +227,70 @@ void RadarScene::build(const RadarInput &input, const QSizeF &area, const QFontM
         RadarMark mark;
         mark.station = index;
         mark.bearing = RadarGeometry::bearing(input.ownLatitude, input.ownLongitude, seen.latitude, seen.longitude);
-        const RadarGeometry::Spot spot = RadarGeometry::spot(m_frame, mark.bearing, seen.distance);
-        mark.point = spot.point;
-        mark.beyond = spot.beyond;
+        if (m_mapShown) {
+            mark.point = m_projection.toScreen(seen.latitude / 60.0, seen.longitude / 60.0);
+            mark.beyond = !(std::isfinite(seen.distance) && input.range > seen.distance);
+        } else {
+            const RadarGeometry::Spot spot = RadarGeometry::spot(m_frame, mark.bearing, seen.distance);
+            mark.point = spot.point;
+            mark.beyond = spot.beyond;
+        }
+        if (!m_input.looks.isEmpty())
+            placeMotion(mark);
         m_marks.append(mark);
     }
 
+    // Faint stations and objects: only those in the window.
+    const QRectF near = areaRect.adjusted(-markRadius, -markRadius, markRadius, markRadius);
+    for (qsizetype i = 0; i < m_input.others.size(); ++i) {
+        const RadarOther &other = m_input.others.at(i);
+        const QPointF point = place(other.latitude, other.longitude);
+        if (near.contains(point))
+            m_others.append({i, point, QRectF()});
+    }
+    for (qsizetype i = 0; i < m_input.objects.size(); ++i) {
+        const RadarObject &object = m_input.objects.at(i);
+        const QPointF point = place(object.latitude, object.longitude);
+        if (near.contains(point))
+            m_objects.append({i, point, QRectF()});
+    }
+
     const double offset = markRadius + kLabelGap;
-    for (RadarMark &mark : m_marks) {
-        const double top = mark.point.y() - height / 2.0;
+    auto tryLabel = [&](const QPointF &point, const QString &label, QRectF *placed) {
+        const double top = point.y() - height / 2.0;
         // A square of the label's height is the least any label needs:
         // where even that is taken, the text is not measured at all.
-        const QRectF rightProbe(mark.point.x() + offset, top, height, height);
-        const QRectF leftProbe(mark.point.x() - offset - height, top, height, height);
+        const QRectF rightProbe(point.x() + offset, top, height, height);
+        const QRectF leftProbe(point.x() - offset - height, top, height, height);
         const bool rightFree = space.isFree(rightProbe);
         if (!rightFree && !space.isFree(leftProbe))
-            continue;
-        const QString label = labelText(mark);
+            return false;
         const double width = labelWidth(label, metrics);
-        const QRectF right(mark.point.x() + offset, top, width, height);
-        const QRectF left(mark.point.x() - offset - width, top, width, height);
+        const QRectF right(point.x() + offset, top, width, height);
+        const QRectF left(point.x() - offset - width, top, width, height);
         if (rightFree && space.place(right))
-            mark.labelRect = right;
+            *placed = right;
         else if (space.place(left))
-            mark.labelRect = left;
+            *placed = left;
         else
-            continue;
-        mark.label = label;
-        mark.labelShown = true;
+            return false;
+        return true;
+    };
+    // Alarming and watched stations first, then the acknowledged ones;
+    // nearest first within each.
+    for (const bool acked : {false, true}) {
+        for (RadarMark &mark : m_marks) {
+            if ((station(mark).kind == SeenStation::Kind::Acked) != acked || !areaRect.contains(mark.point))
+                continue;
+            const QString label = labelText(mark);
+            if (tryLabel(mark.point, label, &mark.labelRect)) {
+                mark.label = label;
+                mark.labelShown = true;
+            }
+        }
     }
+    for (RadarPoint &object : m_objects)
+        tryLabel(object.point, plainText(m_input.objects.at(object.index).name), &object.labelRect);
 }
 
 QString RadarScene::labelText(const RadarMark &mark) const

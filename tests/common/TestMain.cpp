@@ -1,4 +1,5 @@
 #include "common/TestRegistry.h"
+#include "map/TileService.h"
 
 #include <QApplication>
 #include <QTest>
@@ -8,6 +9,8 @@
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    // No test reaches a real tile server, whatever map a window opens.
+    nearbell::TileService::setLoopbackOnly(true);
     int failures = 0;
     for (const auto &factory : nearbell::test::registry()) {
         std::unique_ptr<QObject> test = factory();
