@@ -17,6 +17,8 @@ namespace {
 constexpr double kLabelGap = 2.0;
 // A moving station's arrow is as long as this much travel.
 constexpr double kArrowMinutes = 5.0;
+// More marks than this make a crowd (as the view's small squares).
+constexpr qsizetype kCrowd = 4000;
 
 QString degreesText(double bearing)
 {
@@ -46,7 +48,11 @@ QString angleText(double minutes, char positive, char negative)
 
 QString RadarScene::distanceText(double distance, const QString &unit)
 {
-    const QLocale locale;
+    return distanceText(distance, unit, QLocale());
+}
+
+QString RadarScene::distanceText(double distance, const QString &unit, const QLocale &locale)
+{
     QString number;
     if (!std::isfinite(distance)) {
         number = locale.toString(distance);
@@ -124,13 +130,12 @@ QPointF RadarScene::place(double latitude, double longitude) const
 {
     if (m_mapShown)
         return m_projection.toScreen(latitude / 60.0, longitude / 60.0);
-    const double km = greatcircle::kilometres(m_input.ownLatitude, m_input.ownLongitude, latitude, longitude);
+    const RadarGeometry::Plane::Offset o = m_plane.offset(latitude, longitude);
     const double range = rangeKm();
-    const double radius = range > 0.0 ? m_frame.outerRadius * km / range : (km > 0.0 ? m_frame.outerRadius : 0.0);
-    const double angle = (RadarGeometry::bearing(m_input.ownLatitude, m_input.ownLongitude, latitude, longitude)
-                          - m_frame.upDegrees)
-                         * std::numbers::pi / 180.0;
-    return QPointF(m_frame.centre.x() + radius * std::sin(angle), m_frame.centre.y() - radius * std::cos(angle));
+    const double radius = range > 0.0 ? m_frame.outerRadius * o.km / range : (o.km > 0.0 ? m_frame.outerRadius : 0.0);
+    // The bearing turned by what is up, without working out its angle.
+    return QPointF(m_frame.centre.x() + radius * (o.east * m_upCos - o.north * m_upSin),
+                   m_frame.centre.y() - radius * (o.north * m_upCos + o.east * m_upSin));
 }
 
 void RadarScene::placeMotion(RadarMark &mark) const
@@ -158,6 +163,8 @@ void RadarScene::build(const RadarInput &input, const QSizeF &area, const QFontM
 {
     m_input = input;
     m_viewing = viewing;
+    // One locale for the build: making one per label costs a lock each.
+    m_locale = QLocale();
     m_viewing.zoom = std::isfinite(viewing.zoom)
                          ? std::clamp(viewing.zoom, RadarViewing::kLeastZoom, RadarViewing::kMostZoom)
                          : 1.0;
@@ -172,6 +179,9 @@ void RadarScene::build(const RadarInput &input, const QSizeF &area, const QFontM
     m_frame = RadarGeometry::frame(area, input.range, input.upDegrees, ringMargin);
     m_frame.outerRadius *= m_viewing.zoom;
     m_frame.centre += m_viewing.pan;
+    m_plane = RadarGeometry::Plane(input.ownLatitude, input.ownLongitude);
+    m_upCos = std::cos(input.upDegrees * std::numbers::pi / 180.0);
+    m_upSin = std::sin(input.upDegrees * std::numbers::pi / 180.0);
     // Without the own position nothing has a place: nothing is drawn.
     if (!input.hasOwnPosition)
         return;
@@ -220,25 +230,39 @@ void RadarScene::build(const RadarInput &input, const QSizeF &area, const QFontM
     }
     std::sort(order.begin(), order.end());
 
-    m_marks.reserve(stations.size());
-    for (const quint64 key : order) {
-        const qsizetype index = qsizetype(key & 0xffffffffu);
+    // Every station placed in the order given, which reads the stations
+    // one after another; then the marks are taken nearest first.
+    std::vector<RadarMark> placed(size_t(stations.size()));
+    for (qsizetype index = 0; index < stations.size(); ++index) {
         const SeenStation &seen = stations.at(index);
-        RadarMark mark;
+        RadarMark &mark = placed[size_t(index)];
         mark.station = index;
-        mark.bearing = RadarGeometry::bearing(input.ownLatitude, input.ownLongitude, seen.latitude, seen.longitude);
+        mark.kind = seen.kind;
+        const RadarGeometry::Plane::Offset o = m_plane.direction(seen.latitude, seen.longitude);
+        mark.bearing = o.degrees();
         if (m_mapShown) {
             mark.point = m_projection.toScreen(seen.latitude / 60.0, seen.longitude / 60.0);
             mark.beyond = !(std::isfinite(seen.distance) && input.range > seen.distance);
         } else {
-            const RadarGeometry::Spot spot = RadarGeometry::spot(m_frame, mark.bearing, seen.distance);
-            mark.point = spot.point;
-            mark.beyond = spot.beyond;
+            // As RadarGeometry::spot, from the direction's parts.
+            double radius = m_frame.outerRadius;
+            mark.beyond = true;
+            if (std::isfinite(seen.distance) && seen.distance <= 0.0) {
+                radius = 0.0;
+                mark.beyond = false;
+            } else if (std::isfinite(seen.distance) && std::isfinite(input.range) && input.range > seen.distance) {
+                radius = m_frame.outerRadius * seen.distance / input.range;
+                mark.beyond = false;
+            }
+            mark.point = QPointF(m_frame.centre.x() + radius * (o.east * m_upCos - o.north * m_upSin),
+                                 m_frame.centre.y() - radius * (o.north * m_upCos + o.east * m_upSin));
         }
         if (!m_input.looks.isEmpty())
             placeMotion(mark);
-        m_marks.append(mark);
     }
+    m_marks.reserve(stations.size());
+    for (const quint64 key : order)
+        m_marks.append(std::move(placed[size_t(key & 0xffffffffu)]));
 
     // Faint stations and objects: only those in the window.
     const QRectF near = areaRect.adjusted(-markRadius, -markRadius, markRadius, markRadius);
@@ -256,7 +280,8 @@ void RadarScene::build(const RadarInput &input, const QSizeF &area, const QFontM
     }
 
     const double offset = markRadius + kLabelGap;
-    auto tryLabel = [&](const QPointF &point, const QString &label, QRectF *placed) {
+    // The text is only made once there is room for some label.
+    auto tryLabel = [&](const QPointF &point, const auto &makeLabel, QRectF *placed, QString *text) {
         const double top = point.y() - height / 2.0;
         // A square of the label's height is the least any label needs:
         // where even that is taken, the text is not measured at all.
@@ -265,6 +290,7 @@ void RadarScene::build(const RadarInput &input, const QSizeF &area, const QFontM
         const bool rightFree = space.isFree(rightProbe);
         if (!rightFree && !space.isFree(leftProbe))
             return false;
+        const QString label = makeLabel();
         const double width = labelWidth(label, metrics);
         const QRectF right(point.x() + offset, top, width, height);
         const QRectF left(point.x() - offset - width, top, width, height);
@@ -274,23 +300,31 @@ void RadarScene::build(const RadarInput &input, const QSizeF &area, const QFontM
             *placed = left;
         else
             return false;
+        if (text)
+            *text = label;
         return true;
     };
     // Alarming and watched stations first, then the acknowledged ones;
     // nearest first within each.
+    // In a cloud of thousands, once this many in a row found no room the
+    // picture is full: the rest show their labels on hover.
+    const int giveUpAfter = m_marks.size() > kCrowd ? 2000 : int(m_marks.size()) + 1;
     for (const bool acked : {false, true}) {
+        int refused = 0;
         for (RadarMark &mark : m_marks) {
-            if ((station(mark).kind == SeenStation::Kind::Acked) != acked || !areaRect.contains(mark.point))
+            if ((mark.kind == SeenStation::Kind::Acked) != acked || !areaRect.contains(mark.point))
                 continue;
-            const QString label = labelText(mark);
-            if (tryLabel(mark.point, label, &mark.labelRect)) {
-                mark.label = label;
+            if (tryLabel(mark.point, [this, &mark] { return labelText(mark); }, &mark.labelRect, &mark.label)) {
                 mark.labelShown = true;
+                refused = 0;
+            } else if (++refused >= giveUpAfter) {
+                break;
             }
         }
     }
     for (RadarPoint &object : m_objects)
-        tryLabel(object.point, plainText(m_input.objects.at(object.index).name), &object.labelRect);
+        tryLabel(object.point, [this, &object] { return plainText(m_input.objects.at(object.index).name); },
+                 &object.labelRect, nullptr);
 }
 
 QString RadarScene::labelText(const RadarMark &mark) const
@@ -298,7 +332,7 @@ QString RadarScene::labelText(const RadarMark &mark) const
     const SeenStation &seen = station(mark);
     QString text = plainText(seen.callsign);
     if (mark.beyond)
-        text += u' ' + distanceText(seen.distance, m_input.unit);
+        text += u' ' + distanceText(seen.distance, m_input.unit, m_locale);
     return text;
 }
 

@@ -7,6 +7,7 @@
 
 #include <QFontMetricsF>
 #include <QHash>
+#include <QLocale>
 #include <QList>
 #include <QLineF>
 #include <QPolygonF>
@@ -86,6 +87,7 @@ struct RadarInput
 struct RadarMark
 {
     qsizetype station = 0; // index into RadarInput::stations
+    SeenStation::Kind kind = SeenStation::Kind::Listed;
     QPointF point;
     bool beyond = false;   // at or beyond the range, on the ring's edge
     double bearing = 0.0;  // degrees from true north
@@ -165,6 +167,7 @@ public:
 
     // "3.2 km", "523 km": one decimal below 100, none above, no ".0".
     static QString distanceText(double distance, const QString &unit);
+    static QString distanceText(double distance, const QString &unit, const QLocale &locale);
     // The text with every control character replaced: shown as it is.
     static QString plainText(const QString &text);
 
@@ -186,6 +189,10 @@ private:
     QList<QPolygonF> m_rings;
     QList<RadarPoint> m_others;
     QList<RadarPoint> m_objects;
+    RadarGeometry::Plane m_plane;
+    QLocale m_locale;
+    double m_upCos = 1.0;
+    double m_upSin = 0.0;
     // Label widths by text, kept from cycle to cycle for the same font.
     QHash<QString, qreal> m_widths;
     QString m_widthsFont;

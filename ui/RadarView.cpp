@@ -8,6 +8,7 @@
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QToolTip>
 #include <QWheelEvent>
 
@@ -344,16 +345,33 @@ void RadarView::paintAttribution(QPainter &painter)
 
 void RadarView::paintMotion(QPainter &painter)
 {
-    // Tracks: older parts fainter.
+    // Tracks: older parts fainter, in a few steps, each step of a colour
+    // drawn at once; thousands of segments cost a few calls.
+    constexpr int steps = 4;
+    std::vector<QLineF> lines[3][steps];
+    bool any = false;
     for (const RadarMark &mark : m_scene.marks()) {
         const QPolygonF &track = mark.track;
         if (track.size() < 2)
             continue;
-        QColor c = colour(m_scene.station(mark).kind);
+        any = true;
+        const int kind = int(m_scene.station(mark).kind);
         for (qsizetype i = 1; i < track.size(); ++i) {
-            c.setAlphaF(float(0.15 + 0.75 * double(i) / double(track.size() - 1)));
-            painter.setPen(QPen(c, 2.0, Qt::SolidLine, Qt::RoundCap));
-            painter.drawLine(track.at(i - 1), track.at(i));
+            const int step = int((i - 1) * steps / (track.size() - 1));
+            lines[kind][std::min(step, steps - 1)].emplace_back(track.at(i - 1), track.at(i));
+        }
+    }
+    if (!any)
+        return;
+    for (int kind = 0; kind < 3; ++kind) {
+        QColor c = colour(SeenStation::Kind(kind));
+        for (int step = 0; step < steps; ++step) {
+            if (lines[kind][step].empty())
+                continue;
+            c.setAlphaF(float(0.2 + 0.7 * (step + 1) / steps));
+            // One pixel wide takes the painter's fast path for thin lines.
+            painter.setPen(QPen(c, 1.0));
+            painter.drawLines(lines[kind][step].data(), int(lines[kind][step].size()));
         }
     }
 }
@@ -378,24 +396,34 @@ void RadarView::paintMarks(QPainter &painter)
             painter.drawPixmap(mark.point - corner, stamp(seen.kind, ratio));
     }
     // Arrows over the icons: where each moving station will be in five
-    // minutes.
+    // minutes; shafts and heads of one colour drawn at once.
+    std::vector<QLineF> shafts[3];
+    QList<QPolygonF> heads[3];
     for (const RadarMark &mark : marks) {
         if (mark.arrow.isNull() || mark.arrow.length() < 1.0)
             continue;
-        const QColor c = colour(m_scene.station(mark).kind);
+        const int kind = int(m_scene.station(mark).kind);
         const QLineF line = mark.arrow;
-        painter.setPen(QPen(palette().color(QPalette::Base), 4.0, Qt::SolidLine, Qt::RoundCap));
-        painter.drawLine(line);
-        painter.setPen(QPen(c, 2.0, Qt::SolidLine, Qt::RoundCap));
-        painter.drawLine(line);
+        shafts[kind].push_back(line);
         const double head = std::min(7.0, std::max(3.0, line.length() / 2.0));
         QLineF back(line.p2(), line.p1());
         back.setLength(head);
         QLineF left = back, right = back;
         left.setAngle(back.angle() + 28.0);
         right.setAngle(back.angle() - 28.0);
+        heads[kind].append(QPolygonF({line.p2(), left.p2(), right.p2()}));
+    }
+    for (int kind = 0; kind < 3; ++kind) {
+        if (shafts[kind].empty())
+            continue;
+        const QColor c = colour(SeenStation::Kind(kind));
+        painter.setPen(QPen(c, 1.0));
+        painter.drawLines(shafts[kind].data(), int(shafts[kind].size()));
         painter.setBrush(c);
-        painter.drawPolygon(QPolygonF({line.p2(), left.p2(), right.p2()}));
+        QPainterPath path;
+        for (const QPolygonF &h : std::as_const(heads[kind]))
+            path.addPolygon(h);
+        painter.drawPath(path);
     }
 }
 
@@ -475,25 +503,38 @@ void RadarView::paint(QPainter &painter)
         paintMarks(painter);
     } else {
         // So many stations make a cloud in which a round dot could not be
-        // told from a square: small squares, drawn kind by kind (grey
-        // under red under the watch colour), cost a fraction.
-        painter.setRenderHint(QPainter::Antialiasing, false);
-        painter.setPen(Qt::NoPen);
-        const double side = RadarScene::markRadius;
-        QList<QRectF> squares;
-        squares.reserve(marks.size());
+        // told from a square: small squares, written straight into one
+        // layer (grey under red under the watch colour, the nearer on top)
+        // that is drawn at once.
+        const qreal ratio = painter.device()->devicePixelRatioF();
+        if (m_dense.size() != size() * ratio || m_dense.devicePixelRatio() != ratio) {
+            m_dense = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+            m_dense.setDevicePixelRatio(ratio);
+        }
+        m_dense.fill(Qt::transparent);
+        const int side = std::max(1, int(std::lround(RadarScene::markRadius * ratio)));
+        const int w = m_dense.width();
+        const int h = m_dense.height();
+        const qsizetype stride = m_dense.bytesPerLine() / 4;
+        auto *pixels = reinterpret_cast<QRgb *>(m_dense.bits());
         for (const SeenStation::Kind kind :
              {SeenStation::Kind::Acked, SeenStation::Kind::Listed, SeenStation::Kind::Watched}) {
-            squares.clear();
+            const QRgb rgb = colour(kind).rgba();
             for (qsizetype i = marks.size() - 1; i >= 0; --i) {
                 const RadarMark &mark = marks.at(i);
-                if (m_scene.station(mark).kind == kind)
-                    squares.append(QRectF(mark.point.x() - side / 2.0, mark.point.y() - side / 2.0, side, side));
+                if (m_scene.station(mark).kind != kind)
+                    continue;
+                const int left = int(std::floor(mark.point.x() * ratio)) - side / 2;
+                const int top = int(std::floor(mark.point.y() * ratio)) - side / 2;
+                if (left >= w || top >= h || left + side <= 0 || top + side <= 0)
+                    continue;
+                const int x0 = std::max(0, left), x1 = std::min(w, left + side);
+                const int y0 = std::max(0, top), y1 = std::min(h, top + side);
+                for (int y = y0; y < y1; ++y)
+                    std::fill(pixels + y * stride + x0, pixels + y * stride + x1, rgb);
             }
-            painter.setBrush(colour(kind));
-            painter.drawRects(squares.constData(), int(squares.size()));
         }
-        painter.setRenderHint(QPainter::Antialiasing);
+        painter.drawImage(QPointF(0, 0), m_dense);
     }
 
     // Labels by their base line: the plain text path, no layout per label.

@@ -3,6 +3,7 @@
 #include "ui/RadarScene.h"
 
 #include <QHash>
+#include <QImage>
 #include <QPixmap>
 #include <QPointer>
 #include <QWidget>
@@ -97,6 +98,7 @@ private:
     int m_hovered = -1;
     QPixmap m_stamps[3];
     QHash<quint32, QPixmap> m_icons;
+    QImage m_dense; // the layer of the small squares
     QPointer<TileService> m_tiles;
     bool m_mapWanted = false;
     QString m_mapNote;

@@ -74,7 +74,6 @@ void cross(QPainter &p, const QPointF &c, double arm, double half, const QColor 
 // Draws one shape in a 16 x 16 square.
 void drawShape(QPainter &p, Shape shape, char code)
 {
-    const QPen ink(QColor(20, 20, 20), 1.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     switch (shape) {
     case Shape::Car:
         p.setPen(QPen(QColor(20, 20, 20), 0.6));
@@ -326,7 +325,6 @@ void drawShape(QPainter &p, Shape shape, char code)
         break;
     }
     }
-    Q_UNUSED(ink);
 }
 
 } // namespace
