@@ -14,6 +14,7 @@ constexpr double kDegreesPerRadian = 180.0 / std::numbers::pi;
 // Closer than this to the same point or the antipode (radians of arc, some
 // centimetres) the bearing is set, not computed: rounding decides it there.
 constexpr double kDegenerateArc = 1e-8;
+constexpr double kDegenerateFloatArc = 1e-6;
 } // namespace
 
 double RadarGeometry::bearing(double lat1, double lon1, double lat2, double lon2)
@@ -50,7 +51,8 @@ RadarGeometry::Plane::Offset RadarGeometry::Plane::direction(double latitude, do
     const double x = m_cos * double(std::sin(phi2)) - m_sin * cosPhi2 * double(std::cos(dLambda));
     const double sinArc = std::sqrt(x * x + y * y);
     Offset o;
-    if (sinArc >= kDegenerateArc) {
+    // Single precision tells no direction within some metres: north there.
+    if (sinArc >= kDegenerateFloatArc) {
         o.east = y / sinArc;
         o.north = x / sinArc;
     }
