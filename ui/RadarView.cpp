@@ -222,8 +222,9 @@ void RadarView::rebuild()
         viewing.maxTileZoom = m_tiles->maxZoom();
     }
     m_scene.build(m_input, QSizeF(size()), QFontMetricsF(font()), viewing);
-    if (m_scene.mapShown())
-        m_tiles->want(m_scene.tiles());
+    // Only the tiles in view are asked for: none while the map is off.
+    if (m_tiles)
+        m_tiles->want(m_scene.mapShown() && !m_closed ? m_scene.tiles() : QList<TileKey>());
     updateNote();
     m_hovered = -1;
     if (QAccessible::isActive()) {
@@ -583,6 +584,21 @@ void RadarView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     paint(painter);
+}
+
+void RadarView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    m_closed = false;
+    rebuild();
+}
+
+void RadarView::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    m_closed = true;
+    if (m_tiles)
+        m_tiles->want({}); // a closed window needs no tiles
 }
 
 void RadarView::resizeEvent(QResizeEvent *event)

@@ -71,6 +71,8 @@ signals:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void changeEvent(QEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void leaveEvent(QEvent *event) override;
@@ -101,6 +103,7 @@ private:
     QImage m_dense; // the layer of the small squares
     QPointer<TileService> m_tiles;
     bool m_mapWanted = false;
+    bool m_closed = false; // hidden after being shown: no tiles wanted
     QString m_mapNote;
     double m_zoom = 1.0;
     QPointF m_pan;
