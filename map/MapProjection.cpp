@@ -32,6 +32,16 @@ QPointF MapProjection::toScreen(double latDegrees, double lonDegrees) const
     return toScreen(TileMath::world(latDegrees, lonDegrees));
 }
 
+QPointF MapProjection::toScreenQuick(double latDegrees, double lonDegrees) const
+{
+    const float lat = float(std::clamp(latDegrees, -TileMath::kMaxLatitude, TileMath::kMaxLatitude)
+                            * std::numbers::pi / 180.0);
+    const float mercator = std::log(std::tan(float(std::numbers::pi / 4.0) + lat / 2.0f));
+    double x = (lonDegrees + 180.0) / 360.0;
+    x -= std::floor(x);
+    return toScreen(QPointF(x, 0.5 - double(mercator) / (2.0 * std::numbers::pi)));
+}
+
 QPointF MapProjection::toWorld(const QPointF &screen) const
 {
     const double sx = (screen.x() - m_screenCentre.x()) / m_scale;

@@ -26,6 +26,9 @@ public:
 
     QPointF toScreen(const QPointF &world) const;
     QPointF toScreen(double latDegrees, double lonDegrees) const;
+    // The same in single precision, within a hundredth of a pixel at any
+    // range the map is drawn at, for thousands of stations.
+    QPointF toScreenQuick(double latDegrees, double lonDegrees) const;
     // Not taken round the earth: x may lie outside [0, 1).
     QPointF toWorld(const QPointF &screen) const;
     // The world rectangle holding everything of this screen rectangle.

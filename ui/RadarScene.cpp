@@ -129,7 +129,7 @@ void RadarScene::placeMap(const QSizeF &area)
 QPointF RadarScene::place(double latitude, double longitude) const
 {
     if (m_mapShown)
-        return m_projection.toScreen(latitude / 60.0, longitude / 60.0);
+        return m_projection.toScreenQuick(latitude / 60.0, longitude / 60.0);
     const RadarGeometry::Plane::Offset o = m_plane.offset(latitude, longitude);
     const double range = rangeKm();
     const double radius = range > 0.0 ? m_frame.outerRadius * o.km / range : (o.km > 0.0 ? m_frame.outerRadius : 0.0);
@@ -241,7 +241,7 @@ void RadarScene::build(const RadarInput &input, const QSizeF &area, const QFontM
         const RadarGeometry::Plane::Offset o = m_plane.direction(seen.latitude, seen.longitude);
         mark.bearing = o.degrees();
         if (m_mapShown) {
-            mark.point = m_projection.toScreen(seen.latitude / 60.0, seen.longitude / 60.0);
+            mark.point = m_projection.toScreenQuick(seen.latitude / 60.0, seen.longitude / 60.0);
             mark.beyond = !(std::isfinite(seen.distance) && input.range > seen.distance);
         } else {
             // As RadarGeometry::spot, from the direction's parts.

@@ -8,7 +8,6 @@
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QToolTip>
 #include <QWheelEvent>
 
@@ -397,34 +396,27 @@ void RadarView::paintMarks(QPainter &painter)
             painter.drawPixmap(mark.point - corner, stamp(seen.kind, ratio));
     }
     // Arrows over the icons: where each moving station will be in five
-    // minutes; shafts and heads of one colour drawn at once.
-    std::vector<QLineF> shafts[3];
-    QList<QPolygonF> heads[3];
+    // minutes; shaft and head as thin lines, of one colour drawn at once.
+    std::vector<QLineF> arrows[3];
     for (const RadarMark &mark : marks) {
         if (mark.arrow.isNull() || mark.arrow.length() < 1.0)
             continue;
-        const int kind = int(m_scene.station(mark).kind);
+        std::vector<QLineF> &lines = arrows[int(mark.kind)];
         const QLineF line = mark.arrow;
-        shafts[kind].push_back(line);
-        const double head = std::min(7.0, std::max(3.0, line.length() / 2.0));
+        lines.push_back(line);
         QLineF back(line.p2(), line.p1());
-        back.setLength(head);
-        QLineF left = back, right = back;
-        left.setAngle(back.angle() + 28.0);
-        right.setAngle(back.angle() - 28.0);
-        heads[kind].append(QPolygonF({line.p2(), left.p2(), right.p2()}));
+        back.setLength(std::min(7.0, std::max(3.0, line.length() / 2.0)));
+        for (const double turn : {28.0, -28.0}) {
+            QLineF barb = back;
+            barb.setAngle(back.angle() + turn);
+            lines.push_back(barb);
+        }
     }
     for (int kind = 0; kind < 3; ++kind) {
-        if (shafts[kind].empty())
+        if (arrows[kind].empty())
             continue;
-        const QColor c = colour(SeenStation::Kind(kind));
-        painter.setPen(QPen(c, 1.0));
-        painter.drawLines(shafts[kind].data(), int(shafts[kind].size()));
-        painter.setBrush(c);
-        QPainterPath path;
-        for (const QPolygonF &h : std::as_const(heads[kind]))
-            path.addPolygon(h);
-        painter.drawPath(path);
+        painter.setPen(QPen(colour(SeenStation::Kind(kind)), 1.0));
+        painter.drawLines(arrows[kind].data(), int(arrows[kind].size()));
     }
 }
 

@@ -140,6 +140,8 @@ private slots:
         QVERIFY(scale > 0);
         const MapProjection p(TileMath::world(lat, lon), scale, up, QPointF(300, 300));
         QVERIFY(QLineF(p.toScreen(lat, lon), QPointF(300, 300)).length() < 1e-6);
+        const QPointF corner = TileMath::destination(lat, lon, 45.0, km);
+        QVERIFY(QLineF(p.toScreen(corner.x(), corner.y()), p.toScreenQuick(corner.x(), corner.y())).length() < 0.05);
         const QPolygonF ring = p.circle(lat, lon, km);
         double reach = 0;
         for (const QPointF &point : ring)
