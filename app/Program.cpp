@@ -346,6 +346,7 @@ void Program::wireWindow()
                                                   m_objStation, QString(),
                                                   HostFolder(HostFolder::defaultStorePath(), m_services.programFolder));
     m_monitor->setOverlayScan([this] { m_overlayScan->scan_overlays(); });
+    m_radar->setOverlayTable(&m_overlayScan->table());
     connect(w.lstOverlayItems, &ListBox::clicked, this, [this] { m_overlayScan->lstOverlayItems_Click(); });
 
     // Pop-up commands and the menus.

@@ -7,11 +7,18 @@
 #include "host/HostApplication.h"
 #include "host/HostError.h"
 #include "host/HostExtension.h"
+#include "host/LocalHost.h"
+#include "map/TileService.h"
+#include "overlay/OverlayTable.h"
+#include "ui/DialogPresenter.h"
+#include "ui/frmMapSource.h"
 #include "monitor/StationMonitor.h"
 #include "platform/LeadingNumber.h"
 #include "platform/MessageDisplay.h"
 #include "platform/ProgramGlobals.h"
 #include "ui/frmRadar.h"
+
+#include <QSet>
 
 namespace nearbell {
 
@@ -23,6 +30,7 @@ RadarLink::RadarLink(const QString &iniFile, WriteFailures *failures, StationMon
                      const ProgramGlobals &globals, MessageDisplay &messages, QObject *parent)
     : QObject(parent),
       m_settings(iniFile, failures),
+      m_mapSettings(iniFile, failures),
       m_monitor(monitor),
       m_txtRadius(txtRadius),
       m_globals(globals),
@@ -62,6 +70,17 @@ void RadarLink::open(bool takeFocus)
         connect(m_window.get(), &frmRadar::closed, this, &RadarLink::windowClosed);
         connect(m_window->view, &RadarView::stationClicked, this, &RadarLink::stationClicked);
         connect(m_window->view, &RadarView::stationActivated, this, &RadarLink::stationActivated);
+        m_tiles = std::make_unique<TileService>();
+        m_tiles->setSource(m_mapSettings.source());
+        m_window->view->setTileService(m_tiles.get());
+        const bool map = m_mapSettings.shown();
+        m_window->chkMap->setChecked(map);
+        m_window->view->setMapShown(map);
+        connect(m_window->chkMap, &QCheckBox::toggled, this, [this](bool shown) {
+            m_mapSettings.saveShown(shown);
+            m_window->view->setMapShown(shown);
+        });
+        connect(m_window->cmdMapSource, &QPushButton::clicked, this, &RadarLink::chooseMapSource);
     }
     if (!m_window->isVisible()) {
         // A place saved on a screen that is gone, or larger than this one,
@@ -150,7 +169,70 @@ RadarInput RadarLink::input()
     }
     if (m_window)
         m_window->lblNote->setText(note);
+    addLooks(in);
     return in;
+}
+
+void RadarLink::chooseMapSource()
+{
+    if (!m_window)
+        return;
+    if (!m_dialogs) {
+        m_ownDialogs = std::make_unique<QtDialogPresenter>();
+        m_dialogs = m_ownDialogs.get();
+    }
+    frmMapSource dialog(m_window.get());
+    const MapSource current = m_tiles->source();
+    dialog.setSource(current);
+    if (!m_dialogs->present(dialog))
+        return;
+    const MapSource chosen = dialog.source();
+    if (chosen == current)
+        return;
+    m_mapSettings.saveSource(chosen);
+    m_tiles->setSource(chosen);
+    m_window->view->setTileService(m_tiles.get());
+}
+
+void RadarLink::addLooks(RadarInput &in)
+{
+    if (m_overlays) {
+        for (int slot = 1; slot <= m_overlays->gintOverlayCount(); ++slot) {
+            const OverlayItem &item = m_overlays->gOverlayItems(slot);
+            in.objects.append({item.strName.trimmed(), item.sngLatitude, item.sngLongitude});
+        }
+    }
+    auto *local = dynamic_cast<LocalHost *>(m_host.data());
+    if (!local || !in.hasOwnPosition)
+        return;
+    const StationTable &table = local->table();
+    QSet<QString> listed;
+    listed.reserve(in.stations.size());
+    in.looks.reserve(in.stations.size());
+    for (const SeenStation &seen : std::as_const(in.stations)) {
+        listed.insert(seen.callsign);
+        RadarLook look;
+        if (const StationTable::Station *station = table.find(seen.callsign)) {
+            look.symbolTable = station->symbolTable;
+            look.symbolCode = station->symbolCode;
+            look.course = station->course;
+            look.speedKmh = station->speedKmh;
+            look.track.reserve(station->track.size());
+            for (const HostStation::TrackPoint &point : station->track)
+                look.track.emplace_back(point.latitude, point.longitude);
+        }
+        in.looks.append(look);
+    }
+    // The rest of the table near the view: drawn faintly. The view shows
+    // about one and a half ranges at zoom 1.
+    const double zoom = m_window ? m_window->view->zoom() : 1.0;
+    const double reach = in.range * 1.5 / zoom;
+    for (const StationTable::Station *station : table.takenList()) {
+        if (station->removed || station->own || listed.contains(station->callsign))
+            continue;
+        if (table.distanceOf(*station) < reach)
+            in.others.append({station->latitude, station->longitude, station->symbolTable, station->symbolCode});
+    }
 }
 
 void RadarLink::refresh()

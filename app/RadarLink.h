@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/MapSettings.h"
 #include "app/RadarSettings.h"
 #include "host/HostStation.h"
 #include "ui/RadarScene.h"
@@ -15,8 +16,11 @@ class QLineEdit;
 
 namespace nearbell {
 
+class DialogPresenter;
 class HostApplication;
 class MessageDisplay;
+class OverlayTable;
+class TileService;
 class StationMonitor;
 class frmRadar;
 struct ProgramGlobals;
@@ -35,7 +39,10 @@ struct ProgramGlobals;
 //  - a click on a station selects its line in lstStations, else in
 //    lstAcked; a double click opens the station's details window;
 //  - save the window's place when it closes and when the program saves,
-//    and the mode at once; close the window when the main window unloads.
+//    and the mode at once; close the window when the main window unloads;
+//  - the map: shown or not by "Map", its source from "Map source...",
+//    both saved at once; hand the drawing each station's symbol, track
+//    and motion, the other stations near the view and the overlay objects.
 class RadarLink : public QObject
 {
     Q_OBJECT
@@ -47,6 +54,11 @@ public:
     void setHost(HostApplication *host) { m_host = host; }
     // What a double click on a station opens; without it, the details box.
     void setDetailsOpener(std::function<void(const QString &callsign)> open) { m_openDetails = std::move(open); }
+    // The overlay objects drawn on the radar (not owned).
+    void setOverlayTable(const OverlayTable *table) { m_overlays = table; }
+    // Runs "Map source..." (not owned; the modal dialog by default).
+    void setDialogPresenter(DialogPresenter *presenter) { m_dialogs = presenter; }
+    TileService *tiles() const { return m_tiles.get(); }
 
     void mnuFileRadar_Click();
     // At start-up: opens the window, without taking the focus, when it was
@@ -68,8 +80,16 @@ private:
     void refresh();
     void stationClicked(const QString &callsign);
     void stationActivated(const QString &callsign);
+    void chooseMapSource();
+    void addLooks(RadarInput &in);
 
     RadarSettings m_settings;
+    MapSettings m_mapSettings;
+    const OverlayTable *m_overlays = nullptr;
+    DialogPresenter *m_dialogs = nullptr;
+    std::unique_ptr<DialogPresenter> m_ownDialogs;
+    // Outlives the window, whose drawing uses it.
+    std::unique_ptr<TileService> m_tiles;
     StationMonitor &m_monitor;
     QPointer<QLineEdit> m_txtRadius;
     const ProgramGlobals &m_globals;

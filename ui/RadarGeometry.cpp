@@ -10,12 +10,70 @@ namespace nearbell {
 
 namespace {
 constexpr double kDegreesPerRadian = 180.0 / std::numbers::pi;
+constexpr double kRadiansPerMinute = std::numbers::pi / (180.0 * 60.0);
+// Closer than this to the same point or the antipode (radians of arc, some
+// centimetres) the bearing is set, not computed: rounding decides it there.
+constexpr double kDegenerateArc = 1e-8;
+constexpr double kDegenerateFloatArc = 1e-6;
 } // namespace
 
 double RadarGeometry::bearing(double lat1, double lon1, double lat2, double lon2)
 {
     // The one bearing of the program: the table's, the history's and the radar's agree.
     return greatcircle::bearing(lat1, lon1, lat2, lon2);
+}
+
+RadarGeometry::Plane::Plane(double latitude, double longitude)
+    : m_lon(longitude), m_sin(std::sin(latitude * kRadiansPerMinute)), m_cos(std::cos(latitude * kRadiansPerMinute))
+{
+}
+
+RadarGeometry::Plane::Offset RadarGeometry::Plane::direction(double latitude, double longitude) const
+{
+    // Single precision is ample for a direction on the screen and takes
+    // the sines of thousands of stations at a fraction of the cost; the
+    // longitude difference is taken round first, so it stays small.
+    const float phi2 = float(latitude * kRadiansPerMinute);
+    const float dLambda = float(std::remainder(longitude - m_lon, 21600.0) * kRadiansPerMinute);
+    const double cosPhi2 = std::cos(phi2);
+    const double y = double(std::sin(dLambda)) * cosPhi2;
+    const double x = m_cos * double(std::sin(phi2)) - m_sin * cosPhi2 * double(std::cos(dLambda));
+    const double sinArc = std::sqrt(x * x + y * y);
+    Offset o;
+    // Single precision tells no direction within some metres: north there.
+    if (sinArc >= kDegenerateFloatArc) {
+        o.east = y / sinArc;
+        o.north = x / sinArc;
+    }
+    return o;
+}
+
+RadarGeometry::Plane::Offset RadarGeometry::Plane::offset(double latitude, double longitude) const
+{
+    const double phi2 = latitude * kRadiansPerMinute;
+    const double dLambda = (longitude - m_lon) * kRadiansPerMinute;
+    const double sinPhi2 = std::sin(phi2);
+    const double cosPhi2 = std::cos(phi2);
+    const double cosDLambda = std::cos(dLambda);
+    const double y = std::sin(dLambda) * cosPhi2;
+    const double x = m_cos * sinPhi2 - m_sin * cosPhi2 * cosDLambda;
+    const double sinArc = std::sqrt(x * x + y * y);
+    const double cosArc = m_sin * sinPhi2 + m_cos * cosPhi2 * cosDLambda;
+    Offset o;
+    o.km = std::atan2(sinArc, cosArc) * greatcircle::kEarthRadiusKm;
+    if (sinArc >= kDegenerateArc) {
+        o.east = y / sinArc;
+        o.north = x / sinArc;
+    }
+    return o;
+}
+
+double RadarGeometry::Plane::Offset::degrees() const
+{
+    if (east == 0.0 && north == 1.0)
+        return 0.0;
+    const double normalised = std::fmod(double(std::atan2(float(east), float(north))) * kDegreesPerRadian + 360.0, 360.0);
+    return normalised >= 360.0 ? 0.0 : normalised;
 }
 
 QString RadarGeometry::compassPoint(double degrees)
@@ -118,7 +176,9 @@ RadarGeometry::LabelSpace::Cells RadarGeometry::LabelSpace::cellsOf(const QRectF
 
 bool RadarGeometry::LabelSpace::isFree(const QRectF &label) const
 {
-    if (label.isEmpty() || m_cells.empty() || !m_bounds.contains(label) || centreCovered(label))
+    // Bounds compared edge by edge: QRectF::contains would normalise both.
+    if (label.isEmpty() || m_cells.empty() || label.left() < m_bounds.left() || label.top() < m_bounds.top()
+        || label.right() > m_bounds.right() || label.bottom() > m_bounds.bottom() || centreCovered(label))
         return false;
     const Cells cells = cellsOf(label);
     for (int r = cells.top; r <= cells.bottom; ++r) {

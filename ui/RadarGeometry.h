@@ -30,6 +30,33 @@ public:
     // Positions in signed minutes of arc (north and east positive);
     // degrees clockwise from true north, in [0, 360).
     static double bearing(double lat1, double lon1, double lat2, double lon2);
+    // The own position's flat view of the earth (azimuthal equidistant):
+    // the bearing and great-circle distance to every other position as
+    // bearing() and the haversine give them, with the own position's sines
+    // and cosines worked out once for thousands of stations.
+    class Plane
+    {
+    public:
+        Plane() = default;
+        Plane(double latitude, double longitude); // signed minutes of arc
+
+        struct Offset
+        {
+            double east = 0.0;  // the bearing's direction: east part,
+            double north = 1.0; // north part (north where there is none)
+            double km = 0.0;    // the great-circle distance
+            double degrees() const;
+        };
+        Offset offset(double latitude, double longitude) const;
+        // The same without the distance (km stays 0): cheaper.
+        Offset direction(double latitude, double longitude) const;
+
+    private:
+        double m_lon = 0.0;
+        double m_sin = 0.0;
+        double m_cos = 1.0;
+    };
+
     // "north", "north-east", ..., "north-west" for a bearing in degrees.
     static QString compassPoint(double degrees);
 

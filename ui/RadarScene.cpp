@@ -1,12 +1,14 @@
 #include "ui/RadarScene.h"
 
 #include "ui/StationFormat.h"
+#include "host/GreatCircle.h"
 
 #include <QLocale>
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 namespace nearbell {
@@ -14,6 +16,10 @@ namespace nearbell {
 namespace {
 
 constexpr double kLabelGap = 2.0;
+// A moving station's arrow is as long as this much travel.
+constexpr double kArrowMinutes = 5.0;
+// More marks than this make a crowd (as the view's small squares).
+constexpr qsizetype kCrowd = 4000;
 
 QString degreesText(double bearing)
 {
@@ -50,7 +56,11 @@ QString motionText(const SeenStation &seen, const QString &unit)
 
 QString RadarScene::distanceText(double distance, const QString &unit)
 {
-    const QLocale locale;
+    return distanceText(distance, unit, QLocale());
+}
+
+QString RadarScene::distanceText(double distance, const QString &unit, const QLocale &locale)
+{
     QString number;
     if (!std::isfinite(distance)) {
         number = locale.toString(distance);
@@ -90,15 +100,101 @@ qreal RadarScene::labelWidth(const QString &label, const QFontMetricsF &metrics)
     return *it;
 }
 
-void RadarScene::build(const RadarInput &input, const QSizeF &area, const QFontMetricsF &metrics)
+double RadarScene::rangeKm() const
+{
+    return m_input.unit == QLatin1String("mi") ? m_input.range * greatcircle::kKmPerMile : m_input.range;
+}
+
+void RadarScene::placeMap(const QSizeF &area)
+{
+    const double km = rangeKm();
+    const double lat = m_input.ownLatitude / 60.0;
+    const double lon = m_input.ownLongitude / 60.0;
+    if (!(km > 0.0) || !std::isfinite(km))
+        return; // nothing to fit the map to: the plain radar
+    if (km > RadarViewing::kLargestMapKm) {
+        m_mapOff = QStringLiteral("Map off: it is drawn up to a range of 500 km");
+        return;
+    }
+    // The ring must stay on the map, between its edges near the poles.
+    const double north = TileMath::destination(lat, lon, 0.0, km).x();
+    const double south = TileMath::destination(lat, lon, 180.0, km).x();
+    if (std::abs(lat) >= TileMath::kMaxLatitude || north >= TileMath::kMaxLatitude
+        || south <= -TileMath::kMaxLatitude || north < lat || south > lat) {
+        m_mapOff = QStringLiteral("Map off: too near the pole for the map");
+        return;
+    }
+    const double scale = MapProjection::fitScale(lat, lon, km, m_frame.outerRadius);
+    if (!(scale > 0.0))
+        return;
+    m_projection = MapProjection(TileMath::world(lat, lon), scale, m_frame.upDegrees, m_frame.centre);
+    m_tileZoom = TileMath::tileZoom(scale, m_viewing.deviceRatio, m_viewing.minTileZoom, m_viewing.maxTileZoom);
+    m_tiles = TileMath::tilesCovering(m_projection.worldBounds(QRectF(QPointF(0, 0), area)), m_tileZoom, 1);
+    m_rings = {m_projection.circle(lat, lon, km), m_projection.circle(lat, lon, km / 2.0)};
+    m_mapShown = true;
+}
+
+QPointF RadarScene::place(double latitude, double longitude) const
+{
+    if (m_mapShown)
+        return m_projection.toScreenQuick(latitude / 60.0, longitude / 60.0);
+    const RadarGeometry::Plane::Offset o = m_plane.offset(latitude, longitude);
+    const double range = rangeKm();
+    const double radius = range > 0.0 ? m_frame.outerRadius * o.km / range : (o.km > 0.0 ? m_frame.outerRadius : 0.0);
+    // The bearing turned by what is up, without working out its angle.
+    return QPointF(m_frame.centre.x() + radius * (o.east * m_upCos - o.north * m_upSin),
+                   m_frame.centre.y() - radius * (o.north * m_upCos + o.east * m_upSin));
+}
+
+void RadarScene::placeMotion(RadarMark &mark) const
+{
+    if (mark.station >= m_input.looks.size() || (mark.beyond && !m_mapShown))
+        return; // on the ring's edge a track would point elsewhere
+    const RadarLook &look = m_input.looks.at(mark.station);
+    const SeenStation &seen = station(mark);
+    if (!look.track.empty()) {
+        mark.track.reserve(qsizetype(look.track.size()) + 1);
+        for (const QPointF &p : look.track)
+            mark.track.append(place(p.x(), p.y()));
+        if (mark.track.last() != mark.point)
+            mark.track.append(mark.point);
+    }
+    if (std::isfinite(look.course) && std::isfinite(look.speedKmh) && look.speedKmh > 0.0) {
+        const QPointF end = TileMath::destination(seen.latitude / 60.0, seen.longitude / 60.0, look.course,
+                                                  look.speedKmh * kArrowMinutes / 60.0);
+        mark.arrow = QLineF(mark.point, place(end.x() * 60.0, end.y() * 60.0));
+    }
+}
+
+void RadarScene::build(const RadarInput &input, const QSizeF &area, const QFontMetricsF &metrics,
+                       const RadarViewing &viewing)
 {
     m_input = input;
+    m_viewing = viewing;
+    // One locale for the build: making one per label costs a lock each.
+    m_locale = QLocale();
+    m_viewing.zoom = std::isfinite(viewing.zoom)
+                         ? std::clamp(viewing.zoom, RadarViewing::kLeastZoom, RadarViewing::kMostZoom)
+                         : 1.0;
     m_marks.clear();
     m_ringLabels.clear();
+    m_tiles.clear();
+    m_rings.clear();
+    m_others.clear();
+    m_objects.clear();
+    m_mapShown = false;
+    m_mapOff.clear();
     m_frame = RadarGeometry::frame(area, input.range, input.upDegrees, ringMargin);
+    m_frame.outerRadius *= m_viewing.zoom;
+    m_frame.centre += m_viewing.pan;
+    m_plane = RadarGeometry::Plane(input.ownLatitude, input.ownLongitude);
+    m_upCos = std::cos(input.upDegrees * std::numbers::pi / 180.0);
+    m_upSin = std::sin(input.upDegrees * std::numbers::pi / 180.0);
     // Without the own position nothing has a place: nothing is drawn.
     if (!input.hasOwnPosition)
         return;
+    if (m_viewing.map)
+        placeMap(area);
 
     const double height = metrics.height();
     // Widths measured in another font are of no use.
@@ -107,13 +203,22 @@ void RadarScene::build(const RadarInput &input, const QSizeF &area, const QFontM
         m_widths.clear();
         m_widthsFont = font;
     }
-    RadarGeometry::LabelSpace space(QRectF(QPointF(0, 0), area), height);
+    const QRectF areaRect(QPointF(0, 0), area);
+    RadarGeometry::LabelSpace space(areaRect, height);
     // The own spot and the ring labels come before any station's label.
     space.place(QRectF(m_frame.centre - QPointF(markRadius, markRadius), QSizeF(2 * markRadius, 2 * markRadius)));
-    for (const double fraction : {1.0, 0.5}) {
+    for (int ring = 0; ring < 2; ++ring) {
+        const double fraction = ring == 0 ? 1.0 : 0.5;
         const QString text = ringLabel(fraction);
-        const QRectF rect(RadarGeometry::ringLabelAnchor(m_frame, fraction, kLabelGap),
-                          QSizeF(labelWidth(text, metrics), height));
+        QPointF anchor = RadarGeometry::ringLabelAnchor(m_frame, fraction, kLabelGap);
+        if (m_mapShown) {
+            // Just inside the true circle's topmost point.
+            const QPolygonF &circle = m_rings.at(ring);
+            const auto top = std::min_element(circle.begin(), circle.end(),
+                                              [](const QPointF &a, const QPointF &b) { return a.y() < b.y(); });
+            anchor = *top + QPointF(kLabelGap, kLabelGap);
+        }
+        const QRectF rect(anchor, QSizeF(labelWidth(text, metrics), height));
         if (space.place(rect))
             m_ringLabels.append(rect);
         else
@@ -133,42 +238,101 @@ void RadarScene::build(const RadarInput &input, const QSizeF &area, const QFontM
     }
     std::sort(order.begin(), order.end());
 
-    m_marks.reserve(stations.size());
-    for (const quint64 key : order) {
-        const qsizetype index = qsizetype(key & 0xffffffffu);
+    // Every station placed in the order given, which reads the stations
+    // one after another; then the marks are taken nearest first.
+    std::vector<RadarMark> placed(size_t(stations.size()));
+    for (qsizetype index = 0; index < stations.size(); ++index) {
         const SeenStation &seen = stations.at(index);
-        RadarMark mark;
+        RadarMark &mark = placed[size_t(index)];
         mark.station = index;
-        mark.bearing = RadarGeometry::bearing(input.ownLatitude, input.ownLongitude, seen.latitude, seen.longitude);
-        const RadarGeometry::Spot spot = RadarGeometry::spot(m_frame, mark.bearing, seen.distance);
-        mark.point = spot.point;
-        mark.beyond = spot.beyond;
-        m_marks.append(mark);
+        mark.kind = seen.kind;
+        const RadarGeometry::Plane::Offset o = m_plane.direction(seen.latitude, seen.longitude);
+        mark.bearing = o.degrees();
+        if (m_mapShown) {
+            mark.point = m_projection.toScreenQuick(seen.latitude / 60.0, seen.longitude / 60.0);
+            mark.beyond = !(std::isfinite(seen.distance) && input.range > seen.distance);
+        } else {
+            // As RadarGeometry::spot, from the direction's parts.
+            double radius = m_frame.outerRadius;
+            mark.beyond = true;
+            if (std::isfinite(seen.distance) && seen.distance <= 0.0) {
+                radius = 0.0;
+                mark.beyond = false;
+            } else if (std::isfinite(seen.distance) && std::isfinite(input.range) && input.range > seen.distance) {
+                radius = m_frame.outerRadius * seen.distance / input.range;
+                mark.beyond = false;
+            }
+            mark.point = QPointF(m_frame.centre.x() + radius * (o.east * m_upCos - o.north * m_upSin),
+                                 m_frame.centre.y() - radius * (o.north * m_upCos + o.east * m_upSin));
+        }
+        if (!m_input.looks.isEmpty())
+            placeMotion(mark);
+    }
+    m_marks.reserve(stations.size());
+    for (const quint64 key : order)
+        m_marks.append(std::move(placed[size_t(key & 0xffffffffu)]));
+
+    // Faint stations and objects: only those in the window.
+    const QRectF near = areaRect.adjusted(-markRadius, -markRadius, markRadius, markRadius);
+    for (qsizetype i = 0; i < m_input.others.size(); ++i) {
+        const RadarOther &other = m_input.others.at(i);
+        const QPointF point = place(other.latitude, other.longitude);
+        if (near.contains(point))
+            m_others.append({i, point, QRectF()});
+    }
+    for (qsizetype i = 0; i < m_input.objects.size(); ++i) {
+        const RadarObject &object = m_input.objects.at(i);
+        const QPointF point = place(object.latitude, object.longitude);
+        if (near.contains(point))
+            m_objects.append({i, point, QRectF()});
     }
 
     const double offset = markRadius + kLabelGap;
-    for (RadarMark &mark : m_marks) {
-        const double top = mark.point.y() - height / 2.0;
+    // The text is only made once there is room for some label.
+    auto tryLabel = [&](const QPointF &point, const auto &makeLabel, QRectF *placed, QString *text) {
+        const double top = point.y() - height / 2.0;
         // A square of the label's height is the least any label needs:
         // where even that is taken, the text is not measured at all.
-        const QRectF rightProbe(mark.point.x() + offset, top, height, height);
-        const QRectF leftProbe(mark.point.x() - offset - height, top, height, height);
+        const QRectF rightProbe(point.x() + offset, top, height, height);
+        const QRectF leftProbe(point.x() - offset - height, top, height, height);
         const bool rightFree = space.isFree(rightProbe);
         if (!rightFree && !space.isFree(leftProbe))
-            continue;
-        const QString label = labelText(mark);
+            return false;
+        const QString label = makeLabel();
         const double width = labelWidth(label, metrics);
-        const QRectF right(mark.point.x() + offset, top, width, height);
-        const QRectF left(mark.point.x() - offset - width, top, width, height);
+        const QRectF right(point.x() + offset, top, width, height);
+        const QRectF left(point.x() - offset - width, top, width, height);
         if (rightFree && space.place(right))
-            mark.labelRect = right;
+            *placed = right;
         else if (space.place(left))
-            mark.labelRect = left;
+            *placed = left;
         else
-            continue;
-        mark.label = label;
-        mark.labelShown = true;
+            return false;
+        if (text)
+            *text = label;
+        return true;
+    };
+    // Alarming and watched stations first, then the acknowledged ones;
+    // nearest first within each.
+    // In a cloud of thousands, once this many in a row found no room the
+    // picture is full: the rest show their labels on hover.
+    const int giveUpAfter = m_marks.size() > kCrowd ? 2000 : int(m_marks.size()) + 1;
+    for (const bool acked : {false, true}) {
+        int refused = 0;
+        for (RadarMark &mark : m_marks) {
+            if ((mark.kind == SeenStation::Kind::Acked) != acked || !areaRect.contains(mark.point))
+                continue;
+            if (tryLabel(mark.point, [this, &mark] { return labelText(mark); }, &mark.labelRect, &mark.label)) {
+                mark.labelShown = true;
+                refused = 0;
+            } else if (++refused >= giveUpAfter) {
+                break;
+            }
+        }
     }
+    for (RadarPoint &object : m_objects)
+        tryLabel(object.point, [this, &object] { return plainText(m_input.objects.at(object.index).name); },
+                 &object.labelRect, nullptr);
 }
 
 QString RadarScene::labelText(const RadarMark &mark) const
@@ -176,7 +340,7 @@ QString RadarScene::labelText(const RadarMark &mark) const
     const SeenStation &seen = station(mark);
     QString text = plainText(seen.callsign);
     if (mark.beyond)
-        text += u' ' + distanceText(seen.distance, m_input.unit);
+        text += u' ' + distanceText(seen.distance, m_input.unit, m_locale);
     return text;
 }
 

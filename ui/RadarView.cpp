@@ -1,11 +1,17 @@
 #include "ui/RadarView.h"
 
+#include "map/TileService.h"
+#include "ui/SymbolIcons.h"
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
+#include <QWheelEvent>
+
+#include <cmath>
 
 namespace nearbell {
 
@@ -148,9 +154,77 @@ void RadarView::setInput(const RadarInput &input)
     rebuild();
 }
 
+void RadarView::setTileService(TileService *tiles)
+{
+    if (m_tiles)
+        m_tiles->disconnect(this);
+    m_tiles = tiles;
+    if (tiles) {
+        connect(tiles, &TileService::tilesArrived, this, [this] {
+            const RadarViewing &v = m_scene.viewing();
+            if (v.minTileZoom != m_tiles->minZoom() || v.maxTileZoom != m_tiles->maxZoom())
+                rebuild();
+            else
+                update();
+        });
+        connect(tiles, &TileService::problemChanged, this, &RadarView::updateNote);
+    }
+    rebuild();
+}
+
+void RadarView::setMapShown(bool shown)
+{
+    if (shown == m_mapWanted)
+        return;
+    m_mapWanted = shown;
+    rebuild();
+}
+
+void RadarView::zoomSteps(double steps)
+{
+    if (!std::isfinite(steps))
+        return;
+    const double before = m_zoom;
+    m_zoom = std::clamp(m_zoom * std::pow(1.25, std::clamp(steps, -100.0, 100.0)), RadarViewing::kLeastZoom,
+                        RadarViewing::kMostZoom);
+    // The middle of the window stays where it is.
+    m_pan *= m_zoom / before;
+    rebuild();
+}
+
+void RadarView::centre()
+{
+    m_pan = QPointF();
+    rebuild();
+}
+
+void RadarView::updateNote()
+{
+    QString note = m_scene.mapOff();
+    if (note.isEmpty() && m_scene.mapShown() && m_tiles)
+        note = m_tiles->problem();
+    if (note == m_mapNote)
+        return;
+    m_mapNote = note;
+    emit mapNoteChanged(note);
+}
+
 void RadarView::rebuild()
 {
-    m_scene.build(m_input, QSizeF(size()), QFontMetricsF(font()));
+    RadarViewing viewing;
+    viewing.map = m_mapWanted && m_tiles;
+    viewing.zoom = m_zoom;
+    viewing.pan = m_pan;
+    viewing.deviceRatio = devicePixelRatioF();
+    if (m_tiles) {
+        viewing.minTileZoom = m_tiles->minZoom();
+        viewing.maxTileZoom = m_tiles->maxZoom();
+    }
+    m_scene.build(m_input, QSizeF(size()), QFontMetricsF(font()), viewing);
+    // Only the tiles in view are asked for: none while the map is off.
+    if (m_tiles)
+        m_tiles->want(m_scene.mapShown() && !m_closed ? m_scene.tiles() : QList<TileKey>());
+    updateNote();
     m_hovered = -1;
     if (QAccessible::isActive()) {
         QAccessibleEvent event(this, QAccessible::ObjectReorder);
@@ -178,6 +252,174 @@ const QPixmap &RadarView::stamp(SeenStation::Kind kind, qreal ratio)
     return pixmap;
 }
 
+const QPixmap &RadarView::icon(char table, char code, int kind, qreal ratio)
+{
+    const quint32 key = quint32(quint8(table)) << 16 | quint32(quint8(code)) << 8 | quint32(kind + 1);
+    QPixmap &pixmap = m_icons[key];
+    if (pixmap.isNull() || pixmap.devicePixelRatio() != ratio) {
+        const bool faint = kind < 0;
+        const int side = faint ? faintIconSide : iconSide + 4;
+        pixmap = QPixmap(QSize(int(std::ceil(side * ratio)), int(std::ceil(side * ratio))));
+        pixmap.setDevicePixelRatio(ratio);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        if (faint) {
+            p.setOpacity(0.5);
+            SymbolIcons::draw(p, QRectF(0, 0, side, side), table, code);
+        } else {
+            // The colour ring keeps the dots' meaning.
+            p.setPen(QPen(colour(SeenStation::Kind(kind)), 2.5));
+            p.setBrush(Qt::NoBrush);
+            p.drawEllipse(QRectF(1.25, 1.25, side - 2.5, side - 2.5));
+            SymbolIcons::draw(p, QRectF(2.5, 2.5, side - 5, side - 5), table, code);
+        }
+    }
+    return pixmap;
+}
+
+void RadarView::paintTiles(QPainter &painter)
+{
+    const MapProjection &projection = m_scene.projection();
+    const int z = m_scene.tileZoom();
+    const double n = double(1 << z);
+    const double side = projection.pixelsPerWorld() / n;
+    const double up = projection.upDegrees();
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    for (const TileKey &key : m_scene.tiles()) {
+        const TileKey wrapped{z, TileMath::wrapColumn(key.x, z), key.y};
+        const QImage *image = m_tiles->tile(wrapped);
+        QRectF source;
+        // Until it comes, a coarser tile held stands in for it.
+        for (int d = 1; !image && d <= 4 && z - d >= 0; ++d) {
+            image = m_tiles->tile({z - d, wrapped.x >> d, wrapped.y >> d});
+            if (image) {
+                const double part = image->width() / double(1 << d);
+                source = QRectF((wrapped.x & ((1 << d) - 1)) * part, (wrapped.y & ((1 << d) - 1)) * part, part, part);
+            }
+        }
+        if (!image)
+            continue;
+        if (source.isNull())
+            source = QRectF(image->rect());
+        const QPointF corner = projection.toScreen(QPointF(key.x / n, key.y / n));
+        // A hair larger, so that no seam shows between neighbours.
+        const QRectF target(0, 0, side + 0.5, side + 0.5);
+        if (up == 0.0) {
+            painter.drawImage(target.translated(corner), *image, source);
+        } else {
+            painter.save();
+            painter.translate(corner);
+            painter.rotate(-up);
+            painter.drawImage(target, *image, source);
+            painter.restore();
+        }
+    }
+    painter.restore();
+    // A veil of the background keeps the stations readable on any map.
+    QColor veil = palette().color(QPalette::Base);
+    veil.setAlphaF(0.25f);
+    painter.fillRect(rect(), veil);
+}
+
+void RadarView::paintAttribution(QPainter &painter)
+{
+    const QString text = m_tiles ? m_tiles->source().effectiveAttribution() : QString();
+    if (text.isEmpty())
+        return;
+    QFont small = font();
+    small.setPointSizeF(std::max(6.0, small.pointSizeF() * 0.85));
+    painter.setFont(small);
+    const QFontMetricsF metrics(small);
+    const QString shown = metrics.elidedText(RadarScene::plainText(text), Qt::ElideLeft, width() - 4);
+    const QSizeF box(metrics.horizontalAdvance(shown) + 6, metrics.height() + 2);
+    const QRectF where(QPointF(width() - box.width(), height() - box.height()), box);
+    QColor back = palette().color(QPalette::Base);
+    back.setAlphaF(0.8f);
+    painter.fillRect(where, back);
+    painter.setPen(palette().color(QPalette::Text));
+    painter.drawText(where, Qt::AlignCenter, shown);
+    painter.setFont(font());
+}
+
+void RadarView::paintMotion(QPainter &painter)
+{
+    // Tracks: older parts fainter, in a few steps, each step of a colour
+    // drawn at once; thousands of segments cost a few calls.
+    constexpr int steps = 4;
+    std::vector<QLineF> lines[3][steps];
+    bool any = false;
+    for (const RadarMark &mark : m_scene.marks()) {
+        const QPolygonF &track = mark.track;
+        if (track.size() < 2)
+            continue;
+        any = true;
+        const int kind = int(m_scene.station(mark).kind);
+        for (qsizetype i = 1; i < track.size(); ++i) {
+            const int step = int((i - 1) * steps / (track.size() - 1));
+            lines[kind][std::min(step, steps - 1)].emplace_back(track.at(i - 1), track.at(i));
+        }
+    }
+    if (!any)
+        return;
+    for (int kind = 0; kind < 3; ++kind) {
+        QColor c = colour(SeenStation::Kind(kind));
+        for (int step = 0; step < steps; ++step) {
+            if (lines[kind][step].empty())
+                continue;
+            c.setAlphaF(float(0.2 + 0.7 * (step + 1) / steps));
+            // One pixel wide takes the painter's fast path for thin lines.
+            painter.setPen(QPen(c, 1.0));
+            painter.drawLines(lines[kind][step].data(), int(lines[kind][step].size()));
+        }
+    }
+}
+
+void RadarView::paintMarks(QPainter &painter)
+{
+    const qreal ratio = painter.device()->devicePixelRatioF();
+    const QList<RadarMark> &marks = m_scene.marks();
+    const bool looks = !m_scene.input().looks.isEmpty();
+    const QPointF corner(RadarScene::markRadius + 1.0, RadarScene::markRadius + 1.0);
+    const QPointF iconCorner(iconSide / 2.0 + 2.0, iconSide / 2.0 + 2.0);
+    for (qsizetype i = marks.size() - 1; i >= 0; --i) {
+        const RadarMark &mark = marks.at(i);
+        const SeenStation &seen = m_scene.station(mark);
+        const RadarLook *look = looks && mark.station < m_scene.input().looks.size()
+                                    ? &m_scene.input().looks.at(mark.station)
+                                    : nullptr;
+        // A station without a known symbol, or with the plain dot, stays a dot.
+        if (look && !(look->symbolTable == '/' && look->symbolCode == '/'))
+            painter.drawPixmap(mark.point - iconCorner, icon(look->symbolTable, look->symbolCode, int(seen.kind), ratio));
+        else
+            painter.drawPixmap(mark.point - corner, stamp(seen.kind, ratio));
+    }
+    // Arrows over the icons: where each moving station will be in five
+    // minutes; shaft and head as thin lines, of one colour drawn at once.
+    std::vector<QLineF> arrows[3];
+    for (const RadarMark &mark : marks) {
+        if (mark.arrow.isNull() || mark.arrow.length() < 1.0)
+            continue;
+        std::vector<QLineF> &lines = arrows[int(mark.kind)];
+        const QLineF line = mark.arrow;
+        lines.push_back(line);
+        QLineF back(line.p2(), line.p1());
+        back.setLength(std::min(7.0, std::max(3.0, line.length() / 2.0)));
+        for (const double turn : {28.0, -28.0}) {
+            QLineF barb = back;
+            barb.setAngle(back.angle() + turn);
+            lines.push_back(barb);
+        }
+    }
+    for (int kind = 0; kind < 3; ++kind) {
+        if (arrows[kind].empty())
+            continue;
+        painter.setPen(QPen(colour(SeenStation::Kind(kind)), 1.0));
+        painter.drawLines(arrows[kind].data(), int(arrows[kind].size()));
+    }
+}
+
 void RadarView::paint(QPainter &painter)
 {
     const QPalette pal = palette();
@@ -191,15 +433,24 @@ void RadarView::paint(QPainter &painter)
     }
 
     const RadarGeometry::Frame &frame = m_scene.frame();
+    const bool map = m_scene.mapShown();
+    if (map)
+        paintTiles(painter);
     painter.setRenderHint(QPainter::Antialiasing);
     QColor ringColour = pal.color(QPalette::Text);
-    ringColour.setAlphaF(0.55f);
+    ringColour.setAlphaF(map ? 0.8f : 0.55f);
     painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(ringColour, 1.0));
-    painter.drawEllipse(frame.centre, frame.outerRadius, frame.outerRadius);
-    painter.setPen(QPen(ringColour, 1.0, Qt::DashLine));
+    painter.setPen(QPen(ringColour, map ? 1.5 : 1.0));
+    if (map)
+        painter.drawPolyline(m_scene.rings().at(0));
+    else
+        painter.drawEllipse(frame.centre, frame.outerRadius, frame.outerRadius);
+    painter.setPen(QPen(ringColour, map ? 1.5 : 1.0, Qt::DashLine));
     const double half = RadarGeometry::ringRadius(frame, 0.5);
-    painter.drawEllipse(frame.centre, half, half);
+    if (map)
+        painter.drawPolyline(m_scene.rings().at(1));
+    else
+        painter.drawEllipse(frame.centre, half, half);
 
     painter.setPen(pal.color(QPalette::Text));
     const QList<QRectF> &ringLabels = m_scene.ringLabelRects();
@@ -209,8 +460,10 @@ void RadarView::paint(QPainter &painter)
     }
     // Course up turns the picture: a small "N" shows where north went.
     if (frame.upDegrees != 0.0 && frame.outerRadius > 0.0) {
-        const RadarGeometry::Spot north = RadarGeometry::spot(frame, 0.0, frame.range > 0 ? frame.range : 1.0);
-        const QRectF box(north.point - QPointF(8, 8), QSizeF(16, 16));
+        // The ring's first point lies due north.
+        const QPointF north = map ? m_scene.rings().at(0).first()
+                                  : RadarGeometry::spot(frame, 0.0, frame.range > 0 ? frame.range : 1.0).point;
+        const QRectF box(north - QPointF(8, 8), QSizeF(16, 16));
         painter.fillRect(box, pal.color(QPalette::Base));
         painter.drawText(box, Qt::AlignCenter, QStringLiteral("N"));
     }
@@ -221,44 +474,81 @@ void RadarView::paint(QPainter &painter)
     painter.drawLine(c - QPointF(5, 0), c + QPointF(5, 0));
     painter.drawLine(c - QPointF(0, 5), c + QPointF(0, 5));
 
+    // Overlay objects, and the stations beyond the range, under the rest.
+    const QList<RadarPoint> &objects = m_scene.objects();
+    painter.setPen(QPen(pal.color(QPalette::Text), 1.0));
+    painter.setBrush(QColor(250, 200, 40));
+    for (const RadarPoint &object : objects) {
+        const QPointF p = object.point;
+        painter.drawPolygon(QPolygonF({p + QPointF(0, -5), p + QPointF(5, 0), p + QPointF(0, 5), p + QPointF(-5, 0)}));
+    }
+    const qreal deviceRatio = painter.device()->devicePixelRatioF();
+    const QPointF faintCorner(faintIconSide / 2.0, faintIconSide / 2.0);
+    for (const RadarPoint &other : m_scene.others()) {
+        const RadarOther &o = m_scene.input().others.at(other.index);
+        painter.drawPixmap(other.point - faintCorner, icon(o.symbolTable, o.symbolCode, -1, deviceRatio));
+    }
+    paintMotion(painter);
+
     // Farthest first, so the nearer stations lie on top.
     const QList<RadarMark> &marks = m_scene.marks();
     if (marks.size() <= denseMarks) {
-        const qreal ratio = painter.device()->devicePixelRatioF();
-        const QPointF corner(RadarScene::markRadius + 1.0, RadarScene::markRadius + 1.0);
-        for (qsizetype i = marks.size() - 1; i >= 0; --i) {
-            const RadarMark &mark = marks.at(i);
-            painter.drawPixmap(mark.point - corner, stamp(m_scene.station(mark).kind, ratio));
-        }
+        paintMarks(painter);
     } else {
         // So many stations make a cloud in which a round dot could not be
-        // told from a square: small squares, drawn kind by kind (grey
-        // under red under the watch colour), cost a fraction.
-        painter.setRenderHint(QPainter::Antialiasing, false);
-        painter.setPen(Qt::NoPen);
-        const double side = RadarScene::markRadius;
-        QList<QRectF> squares;
-        squares.reserve(marks.size());
+        // told from a square: small squares, written straight into one
+        // layer (grey under red under the watch colour, the nearer on top)
+        // that is drawn at once.
+        const qreal ratio = painter.device()->devicePixelRatioF();
+        if (m_dense.size() != size() * ratio || m_dense.devicePixelRatio() != ratio) {
+            m_dense = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+            m_dense.setDevicePixelRatio(ratio);
+        }
+        m_dense.fill(Qt::transparent);
+        const int side = std::max(1, int(std::lround(RadarScene::markRadius * ratio)));
+        const int w = m_dense.width();
+        const int h = m_dense.height();
+        const qsizetype stride = m_dense.bytesPerLine() / 4;
+        auto *pixels = reinterpret_cast<QRgb *>(m_dense.bits());
         for (const SeenStation::Kind kind :
              {SeenStation::Kind::Acked, SeenStation::Kind::Listed, SeenStation::Kind::Watched}) {
-            squares.clear();
+            const QRgb rgb = colour(kind).rgba();
             for (qsizetype i = marks.size() - 1; i >= 0; --i) {
                 const RadarMark &mark = marks.at(i);
-                if (m_scene.station(mark).kind == kind)
-                    squares.append(QRectF(mark.point.x() - side / 2.0, mark.point.y() - side / 2.0, side, side));
+                if (m_scene.station(mark).kind != kind)
+                    continue;
+                const int left = int(std::floor(mark.point.x() * ratio)) - side / 2;
+                const int top = int(std::floor(mark.point.y() * ratio)) - side / 2;
+                if (left >= w || top >= h || left + side <= 0 || top + side <= 0)
+                    continue;
+                const int x0 = std::max(0, left), x1 = std::min(w, left + side);
+                const int y0 = std::max(0, top), y1 = std::min(h, top + side);
+                for (int y = y0; y < y1; ++y)
+                    std::fill(pixels + y * stride + x0, pixels + y * stride + x1, rgb);
             }
-            painter.setBrush(colour(kind));
-            painter.drawRects(squares.constData(), int(squares.size()));
         }
-        painter.setRenderHint(QPainter::Antialiasing);
+        painter.drawImage(QPointF(0, 0), m_dense);
     }
 
     // Labels by their base line: the plain text path, no layout per label.
     painter.setPen(pal.color(QPalette::Text));
     const double ascent = QFontMetricsF(font()).ascent();
+    QColor labelBack = pal.color(QPalette::Base);
+    labelBack.setAlphaF(0.7f);
     for (const RadarMark &mark : marks) {
-        if (mark.labelShown)
-            painter.drawText(QPointF(mark.labelRect.left(), mark.labelRect.top() + ascent), mark.label);
+        if (!mark.labelShown)
+            continue;
+        if (map)
+            painter.fillRect(mark.labelRect, labelBack);
+        painter.drawText(QPointF(mark.labelRect.left(), mark.labelRect.top() + ascent), mark.label);
+    }
+    for (const RadarPoint &object : objects) {
+        if (object.labelRect.isEmpty())
+            continue;
+        if (map)
+            painter.fillRect(object.labelRect, labelBack);
+        painter.drawText(QPointF(object.labelRect.left(), object.labelRect.top() + ascent),
+                         RadarScene::plainText(m_scene.input().objects.at(object.index).name));
     }
 
     if (m_hovered >= 0 && m_hovered < marks.size()) {
@@ -278,12 +568,29 @@ void RadarView::paint(QPainter &painter)
             painter.drawText(box, Qt::AlignCenter, label);
         }
     }
+    if (map)
+        paintAttribution(painter);
 }
 
 void RadarView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     paint(painter);
+}
+
+void RadarView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    m_closed = false;
+    rebuild();
+}
+
+void RadarView::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    m_closed = true;
+    if (m_tiles)
+        m_tiles->want({}); // a closed window needs no tiles
 }
 
 void RadarView::resizeEvent(QResizeEvent *event)
@@ -298,6 +605,7 @@ void RadarView::changeEvent(QEvent *event)
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange) {
         for (QPixmap &pixmap : m_stamps)
             pixmap = QPixmap();
+        m_icons.clear();
         rebuild();
     }
 }
@@ -312,8 +620,46 @@ void RadarView::setHovered(int mark)
 
 void RadarView::mouseMoveEvent(QMouseEvent *event)
 {
+    if (m_pressed && (event->buttons() & Qt::LeftButton)) {
+        const QPointF moved = event->position() - m_pressedAt;
+        if (m_dragged || moved.manhattanLength() > 3.0) {
+            m_dragged = true;
+            const double limit = 4.0 * std::max(width(), height()) * m_zoom;
+            const QPointF pan = m_panAtPress + moved;
+            m_pan = QPointF(std::clamp(pan.x(), -limit, limit), std::clamp(pan.y(), -limit, limit));
+            rebuild();
+            return;
+        }
+    }
     setHovered(m_scene.markAt(event->position()));
     QWidget::mouseMoveEvent(event);
+}
+
+void RadarView::mouseReleaseEvent(QMouseEvent *event)
+{
+    m_pressed = false;
+    m_dragged = false;
+    QWidget::mouseReleaseEvent(event);
+}
+
+void RadarView::wheelEvent(QWheelEvent *event)
+{
+    zoomSteps(event->angleDelta().y() / 120.0);
+    event->accept();
+}
+
+void RadarView::keyPressEvent(QKeyEvent *event)
+{
+    const QString text = event->text();
+    if (text == QLatin1String("+") || text == QLatin1String("=")) {
+        zoomSteps(1);
+    } else if (text == QLatin1String("-")) {
+        zoomSteps(-1);
+    } else {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
 }
 
 void RadarView::leaveEvent(QEvent *event)
@@ -327,6 +673,12 @@ void RadarView::mousePressEvent(QMouseEvent *event)
     const int mark = m_scene.markAt(event->position());
     if (event->button() == Qt::LeftButton && mark >= 0)
         emit stationClicked(m_scene.station(m_scene.marks().at(mark)).callsign);
+    if (event->button() == Qt::LeftButton) {
+        m_pressed = true;
+        m_dragged = false;
+        m_pressedAt = event->position();
+        m_panAtPress = m_pan;
+    }
     QWidget::mousePressEvent(event);
 }
 

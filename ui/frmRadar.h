@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QCheckBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QWidget>
 
@@ -16,6 +18,8 @@ namespace nearbell {
 //    "Course up";
 //  - say on its note line when course up cannot be had (no course known)
 //    and north is up instead;
+//  - the "Map" check box, "Map source..." and "Centre", and a line saying
+//    why the map is not drawn or its tiles are missing;
 //  - tell its owner when the choice changes and when it closes; Escape
 //    closes it;
 //  - show the stations' tool tips also while another window is active.
@@ -29,6 +33,10 @@ public:
     QRadioButton *optNorthUp = nullptr;
     QRadioButton *optCourseUp = nullptr;
     QLabel *lblNote = nullptr;
+    QCheckBox *chkMap = nullptr;
+    QPushButton *cmdMapSource = nullptr;
+    QPushButton *cmdCentre = nullptr;
+    QLabel *lblMap = nullptr;
 
     bool courseUp() const { return optCourseUp->isChecked(); }
     void setCourseUp(bool courseUp);

@@ -54,6 +54,9 @@
 #include "ui/frmAlarmHistory.h"
 #include "ui/frmApproachTime.h"
 #include "ui/frmMain.h"
+#include "map/TileService.h"
+#include "ui/DialogPresenter.h"
+#include "ui/frmMapSource.h"
 #include "ui/frmRadar.h"
 #include "ui/frmStationDetails.h"
 #include "ui/frmStations.h"
@@ -1148,6 +1151,35 @@ private slots:
         QVERIFY(!radar->grab().isNull());
         QCOMPARE(radar->view->scene().marks().size(), 2);
         radar->resize(333, 288);
+
+        // The map: on by default (a test run asks no real server, and the
+        // line says so); "Map" and "Map source..." are saved at once.
+        QVERIFY(radar->chkMap->isChecked());
+        QTRY_VERIFY(radar->lblMap->text().endsWith(QStringLiteral("is not asked in a test run")));
+        radar->chkMap->click();
+        QCOMPARE(ReadIniString(ini, "MAP", "SHOW", ""), QStringLiteral("FALSE"));
+        QVERIFY(!radar->view->scene().mapShown() && radar->lblMap->isHidden());
+        radar->chkMap->click();
+        struct Answer : DialogPresenter
+        {
+            bool present(QDialog &dialog) override
+            {
+                auto &f = static_cast<frmMapSource &>(dialog);
+                f.optTemplate->setChecked(true);
+                f.txtTemplate->setText(QStringLiteral("http://127.0.0.1:9/{x}/{y}.png"));
+                refusedWithoutZ = !f.cmdOK->isEnabled();
+                f.txtTemplate->setText(QStringLiteral("http://127.0.0.1:9/{z}/{x}/{y}.png"));
+                f.txtAttribution->setText(QStringLiteral("Test tiles"));
+                return f.cmdOK->isEnabled();
+            }
+            bool refusedWithoutZ = false;
+        } answer;
+        run.program->radar()->setDialogPresenter(&answer);
+        radar->cmdMapSource->click();
+        QVERIFY(answer.refusedWithoutZ);
+        QCOMPARE(ReadIniString(ini, "MAP", "SOURCE", ""), QStringLiteral("URL"));
+        QCOMPARE(ReadIniString(ini, "MAP", "URL", ""), QStringLiteral("http://127.0.0.1:9/{z}/{x}/{y}.png"));
+        QCOMPARE(run.program->radar()->tiles()->source().effectiveAttribution(), QStringLiteral("Test tiles"));
         w->close(); // the radar saves its place and goes too
         QVERIFY(!radar->isVisible());
         QCOMPARE(ReadIniString(ini, "RADAR", "WIDTH", ""), QStringLiteral("333"));
@@ -1160,6 +1192,8 @@ private slots:
         again.program->window()->mnuFileRadar->trigger();
         QVERIFY(again.program->radar()->window()->courseUp());
         QCOMPARE(again.program->radar()->window()->size(), QSize(333, 288));
+        QCOMPARE(again.program->radar()->tiles()->source().urlTemplate,
+                 QStringLiteral("http://127.0.0.1:9/{z}/{x}/{y}.png"));
     }
 
     // Whatever [RADAR] holds, the radar opens on a screen; open at the end,

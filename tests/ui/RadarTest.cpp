@@ -1,15 +1,18 @@
 #include "app/RadarSettings.h"
 #include "common/TestRegistry.h"
+#include "host/GreatCircle.h"
 #include "host/HostStation.h"
 #include "monitor/CycleSnapshot.h"
 #include "ui/RadarGeometry.h"
 #include "ui/RadarScene.h"
 #include "ui/RadarView.h"
+#include "ui/SymbolIcons.h"
 
 #include <QAccessible>
 #include <QImage>
 #include <QLocale>
 #include <QPainter>
+#include <QSet>
 #include <QTest>
 
 using namespace nearbell;
@@ -77,6 +80,13 @@ private slots:
         QFETCH(double, degrees);
         const double b = RadarGeometry::bearing(lat1 * 60, lon1 * 60, lat2 * 60, lon2 * 60);
         QVERIFY2(qAbs(b - degrees) < 0.01, qPrintable(QString::number(b)));
+        // The own position's plane agrees, in both of its forms, and
+        // measures as the great-circle distance does.
+        const RadarGeometry::Plane plane(lat1 * 60, lon1 * 60);
+        const auto o = plane.offset(lat2 * 60, lon2 * 60);
+        QVERIFY2(qAbs(std::remainder(o.degrees() - degrees, 360.0)) < 0.01, qPrintable(QString::number(o.degrees())));
+        QVERIFY(qAbs(std::remainder(plane.direction(lat2 * 60, lon2 * 60).degrees() - degrees, 360.0)) < 0.01);
+        QVERIFY(qAbs(o.km - greatcircle::kilometres(lat1 * 60, lon1 * 60, lat2 * 60, lon2 * 60)) < 1e-6);
     }
 
     void compassPoint_data()
@@ -299,6 +309,86 @@ private slots:
             position == QPoint(-1, -1) ? std::nullopt : std::optional<QPoint>(position),
             size.isEmpty() ? std::nullopt : std::optional<QSize>(size), screens, QSize(420, 460));
         QCOMPARE(QRect(place.position, place.size), expected);
+    // Our own drawings: each of the common symbols its own, the rest a
+    // box; an overlay character takes the alternate table's drawing and
+    // is drawn on it.
+    void symbols()
+    {
+        const char primary[] = ">kv<b[-_#&rO^XYsRjUaf!Kh$l;E+";
+        QSet<int> shapes;
+        for (const char code : QByteArray(primary))
+            shapes.insert(int(SymbolIcons::shape('/', code)));
+        QCOMPARE(shapes.size(), SymbolIcons::kShapes - 1);
+        QVERIFY(!shapes.contains(int(SymbolIcons::Shape::Box)));
+        QCOMPARE(SymbolIcons::shape('/', 'q'), SymbolIcons::Shape::Box);
+        QCOMPARE(SymbolIcons::shape('S', '#'), SymbolIcons::Shape::Digipeater);
+        QCOMPARE(SymbolIcons::overlay('S'), QChar(u'S'));
+        QVERIFY(SymbolIcons::overlay('/').isNull() && SymbolIcons::overlay('\\').isNull());
+        QVERIFY(SymbolIcons::image('S', '#', 16, 1) != SymbolIcons::image('\\', '#', 16, 1));
+        QVERIFY(SymbolIcons::image('/', 'q', 16, 1) != SymbolIcons::image('/', 'w', 16, 1));
+        QCOMPARE(SymbolIcons::image('/', '>', 16, 2).size(), QSize(32, 32));
+    }
+
+    // Alarming and watched stations take their labels before nearer
+    // acknowledged ones; a moving station's arrow is five minutes of its
+    // travel, its track ends where it is; faint stations and objects
+    // are placed only inside the window, the objects with their names.
+    void looksAndPriorities()
+    {
+        RadarInput input = threeStations();
+        input.stations = {seen("ACKED", 0.1, 0.0, 11.1, SeenStation::Kind::Acked),
+                          seen("LISTED", 0.1, 0.0, 11.2), seen("MOVER", 0.0, -0.1, 11.1)};
+        RadarLook mover;
+        mover.symbolCode = '>';
+        mover.course = 90.0;
+        mover.speedKmh = 60.0; // 5 km in five minutes
+        mover.track = {{0.0, -0.14 * 60}, {0.0, -0.12 * 60}};
+        input.looks = {RadarLook(), RadarLook(), mover};
+        input.others = {{0.0, 0.15 * 60, '/', '-'}, {10.0 * 60, 0.0, '/', '-'}};
+        input.objects = {{QStringLiteral("CHURCH"), -0.1 * 60, 0.0}};
+        for (const bool map : {false, true}) {
+            RadarScene scene;
+            RadarViewing viewing;
+            viewing.map = map;
+            scene.build(input, QSizeF(300, 300), QFontMetricsF(QFont()), viewing);
+            QCOMPARE(scene.mapShown(), map);
+            const RadarMark &listed = scene.marks().at(scene.markOf("LISTED"));
+            const RadarMark &acked = scene.marks().at(scene.markOf("ACKED"));
+            QVERIFY(listed.labelShown);
+            QVERIFY(!acked.labelShown);
+            const RadarMark &m = scene.marks().at(scene.markOf("MOVER"));
+            const double perKm = scene.frame().outerRadius / 25.0;
+            QVERIFY2(qAbs(m.arrow.length() - 5.0 * perKm) < 1.0, qPrintable(QString::number(m.arrow.length())));
+            QVERIFY(m.arrow.p2().x() > m.arrow.p1().x() && qAbs(m.arrow.dy()) < 0.5); // due east
+            QCOMPARE(m.track.size(), 3);
+            QCOMPARE(m.track.last(), m.point);
+            QVERIFY(m.track.first().x() < m.track.at(1).x());
+            QVERIFY(listed.arrow.isNull() && listed.track.isEmpty());
+            QCOMPARE(scene.others().size(), 1); // the one 600 km north is outside
+            QCOMPARE(scene.objects().size(), 1);
+            QVERIFY(!scene.objects().first().labelRect.isEmpty());
+            QVERIFY(qAbs(scene.objects().first().point.y() - (150 + 11.1 * perKm)) < 1.5);
+        }
+
+        // Drawn: the icon with its colour ring, the track and the arrow.
+        RadarView view;
+        view.resize(300, 300);
+        view.setInput(input);
+        QImage image(view.size(), QImage::Format_ARGB32);
+        {
+            QPainter painter(&image);
+            view.paint(painter);
+        }
+        const RadarMark &m = view.scene().marks().at(view.scene().markOf("MOVER"));
+        QVERIFY(near(image.pixelColor((m.point + QPointF(-9, 0)).toPoint()), RadarView::colour(SeenStation::Kind::Listed)));
+        // A thin line: red on one of the rows it crosses.
+        const QPoint shaft = m.arrow.pointAt(0.8).toPoint();
+        bool red = false;
+        for (int dy = -1; dy <= 1; ++dy) {
+            const QColor c = image.pixelColor(shaft + QPoint(0, dy));
+            red = red || (c.red() - c.green() > 80 && c.red() - c.blue() > 80);
+        }
+        QVERIFY(red);
     }
 };
 
