@@ -104,10 +104,13 @@ StationRow StationRowCollector::rowFor(const QString &callsign, const HostStatio
                               ? details.bearing
                               : greatcircle::bearing(m_ownLatitude, m_ownLongitude, row.latitude, row.longitude);
             const Motion motion{details.course, details.speedKmh};
-            if (motion.known())
-                row.closingKmh = closestApproach(m_ownLatitude, m_ownLongitude, m_ownMotion, row.latitude,
-                                                 row.longitude, motion)
-                                     .closingKmh;
+            if (motion.known()) {
+                const Approach approach = closestApproach(m_ownLatitude, m_ownLongitude, m_ownMotion,
+                                                          row.latitude, row.longitude, motion);
+                row.closingKmh = approach.closingKmh;
+                row.cpaKm = approach.cpaKm;
+                row.tcpaMinutes = approach.tcpaMinutes;
+            }
         }
     }
     row.course = details.course;
@@ -122,6 +125,8 @@ StationRow StationRowCollector::rowFor(const QString &callsign, const HostStatio
     row.status = details.status;
     if (!row.own)
         row.state = m_states.value(callsign, StationState::None);
+    if (row.state == StationState::Acknowledged && m_acknowledgedUntil)
+        row.acknowledgedUntil = m_acknowledgedUntil(callsign).value_or(QDateTime());
     return row;
 }
 

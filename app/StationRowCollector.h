@@ -42,6 +42,9 @@ public:
 
     void setHost(HostApplication *host) { m_host = host; }
     void setLists(ListBox *lstStations, ListBox *lstAcked, ListBox *lstWatch);
+    // When an acknowledgement for a while ends; none for a lasting one.
+    using AckEnd = std::function<std::optional<QDateTime>(const QString &callsign)>;
+    void setAcknowledgedUntil(AckEnd end) { m_acknowledgedUntil = std::move(end); }
     DistanceUnit unit() const;
 
     // alive: false once the collector's owner went away during a yield.
@@ -61,6 +64,7 @@ private:
     QPointer<ListBox> m_lstAcked;
     QPointer<ListBox> m_lstWatch;
     QHash<QString, StationState> m_states;
+    AckEnd m_acknowledgedUntil;
     bool m_ownKnown = false;
     double m_ownLatitude = 0.0;
     double m_ownLongitude = 0.0;

@@ -20,6 +20,7 @@ StationsLink::StationsLink(const QString &iniFile, WriteFailures *failures, Stat
       m_collector(globals)
 {
     m_collector.setLists(main.lstStations, main.lstAcked, main.lstWatch);
+    m_collector.setAcknowledgedUntil([this](const QString &callsign) { return m_monitor.acknowledgedUntil(callsign); });
     // Once per cycle, never per packet heard.
     connect(&m_monitor.cycle(), &ScanCycle::cycleFinished, this, [this] {
         if (m_window && m_window->isVisible())

@@ -1,6 +1,7 @@
 #include "ui/StationFormat.h"
 
 #include "ui/RadarScene.h"
+#include "monitor/AlertTexts.h"
 
 #include <QLocale>
 
@@ -116,6 +117,16 @@ QString StationFormat::closingText(double kmh, DistanceUnit unit)
     return whole(unit == DistanceUnit::Miles ? kmh / greatcircle::kKmPerMile : kmh);
 }
 
+QString StationFormat::closingWithApproach(const StationRow &row, DistanceUnit unit)
+{
+    const QString closing = closingText(row.closingKmh, unit);
+    const double cpa = unit == DistanceUnit::Miles ? row.cpaKm / greatcircle::kKmPerMile : row.cpaKm;
+    const QString approach = closestApproachText(cpa, row.tcpaMinutes, unit);
+    if (closing.isEmpty() || approach.isEmpty())
+        return closing;
+    return closing + QStringLiteral(", ") + approach;
+}
+
 QString StationFormat::motionText(double course, double speedKmh, DistanceUnit unit)
 {
     const QString speed = speedText(speedKmh, unit);
@@ -168,7 +179,8 @@ QString StationFormat::stateText(const StationRow &row)
     case StationState::InRange:
         return QStringLiteral("in range");
     case StationState::Acknowledged:
-        return QStringLiteral("acknowledged");
+        return row.acknowledgedUntil.isValid() ? acknowledgedUntilText(row.acknowledgedUntil)
+                                               : QStringLiteral("acknowledged");
     case StationState::Watched:
         return QStringLiteral("watched");
     case StationState::None:

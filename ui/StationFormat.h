@@ -46,8 +46,12 @@ public:
     static QString viaText(const QStringList &path, bool heardDirect);
     // The comment, or the status when there is no comment.
     static QString commentText(const QString &comment, const QString &status);
-    // "in range", "acknowledged", "watched" or empty.
+    // "in range", "acknowledged" (or "acknowledged until 14:05"),
+    // "watched" or empty.
     static QString stateText(const StationRow &row);
+    // The closing speed, with "closest 1.2 km in 6 minutes" after it while
+    // the closest approach lies ahead.
+    static QString closingWithApproach(const StationRow &row, DistanceUnit unit);
 
     // Positions in signed minutes of arc.
     // "52° 12.340' N, 5° 12.340' E"

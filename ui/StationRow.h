@@ -29,6 +29,8 @@ struct StationRow
     double speedKmh = std::nan("");
     double altitudeM = std::nan("");
     double closingKmh = std::nan(""); // negative while the distance grows
+    double cpaKm = std::nan("");       // apart at the closest approach, both keeping on
+    double tcpaMinutes = std::nan(""); // until then; not above 0 once past
     QDateTime lastHeard;              // UTC
     qint64 packets = 0;
     QString source;
@@ -37,6 +39,7 @@ struct StationRow
     QString comment;
     QString status;
     StationState state = StationState::None;
+    QDateTime acknowledgedUntil; // UTC; null for a lasting acknowledgement
 };
 
 } // namespace nearbell

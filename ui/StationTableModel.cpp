@@ -292,7 +292,7 @@ QString StationTableModel::text(const StationRow &row, int column) const
     case Altitude:
         return StationFormat::altitudeText(row.altitudeM, m_unit);
     case Closing:
-        return StationFormat::closingText(row.closingKmh, m_unit);
+        return StationFormat::closingWithApproach(row, m_unit);
     case LastHeard:
         return StationFormat::timeText(row.lastHeard);
     case Packets:

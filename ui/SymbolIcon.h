@@ -4,9 +4,8 @@
 
 namespace nearbell {
 
-// A small picture of an APRS symbol: the symbol's character on a disc, blue
-// for the primary table, green for the alternate one, with an overlay's
-// character in its corner. Made once per symbol and kept.
+// A small picture of an APRS symbol for lists and windows: the radar's own
+// drawing of it, made once per symbol and kept.
 class SymbolIcon
 {
 public:

@@ -1,5 +1,7 @@
 #include "ui/frmStationDetails.h"
 
+#include "monitor/AlertTexts.h"
+
 #include "ui/RadarScene.h"
 #include "ui/StationFormat.h"
 #include "ui/SymbolIcon.h"
@@ -156,7 +158,11 @@ void frmStationDetails::setStation(const StationRow &row, const HostStation::Det
         lblDirect->setText((details.heardDirectRecently ? QStringLiteral("yes, last ") : QStringLiteral("not recently, last "))
                            + heardText(details.lastHeardDirect, now));
     lblPath->setText(StationFormat::viaText(row.path, row.heardDirect));
-    lblState->setText(StationFormat::stateText(row));
+    // A closest approach still ahead stands beside the state.
+    const double cpa = unit == DistanceUnit::Miles ? row.cpaKm / greatcircle::kKmPerMile : row.cpaKm;
+    const QString approach = closestApproachText(cpa, row.tcpaMinutes, unit);
+    const QString state = StationFormat::stateText(row);
+    lblState->setText(approach.isEmpty() ? state : state.isEmpty() ? approach : state + QStringLiteral("; ") + approach);
 
     // Newest first, each with how far it lies from the one heard before it.
     const auto &track = details.track;

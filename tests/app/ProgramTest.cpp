@@ -1213,7 +1213,9 @@ private slots:
         QTemporaryDir dir;
         writeFile(dir.filePath("uiview32.ini"), demoProfile);
         const QString ini = dir.filePath("nearbell.INI");
-        writeFile(ini, "[RADAR]\r\n" + place + "\r\n");
+        // Without the map: its line saying why no tiles come would move the
+        // drawing under the resting mouse.
+        writeFile(ini, "[RADAR]\r\n" + place + "\r\n[MAP]\r\nSHOW=FALSE\r\n");
         Run run(dir.path());
         QVERIFY(run.program->Form_Load());
         QVERIFY(!run.program->radar()->window()); // not open at the last end
@@ -1256,6 +1258,8 @@ private slots:
         Run third(dir.path());
         QVERIFY(third.program->Form_Load());
         QVERIFY(!third.program->radar()->window());
+    }
+
     // File, Stations...: every station the host lists, the own one first,
     // with its state from the main window's lists; the context menu and the
     // details window run the main window's commands on them; a details
@@ -1299,7 +1303,7 @@ private slots:
         };
         QCOMPARE(cells(StationTableModel::Callsign), (QStringList{"N0DEMO", "AB1CD", "EF2GH", "WX9"}));
         QCOMPARE(cells(StationTableModel::State), (QStringList{"", "in range", "", "watched"}));
-        QCOMPARE(cells(StationTableModel::Closing).at(1), QStringLiteral("36"));
+        QCOMPARE(cells(StationTableModel::Closing).at(1), QStringLiteral("36, closest 0.0 km in 6 minutes"));
         QCOMPARE(cells(StationTableModel::Bearing).mid(1), (QStringList{"0\u00B0 N", "90\u00B0 E", "180\u00B0 S"}));
         QCOMPARE(cells(StationTableModel::Via).mid(1, 2), (QStringList{"DB0XYZ*,WIDE2-1", ""}));
         QCOMPARE(cells(StationTableModel::Symbol).at(1), QStringLiteral("car"));
@@ -1403,14 +1407,16 @@ private slots:
         QTest::addColumn<QString>("state");
         const double nan = std::nan("");
         QTest::newRow("coming at a standing own station")
-            << nan << 180.0 << 36.0 << false << QStringList{"AB1CD distance 3", "", ""} << "36" << "in range";
+            << nan << 180.0 << 36.0 << false << QStringList{"AB1CD distance 3", "", ""} << "36, closest 0.0 km in 6 minutes"
+            << "in range";
         QTest::newRow("going away") << nan << 360.0 << 36.0 << false << QStringList{"", "", "AB1CD"} << "-36"
                                     << "watched";
         QTest::newRow("followed at its speed") << 36.0 << 360.0 << 36.0 << false
                                                << QStringList{"AB1CD (watch) 3", "AB1CD", "AB1CD"} << "0"
                                                << "acknowledged";
         QTest::newRow("own station driving at it, in mph")
-            << 50.0 << nan << 0.0 << true << QStringList{"AB1CD distance 2", "", ""} << "31" << "in range";
+            << 50.0 << nan << 0.0 << true << QStringList{"AB1CD distance 2", "", ""} << "31, closest 0.0 mi in 4 minutes"
+            << "in range";
         QTest::newRow("its motion unknown") << 50.0 << nan << nan << false << QStringList{"", "", ""} << "" << "";
     }
     void stationRows()

@@ -309,6 +309,8 @@ private slots:
             position == QPoint(-1, -1) ? std::nullopt : std::optional<QPoint>(position),
             size.isEmpty() ? std::nullopt : std::optional<QSize>(size), screens, QSize(420, 460));
         QCOMPARE(QRect(place.position, place.size), expected);
+    }
+
     // Our own drawings: each of the common symbols its own, the rest a
     // box; an overlay character takes the alternate table's drawing and
     // is drawn on it.

@@ -144,6 +144,22 @@ private slots:
         QCOMPARE(StationFormat::motionText(90, 0, km), QStringLiteral("0 km/h"));
         QCOMPARE(StationFormat::motionText(180, std::nan(""), km), QStringLiteral("heading 180\u00B0"));
         QCOMPARE(StationFormat::motionText(999, std::nan(""), km), QString());
+
+        // An acknowledgement for a while says its end; a closest approach
+        // already past, or in miles, reads as such.
+        StationRow row;
+        row.state = StationState::Acknowledged;
+        QCOMPARE(StationFormat::stateText(row), QStringLiteral("acknowledged"));
+        row.acknowledgedUntil = QDateTime(QDate(2026, 12, 8), QTime(14, 5), Qt::LocalTime).toUTC();
+        QCOMPARE(StationFormat::stateText(row), QStringLiteral("acknowledged until 14:05"));
+        row.closingKmh = -20;
+        row.cpaKm = 3.0;
+        row.tcpaMinutes = -4;
+        QCOMPARE(StationFormat::closingWithApproach(row, km), QStringLiteral("-20"));
+        row.closingKmh = 32.2;
+        row.tcpaMinutes = 2.5;
+        QCOMPARE(StationFormat::closingWithApproach(row, DistanceUnit::Miles),
+                 QStringLiteral("20, closest 1.9 mi in 3 minutes"));
     }
 
     void positions_data()
