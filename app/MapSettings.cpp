@@ -1,5 +1,6 @@
 #include "app/MapSettings.h"
 
+#include "platform/A_GetSetIniFile.h"
 #include "platform/BlankTrim.h"
 #include "platform/ProfileFile.h"
 #include "platform/WriteFailures.h"
@@ -19,9 +20,9 @@ MapSettings::MapSettings(QString iniFile, WriteFailures *failures)
 
 bool MapSettings::shown() const
 {
-    const QString text = trimBlanks(ProfileFile::readString(m_iniFile, sectionName(), QStringLiteral("SHOW"),
-                                                            QStringLiteral("TRUE")));
-    return text.compare(QStringLiteral("FALSE"), Qt::CaseInsensitive) != 0 && text != QLatin1String("0");
+    // On unless the file says otherwise, read as every switch of the file is.
+    QString text = trimBlanks(ProfileFile::readString(m_iniFile, sectionName(), QStringLiteral("SHOW"), QString()));
+    return text.isEmpty() || IsTrueText(text);
 }
 
 MapSource MapSettings::source() const

@@ -36,6 +36,8 @@
 #include "host/LocalHost.h"
 #include "host/StationReport.h"
 #include "host/HostExtension.h"
+#include "host/aprs/AprsDecoder.h"
+#include "host/aprs/AprsReport.h"
 #include "host/aprs/NetworkStationSource.h"
 #include "host/ScriptedHost.h"
 #include "monitor/AlarmHistory.h"
@@ -1015,12 +1017,19 @@ private slots:
         for (int cycle = 0; cycle < 66; ++cycle) {
             const int seconds = cycle * 10 + 5;
             if (cycle % 3 == 0) {
-                StationReport report;
-                report.callsign = QStringLiteral("DL1ABC");
-                report.latitude = 3132.34 + (20.0 - 0.75 * cycle / 3) / 1.8532;
-                report.longitude = 312.34;
-                report.course = 180;
-                report.speedKmh = 90;
+                // The packet as a replay file holds it, through the replay's
+                // decoder: course 180, 49 knots (90.7 km/h).
+                const double latitude = 3132.34 + (20.0 - 0.75 * cycle / 3) / 1.8532;
+                const QByteArray packet = QStringLiteral("DL1ABC>APRS,WIDE1-1:!%1%2.%3N/00512.34E>180/049 moving")
+                                              .arg(int(latitude / 60), 2, 10, QLatin1Char('0'))
+                                              .arg(int(std::fmod(latitude, 60.0)), 2, 10, QLatin1Char('0'))
+                                              .arg(int(std::round(std::fmod(latitude, 1.0) * 100)) % 100, 2, 10,
+                                                   QLatin1Char('0'))
+                                              .toLatin1();
+                AprsPosition position;
+                QVERIFY(isReport(AprsDecoder::decodeTnc2(std::string_view(packet.constData(), packet.size()),
+                                                         position)));
+                StationReport report = toStationReport(position);
                 report.source = QStringLiteral("replay");
                 now = QDateTime(QDate(2026, 12, 8), QTime(12, 0), Qt::UTC).addSecs(seconds - 5);
                 QVERIFY(local->table().apply(report));
@@ -1039,8 +1048,8 @@ private slots:
                                                : QString());
             lastKey = key;
         }
-        QCOMPARE(timeline, (QStringList{"20 (205 s): DL1ABC (approaching) 15.5 NB_APPROACH.WAV",
-                                        "63 (635 s): DL1ABC distance 4.25 NB_SIREN.WAV"}));
+        QCOMPARE(timeline, (QStringList{"19 (195 s): DL1ABC (approaching) 15.493 NB_APPROACH.WAV",
+                                        "63 (635 s): DL1ABC distance 4.244 NB_SIREN.WAV"}));
         QCOMPARE(notifier.notices.size(), 1);
         QCOMPARE(notifier.notices[0].summary,
                  QStringLiteral("DL1ABC approaching: 15.5 km north, closest 0.0 km in 10 minutes"));
@@ -1215,7 +1224,7 @@ private slots:
         const QString ini = dir.filePath("nearbell.INI");
         // Without the map: its line saying why no tiles come would move the
         // drawing under the resting mouse.
-        writeFile(ini, "[RADAR]\r\n" + place + "\r\n[MAP]\r\nSHOW=FALSE\r\n");
+        writeFile(ini, "[RADAR]\r\n" + place + "\r\n[MAP]\r\nSHOW=off\r\n");
         Run run(dir.path());
         QVERIFY(run.program->Form_Load());
         QVERIFY(!run.program->radar()->window()); // not open at the last end
