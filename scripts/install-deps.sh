@@ -10,6 +10,6 @@ apt-get install -y -qq --no-install-recommends \
     qt6-serialport-dev libqt6sql6-sqlite qt6-speech-dev qt6-declarative-dev qt6-speech-flite-plugin qt6-speech-speechd-plugin \
     fonts-dejavu-core fonts-dejavu-extra \
     xvfb xauth openbox weston qt6-wayland \
-    direwolf socat dbus gpsd gpsd-clients python3-gps \
+    direwolf socat dbus gpsd gpsd-clients python3-gps libfaketime \
     desktop-file-utils appstream lintian dpkg-dev file man-db \
     python3 >/dev/null
