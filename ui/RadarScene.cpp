@@ -246,12 +246,13 @@ void RadarScene::build(const RadarInput &input, const QSizeF &area, const QFontM
         RadarMark &mark = placed[size_t(index)];
         mark.station = index;
         mark.kind = seen.kind;
-        const RadarGeometry::Plane::Offset o = m_plane.direction(seen.latitude, seen.longitude);
-        mark.bearing = o.degrees();
+        // The bearing is worked out only when a text asks for it: thousands
+        // of angles per drawing would cost more than all the rest.
         if (m_mapShown) {
             mark.point = m_projection.toScreenQuick(seen.latitude / 60.0, seen.longitude / 60.0);
             mark.beyond = !(std::isfinite(seen.distance) && input.range > seen.distance);
         } else {
+            const RadarGeometry::Plane::Offset o = m_plane.direction(seen.latitude, seen.longitude);
             // As RadarGeometry::spot, from the direction's parts.
             double radius = m_frame.outerRadius;
             mark.beyond = true;
@@ -373,6 +374,12 @@ QString RadarScene::ringLabel(double fraction) const
     return distanceText(m_input.range * fraction, m_input.unit);
 }
 
+double RadarScene::bearingOf(const RadarMark &mark) const
+{
+    const SeenStation &seen = station(mark);
+    return m_plane.direction(seen.latitude, seen.longitude).degrees();
+}
+
 QString RadarScene::accessibleText(int index) const
 {
     if (index < 0 || index >= m_marks.size())
@@ -380,7 +387,7 @@ QString RadarScene::accessibleText(int index) const
     const RadarMark &mark = m_marks.at(index);
     const SeenStation &seen = station(mark);
     QString text = plainText(seen.callsign) + QStringLiteral(", ") + distanceText(seen.distance, m_input.unit)
-                   + QStringLiteral(", ") + RadarGeometry::compassPoint(mark.bearing)
+                   + QStringLiteral(", ") + RadarGeometry::compassPoint(bearingOf(mark))
                    + (mark.beyond ? QStringLiteral(", out of range") : QStringLiteral(", in range"));
     if (seen.kind != SeenStation::Kind::Listed)
         text += QStringLiteral(", ") + kindText(seen.kind);
@@ -397,7 +404,7 @@ QString RadarScene::hoverText(int index) const
     const RadarMark &mark = m_marks.at(index);
     const SeenStation &seen = station(mark);
     QString text = plainText(seen.callsign) + u'\n' + distanceText(seen.distance, m_input.unit) + QStringLiteral(", ")
-                   + degreesText(mark.bearing) + u' ' + RadarGeometry::compassPoint(mark.bearing);
+                   + degreesText(bearingOf(mark)) + u' ' + RadarGeometry::compassPoint(bearingOf(mark));
     const QString heard = CycleSnapshot::lastHeard(seen.entry);
     if (!heard.isEmpty())
         text += QStringLiteral("\nlast heard ") + plainText(heard);
@@ -416,7 +423,7 @@ QString RadarScene::detailsText(int index) const
     QString text = plainText(seen.callsign);
     text += QStringLiteral("\n\nDistance: ") + distanceText(seen.distance, m_input.unit)
             + (mark.beyond ? QStringLiteral(", outside the alarm range") : QStringLiteral(", inside the alarm range"));
-    text += QStringLiteral("\nBearing: ") + degreesText(mark.bearing) + u' ' + RadarGeometry::compassPoint(mark.bearing);
+    text += QStringLiteral("\nBearing: ") + degreesText(bearingOf(mark)) + u' ' + RadarGeometry::compassPoint(bearingOf(mark));
     text += QStringLiteral("\nPosition: ") + angleText(seen.latitude, 'N', 'S') + QStringLiteral(", ")
             + angleText(seen.longitude, 'E', 'W');
     const QString heard = CycleSnapshot::lastHeard(seen.entry);

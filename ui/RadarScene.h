@@ -90,7 +90,6 @@ struct RadarMark
     SeenStation::Kind kind = SeenStation::Kind::Listed;
     QPointF point;
     bool beyond = false;   // at or beyond the range, on the ring's edge
-    double bearing = 0.0;  // degrees from true north
     QString label;         // when shown: callsign, and the distance when beyond
     QRectF labelRect;
     bool labelShown = false;
@@ -161,6 +160,8 @@ public:
     QString ringLabel(double fraction) const;
     // The callsign, and the distance when the station lies beyond the range.
     QString labelText(const RadarMark &mark) const;
+    // Degrees from true north to the station of a mark.
+    double bearingOf(const RadarMark &mark) const;
     QString accessibleText(int mark) const;
     QString hoverText(int mark) const;
     QString detailsText(int mark) const;
