@@ -44,7 +44,7 @@ MapSource MapSettings::source() const
 
 void MapSettings::saveShown(bool shown)
 {
-    write(QStringLiteral("SHOW"), shown ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
+    write(QStringLiteral("SHOW"), BoolToText(shown ? -1 : 0));
 }
 
 void MapSettings::saveSource(const MapSource &source)

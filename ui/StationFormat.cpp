@@ -117,11 +117,16 @@ QString StationFormat::closingText(double kmh, DistanceUnit unit)
     return whole(unit == DistanceUnit::Miles ? kmh / greatcircle::kKmPerMile : kmh);
 }
 
+QString StationFormat::approachText(const StationRow &row, DistanceUnit unit)
+{
+    const double cpa = unit == DistanceUnit::Miles ? row.cpaKm / greatcircle::kKmPerMile : row.cpaKm;
+    return closestApproachText(cpa, row.tcpaMinutes, unit);
+}
+
 QString StationFormat::closingWithApproach(const StationRow &row, DistanceUnit unit)
 {
     const QString closing = closingText(row.closingKmh, unit);
-    const double cpa = unit == DistanceUnit::Miles ? row.cpaKm / greatcircle::kKmPerMile : row.cpaKm;
-    const QString approach = closestApproachText(cpa, row.tcpaMinutes, unit);
+    const QString approach = approachText(row, unit);
     if (closing.isEmpty() || approach.isEmpty())
         return closing;
     return closing + QStringLiteral(", ") + approach;

@@ -52,6 +52,9 @@ public:
     // The closing speed, with "closest 1.2 km in 6 minutes" after it while
     // the closest approach lies ahead.
     static QString closingWithApproach(const StationRow &row, DistanceUnit unit);
+    // "closest 1.2 km in 6 minutes" while the closest approach lies ahead;
+    // empty otherwise.
+    static QString approachText(const StationRow &row, DistanceUnit unit);
 
     // Positions in signed minutes of arc.
     // "52° 12.340' N, 5° 12.340' E"

@@ -2,7 +2,7 @@
 
 #include "ui/RadarScene.h"
 #include "ui/StationFormat.h"
-#include "ui/SymbolIcon.h"
+#include "ui/SymbolIcons.h"
 
 #include <QBrush>
 #include <QColor>
@@ -322,7 +322,7 @@ QVariant StationTableModel::data(const QModelIndex &index, int role) const
         return text(*row, column);
     case Qt::DecorationRole:
         if (column == Symbol)
-            return SymbolIcon::icon(row->symbolTable, row->symbolCode);
+            return SymbolIcons::icon(row->symbolTable, row->symbolCode);
         return {};
     case Qt::ToolTipRole:
         if (column == LastHeard && row->lastHeard.isValid() && m_now.isValid())

@@ -1,6 +1,8 @@
 #include "ui/SymbolIcons.h"
 
+#include <QHash>
 #include <QPainter>
+#include <QPixmap>
 #include <QPainterPath>
 
 namespace nearbell {
@@ -384,6 +386,16 @@ QImage SymbolIcons::image(char table, char code, int side, qreal ratio)
     QPainter painter(&image);
     draw(painter, QRectF(0, 0, side, side), table, code);
     return image;
+}
+
+QIcon SymbolIcons::icon(char table, char code)
+{
+    static QHash<quint16, QIcon> made;
+    const quint16 key = quint16((quint8(table) << 8) | quint8(code));
+    const auto found = made.constFind(key);
+    if (found != made.constEnd())
+        return *found;
+    return *made.insert(key, QIcon(QPixmap::fromImage(image(table, code, kListSide, 1.0))));
 }
 
 } // namespace nearbell

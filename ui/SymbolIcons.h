@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QChar>
+#include <QIcon>
 #include <QImage>
 #include <QRectF>
 
@@ -8,7 +9,7 @@ class QPainter;
 
 namespace nearbell {
 
-// Our own drawings of the common APRS symbols, for the radar.
+// Our own drawings of the common APRS symbols, for the radar and the lists.
 //
 // Responsibilities:
 //  - pick the drawing of a symbol by its table and code: the primary
@@ -35,6 +36,10 @@ public:
     static void draw(QPainter &painter, const QRectF &square, char table, char code);
     // The icon alone, side logical pixels at this screen scale.
     static QImage image(char table, char code, int side, qreal ratio);
+
+    // The small picture the lists and windows show, made once per symbol.
+    static constexpr int kListSide = 16; // pixels
+    static QIcon icon(char table, char code);
 };
 
 } // namespace nearbell

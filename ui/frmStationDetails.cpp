@@ -1,10 +1,8 @@
 #include "ui/frmStationDetails.h"
 
-#include "monitor/AlertTexts.h"
-
 #include "ui/RadarScene.h"
 #include "ui/StationFormat.h"
-#include "ui/SymbolIcon.h"
+#include "ui/SymbolIcons.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -129,7 +127,7 @@ void frmStationDetails::setStation(const StationRow &row, const HostStation::Det
                                    const QDateTime &now)
 {
     m_gone = false;
-    lblSymbolIcon->setPixmap(SymbolIcon::icon(row.symbolTable, row.symbolCode).pixmap(SymbolIcon::kSide));
+    lblSymbolIcon->setPixmap(SymbolIcons::icon(row.symbolTable, row.symbolCode).pixmap(SymbolIcons::kListSide));
     lblSymbol->setText(row.symbolDescription);
     lblPosition->setText(StationFormat::degreesMinutes(row.latitude, row.longitude));
     lblDecimal->setText(StationFormat::decimalDegrees(row.latitude, row.longitude));
@@ -159,8 +157,7 @@ void frmStationDetails::setStation(const StationRow &row, const HostStation::Det
                            + heardText(details.lastHeardDirect, now));
     lblPath->setText(StationFormat::viaText(row.path, row.heardDirect));
     // A closest approach still ahead stands beside the state.
-    const double cpa = unit == DistanceUnit::Miles ? row.cpaKm / greatcircle::kKmPerMile : row.cpaKm;
-    const QString approach = closestApproachText(cpa, row.tcpaMinutes, unit);
+    const QString approach = StationFormat::approachText(row, unit);
     const QString state = StationFormat::stateText(row);
     lblState->setText(approach.isEmpty() ? state : state.isEmpty() ? approach : state + QStringLiteral("; ") + approach);
 
