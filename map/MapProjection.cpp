@@ -3,10 +3,58 @@
 #include "map/TileMath.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 
 namespace nearbell {
+
+namespace {
+
+// Mercator's northing, ln tan(45° + lat / 2), at every sixteenth of a degree
+// with its slope, read between by cubic interpolation: within a tenth of
+// a pixel at the closest tile level even at the map's edge, and at a few
+// multiplications where the exact formula takes a tangent and a logarithm.
+class MercatorTable
+{
+public:
+    static constexpr int kPerDegree = 16;
+    static constexpr int kLimit = 86; // degrees either side; the map ends before
+
+    MercatorTable()
+    {
+        for (int i = 0; i <= kSteps; ++i) {
+            const double lat = (double(i) / kPerDegree - kLimit) * std::numbers::pi / 180.0;
+            m_northing[size_t(i)] = std::log(std::tan(std::numbers::pi / 4.0 + lat / 2.0));
+            // Per step of the table: sec(lat) radians per radian.
+            m_slope[size_t(i)] = std::numbers::pi / 180.0 / kPerDegree / std::cos(lat);
+        }
+    }
+
+    // latDegrees within the map's edges.
+    double at(double latDegrees) const
+    {
+        const double steps = (latDegrees + kLimit) * kPerDegree;
+        const int i = std::clamp(int(steps), 0, kSteps - 1);
+        const double t = steps - i, t2 = t * t, t3 = t2 * t;
+        const size_t k = size_t(i);
+        return (2 * t3 - 3 * t2 + 1) * m_northing[k] + (t3 - 2 * t2 + t) * m_slope[k]
+               + (3 * t2 - 2 * t3) * m_northing[k + 1] + (t3 - t2) * m_slope[k + 1];
+    }
+
+private:
+    static constexpr int kSteps = 2 * kLimit * kPerDegree;
+    std::array<double, kSteps + 1> m_northing{};
+    std::array<double, kSteps + 1> m_slope{};
+};
+
+const MercatorTable &mercatorTable()
+{
+    static const MercatorTable table;
+    return table;
+}
+
+} // namespace
 
 MapProjection::MapProjection(const QPointF &centreWorld, double pixelsPerWorld, double upDegrees,
                              const QPointF &screenCentre)
@@ -34,12 +82,19 @@ QPointF MapProjection::toScreen(double latDegrees, double lonDegrees) const
 
 QPointF MapProjection::toScreenQuick(double latDegrees, double lonDegrees) const
 {
-    const float lat = float(std::clamp(latDegrees, -TileMath::kMaxLatitude, TileMath::kMaxLatitude)
-                            * std::numbers::pi / 180.0);
-    const float mercator = std::log(std::tan(float(std::numbers::pi / 4.0) + lat / 2.0f));
+    const double lat = std::clamp(latDegrees, -TileMath::kMaxLatitude, TileMath::kMaxLatitude);
     double x = (lonDegrees + 180.0) / 360.0;
-    x -= std::floor(x);
-    return toScreen(QPointF(x, 0.5 - double(mercator) / (2.0 * std::numbers::pi)));
+    if (x < 0.0 || x >= 1.0)
+        x -= std::floor(x);
+    double dx = x - m_centre.x();
+    // Both lie in [0, 1): the nearest copy is at most one world away.
+    if (dx > 0.5)
+        dx -= 1.0;
+    else if (dx < -0.5)
+        dx += 1.0;
+    const double dy = 0.5 - mercatorTable().at(lat) / (2.0 * std::numbers::pi) - m_centre.y();
+    return QPointF(m_screenCentre.x() + m_scale * (dx * m_cos - dy * m_sin),
+                   m_screenCentre.y() + m_scale * (dx * m_sin + dy * m_cos));
 }
 
 QPointF MapProjection::toWorld(const QPointF &screen) const
