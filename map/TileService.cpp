@@ -63,6 +63,7 @@ void TileService::setOptions(const TileLoader::Options &options)
     m_minZoom = 0;
     m_maxZoom = TileMath::kMaxZoom;
     m_coverage = QRectF(0, 0, 1, 1);
+    emit tilesArrived();
     if (!m_problem.isEmpty()) {
         m_problem.clear();
         emit problemChanged(m_problem);

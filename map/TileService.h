@@ -61,6 +61,7 @@ public:
     int heldTiles() const { return int(m_tiles.size()); }
 
 signals:
+    // The tiles held changed: some came, or a new source dropped them all.
     void tilesArrived();
     void problemChanged(const QString &line);
 
