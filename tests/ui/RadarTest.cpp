@@ -3,6 +3,7 @@
 #include "host/GreatCircle.h"
 #include "host/HostStation.h"
 #include "monitor/CycleSnapshot.h"
+#include "ui/PixelLayer.h"
 #include "ui/RadarGeometry.h"
 #include "ui/RadarScene.h"
 #include "ui/RadarView.h"
@@ -14,6 +15,8 @@
 #include <QPainter>
 #include <QSet>
 #include <QTest>
+
+#include <limits>
 
 using namespace nearbell;
 
@@ -279,6 +282,70 @@ private slots:
         QCOMPARE(list->childCount(), 3);
         QCOMPARE(list->child(0)->text(QAccessible::Name), QStringLiteral("NORTH1, 12.5 km, north, in range"));
         QCOMPARE(list->indexOfChild(list->child(2)), 2);
+    }
+
+    // Lines and squares written straight into the layer's pixels: clipped
+    // however far outside they reach, with the coverage split across the
+    // two pixels a line passes between.
+    void pixelLayer_data()
+    {
+        QTest::addColumn<QLineF>("line");
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<QRect>("written");
+        QTest::addColumn<QPoint>("full");
+        QTest::addColumn<QPoint>("half");
+        const double huge = 1e12, nan = std::numeric_limits<double>::quiet_NaN();
+        const QPoint none(-1, -1);
+        QTest::newRow("between two rows, ends far off") << QLineF(-huge, 5, huge, 5) << 1.0 << QRect(0, 4, 100, 2)
+                                                        << none << QPoint(50, 4);
+        QTest::newRow("steep, on pixel centres") << QLineF(10.5, -50, 10.5, 70) << 1.0 << QRect(10, 0, 2, 20)
+                                                 << QPoint(10, 7) << none;
+        QTest::newRow("scaled by the ratio") << QLineF(0, 5.25, 50, 5.25) << 2.0 << QRect(0, 10, 100, 2)
+                                             << QPoint(60, 10) << none;
+        QTest::newRow("wholly outside") << QLineF(-huge, -huge, -1e11, 5e11) << 1.0 << QRect() << none << none;
+        QTest::newRow("not a number") << QLineF(nan, 5, 50, 5) << 1.0 << QRect() << none << none;
+    }
+
+    void pixelLayer()
+    {
+        QFETCH(QLineF, line);
+        QFETCH(qreal, ratio);
+        QFETCH(QRect, written);
+        QFETCH(QPoint, full);
+        QFETCH(QPoint, half);
+        PixelLayer layer;
+        // A bigger picture first: what it wrote must not be cleared in the smaller one.
+        layer.begin(QSize(200, 200), 1.0);
+        layer.line(QLineF(0, 0, 199, 199), qRgba(0, 0, 0, 255));
+        layer.begin(QSize(100, 20) / ratio, ratio);
+        layer.line(line, qRgba(0, 0, 0, 255));
+        QCOMPARE(layer.written(), written);
+        const QImage &image = layer.image();
+        if (full != QPoint(-1, -1))
+            QCOMPARE(qAlpha(image.pixel(full)), 255);
+        if (half != QPoint(-1, -1)) {
+            QVERIFY(qAbs(qAlpha(image.pixel(half)) - 128) <= 2);
+            QVERIFY(qAbs(qAlpha(image.pixel(half + QPoint(0, 1))) - 128) <= 2);
+        }
+        int touched = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                touched += qAlpha(image.pixel(x, y)) && !written.contains(x, y);
+        QCOMPARE(touched, 0);
+
+        // Squares clipped at the corner, then the written part drawn in place.
+        layer.begin(QSize(100, 20) / ratio, ratio);
+        layer.square(QPointF(0, 0), 6, qRgb(255, 0, 0));
+        QCOMPARE(layer.written(), QRect(0, 0, 3, 3));
+        QImage target(QSize(100, 20), QImage::Format_ARGB32_Premultiplied);
+        target.setDevicePixelRatio(ratio);
+        target.fill(Qt::white);
+        {
+            QPainter painter(&target);
+            layer.drawOnto(painter);
+        }
+        QCOMPARE(target.pixelColor(2, 2), QColor(Qt::red));
+        QCOMPARE(target.pixelColor(3, 3), QColor(Qt::white));
     }
 
     // Two screens side by side (1280 x 1000 primary, 800 x 600 right of it);
