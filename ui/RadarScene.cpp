@@ -239,11 +239,15 @@ void RadarScene::build(const RadarInput &input, const QSizeF &area, const QFontM
     std::sort(order.begin(), order.end());
 
     // Every station placed in the order given, which reads the stations
-    // one after another; then the marks are taken nearest first.
-    std::vector<RadarMark> placed(size_t(stations.size()));
+    // one after another, straight into its place nearest first.
+    std::vector<quint32> rank(size_t(stations.size()));
+    for (size_t i = 0; i < order.size(); ++i)
+        rank[size_t(order[i] & 0xffffffffu)] = quint32(i);
+    m_marks.resize(stations.size());
+    RadarMark *marks = m_marks.data();
     for (qsizetype index = 0; index < stations.size(); ++index) {
         const SeenStation &seen = stations.at(index);
-        RadarMark &mark = placed[size_t(index)];
+        RadarMark &mark = marks[rank[size_t(index)]];
         mark.station = index;
         mark.kind = seen.kind;
         // The bearing is worked out only when a text asks for it: thousands
@@ -269,9 +273,6 @@ void RadarScene::build(const RadarInput &input, const QSizeF &area, const QFontM
         if (!m_input.looks.isEmpty())
             placeMotion(mark);
     }
-    m_marks.reserve(stations.size());
-    for (const quint64 key : order)
-        m_marks.append(std::move(placed[size_t(key & 0xffffffffu)]));
 
     // Faint stations and objects: only those in the window.
     const QRectF near = areaRect.adjusted(-markRadius, -markRadius, markRadius, markRadius);
@@ -321,7 +322,9 @@ void RadarScene::build(const RadarInput &input, const QSizeF &area, const QFontM
     for (const bool acked : {false, true}) {
         int refused = 0;
         for (RadarMark &mark : m_marks) {
-            if ((mark.kind == SeenStation::Kind::Acked) != acked || !areaRect.contains(mark.point))
+            const QPointF &p = mark.point;
+            const bool inArea = p.x() >= 0.0 && p.y() >= 0.0 && p.x() <= area.width() && p.y() <= area.height();
+            if ((mark.kind == SeenStation::Kind::Acked) != acked || !inArea)
                 continue;
             if (tryLabel(mark.point, [this, &mark] { return labelText(mark); }, &mark.labelRect, &mark.label)) {
                 mark.labelShown = true;

@@ -12,6 +12,7 @@
 #include <QWheelEvent>
 
 #include <cmath>
+#include <numbers>
 
 namespace nearbell {
 
@@ -159,9 +160,11 @@ void RadarView::setTileService(TileService *tiles)
     if (m_tiles)
         m_tiles->disconnect(this);
     m_tiles = tiles;
+    m_mapLayer = QImage();
     if (tiles) {
         connect(tiles, &TileService::tilesArrived, this, [this] {
             const RadarViewing &v = m_scene.viewing();
+            m_mapLayer = QImage();
             if (v.minTileZoom != m_tiles->minZoom() || v.maxTileZoom != m_tiles->maxZoom())
                 rebuild();
             else
@@ -233,6 +236,31 @@ void RadarView::rebuild()
     update();
 }
 
+const QImage &RadarView::labelImage(const QString &text, const QSizeF &size, bool backed, qreal ratio)
+{
+    if (backed != m_labelsBacked || ratio != m_labelsRatio || m_labelImages.size() >= 3000) {
+        // Another background or screen, or a feed of new callsigns: start again.
+        m_labelImages.clear();
+        m_labelsBacked = backed;
+        m_labelsRatio = ratio;
+    }
+    auto it = m_labelImages.find(text);
+    if (it == m_labelImages.end()) {
+        QImage image((size * ratio).toSize().expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(ratio);
+        QColor back = palette().color(QPalette::Base);
+        back.setAlphaF(0.7f);
+        image.fill(backed ? back : QColor(Qt::transparent));
+        QPainter p(&image);
+        p.setFont(font());
+        p.setPen(palette().color(QPalette::Text));
+        p.drawText(QPointF(0, QFontMetricsF(font()).ascent()), text);
+        p.end();
+        it = m_labelImages.insert(text, image);
+    }
+    return *it;
+}
+
 const QPixmap &RadarView::stamp(SeenStation::Kind kind, qreal ratio)
 {
     QPixmap &pixmap = m_stamps[int(kind)];
@@ -276,6 +304,34 @@ const QPixmap &RadarView::icon(char table, char code, int kind, qreal ratio)
         }
     }
     return pixmap;
+}
+
+const QImage &RadarView::mapLayer(qreal ratio)
+{
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (m_mapLayer.size() != pixels || m_mapLayer.devicePixelRatio() != ratio
+        || !(m_mapLayerProjection == m_scene.projection()) || m_mapLayerZoom != m_scene.tileZoom()
+        || m_mapLayerRings != m_scene.rings()) {
+        // Opaque, so that it is copied onto the window rather than blended.
+        m_mapLayer = QImage(pixels, QImage::Format_RGB32);
+        m_mapLayer.setDevicePixelRatio(ratio);
+        m_mapLayer.fill(palette().color(QPalette::Base));
+        QPainter painter(&m_mapLayer);
+        paintTiles(painter);
+        // The rings at the range and half of it: true circles on the map.
+        painter.setRenderHint(QPainter::Antialiasing);
+        QColor ringColour = palette().color(QPalette::Text);
+        ringColour.setAlphaF(0.8f);
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(ringColour, 1.5));
+        painter.drawPolyline(m_scene.rings().at(0));
+        painter.setPen(QPen(ringColour, 1.5, Qt::DashLine));
+        painter.drawPolyline(m_scene.rings().at(1));
+        m_mapLayerProjection = m_scene.projection();
+        m_mapLayerZoom = m_scene.tileZoom();
+        m_mapLayerRings = m_scene.rings();
+    }
+    return m_mapLayer;
 }
 
 void RadarView::paintTiles(QPainter &painter)
@@ -345,35 +401,26 @@ void RadarView::paintAttribution(QPainter &painter)
 
 void RadarView::paintMotion(QPainter &painter)
 {
-    // Tracks: older parts fainter, in a few steps, each step of a colour
-    // drawn at once; thousands of segments cost a few calls.
+    // Tracks: older parts fainter, in a few steps, under the stations.
     constexpr int steps = 4;
-    std::vector<QLineF> lines[3][steps];
-    bool any = false;
-    for (const RadarMark &mark : m_scene.marks()) {
-        const QPolygonF &track = mark.track;
-        if (track.size() < 2)
-            continue;
-        any = true;
-        const int kind = int(m_scene.station(mark).kind);
-        for (qsizetype i = 1; i < track.size(); ++i) {
-            const int step = int((i - 1) * steps / (track.size() - 1));
-            lines[kind][std::min(step, steps - 1)].emplace_back(track.at(i - 1), track.at(i));
-        }
-    }
-    if (!any)
-        return;
+    QRgb colours[3][steps];
     for (int kind = 0; kind < 3; ++kind) {
         QColor c = colour(SeenStation::Kind(kind));
         for (int step = 0; step < steps; ++step) {
-            if (lines[kind][step].empty())
-                continue;
             c.setAlphaF(float(0.2 + 0.7 * (step + 1) / steps));
-            // One pixel wide takes the painter's fast path for thin lines.
-            painter.setPen(QPen(c, 1.0));
-            painter.drawLines(lines[kind][step].data(), int(lines[kind][step].size()));
+            colours[kind][step] = qPremultiply(c.rgba());
         }
     }
+    m_layer.begin(size(), painter.device()->devicePixelRatioF());
+    for (const RadarMark &mark : m_scene.marks()) {
+        const QPolygonF &track = mark.track;
+        const int kind = int(mark.kind);
+        for (qsizetype i = 1; i < track.size(); ++i) {
+            const int step = std::min(int((i - 1) * steps / (track.size() - 1)), steps - 1);
+            m_layer.line(QLineF(track.at(i - 1), track.at(i)), colours[kind][step]);
+        }
+    }
+    m_layer.drawOnto(painter);
 }
 
 void RadarView::paintMarks(QPainter &painter)
@@ -396,28 +443,27 @@ void RadarView::paintMarks(QPainter &painter)
             painter.drawPixmap(mark.point - corner, stamp(seen.kind, ratio));
     }
     // Arrows over the icons: where each moving station will be in five
-    // minutes; shaft and head as thin lines, of one colour drawn at once.
-    std::vector<QLineF> arrows[3];
+    // minutes, a shaft and two barbs.
+    const double turn = 28.0 * std::numbers::pi / 180.0;
+    const double turnCos = std::cos(turn), turnSin = std::sin(turn);
+    QRgb colours[3];
+    for (int kind = 0; kind < 3; ++kind)
+        colours[kind] = colour(SeenStation::Kind(kind)).rgba();
+    m_layer.begin(size(), ratio);
     for (const RadarMark &mark : marks) {
-        if (mark.arrow.isNull() || mark.arrow.length() < 1.0)
+        const QLineF &line = mark.arrow;
+        const double length = line.isNull() ? 0.0 : line.length();
+        if (!(length >= 1.0))
             continue;
-        std::vector<QLineF> &lines = arrows[int(mark.kind)];
-        const QLineF line = mark.arrow;
-        lines.push_back(line);
-        QLineF back(line.p2(), line.p1());
-        back.setLength(std::min(7.0, std::max(3.0, line.length() / 2.0)));
-        for (const double turn : {28.0, -28.0}) {
-            QLineF barb = back;
-            barb.setAngle(back.angle() + turn);
-            lines.push_back(barb);
-        }
+        const QRgb c = colours[int(mark.kind)];
+        m_layer.line(line, c);
+        // Back from the tip, turned either way.
+        const double barb = std::min(7.0, std::max(3.0, length / 2.0)) / length;
+        const double bx = -line.dx() * barb, by = -line.dy() * barb;
+        m_layer.line(QLineF(line.p2(), line.p2() + QPointF(bx * turnCos - by * turnSin, bx * turnSin + by * turnCos)), c);
+        m_layer.line(QLineF(line.p2(), line.p2() + QPointF(bx * turnCos + by * turnSin, -bx * turnSin + by * turnCos)), c);
     }
-    for (int kind = 0; kind < 3; ++kind) {
-        if (arrows[kind].empty())
-            continue;
-        painter.setPen(QPen(colour(SeenStation::Kind(kind)), 1.0));
-        painter.drawLines(arrows[kind].data(), int(arrows[kind].size()));
-    }
+    m_layer.drawOnto(painter);
 }
 
 void RadarView::paint(QPainter &painter)
@@ -434,23 +480,20 @@ void RadarView::paint(QPainter &painter)
 
     const RadarGeometry::Frame &frame = m_scene.frame();
     const bool map = m_scene.mapShown();
+    const qreal deviceRatio = painter.device()->devicePixelRatioF();
     if (map)
-        paintTiles(painter);
+        painter.drawImage(QPointF(0, 0), mapLayer(deviceRatio));
     painter.setRenderHint(QPainter::Antialiasing);
-    QColor ringColour = pal.color(QPalette::Text);
-    ringColour.setAlphaF(map ? 0.8f : 0.55f);
-    painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(ringColour, map ? 1.5 : 1.0));
-    if (map)
-        painter.drawPolyline(m_scene.rings().at(0));
-    else
+    if (!map) {
+        QColor ringColour = pal.color(QPalette::Text);
+        ringColour.setAlphaF(0.55f);
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(ringColour, 1.0));
         painter.drawEllipse(frame.centre, frame.outerRadius, frame.outerRadius);
-    painter.setPen(QPen(ringColour, map ? 1.5 : 1.0, Qt::DashLine));
-    const double half = RadarGeometry::ringRadius(frame, 0.5);
-    if (map)
-        painter.drawPolyline(m_scene.rings().at(1));
-    else
+        painter.setPen(QPen(ringColour, 1.0, Qt::DashLine));
+        const double half = RadarGeometry::ringRadius(frame, 0.5);
         painter.drawEllipse(frame.centre, half, half);
+    }
 
     painter.setPen(pal.color(QPalette::Text));
     const QList<QRectF> &ringLabels = m_scene.ringLabelRects();
@@ -482,7 +525,6 @@ void RadarView::paint(QPainter &painter)
         const QPointF p = object.point;
         painter.drawPolygon(QPolygonF({p + QPointF(0, -5), p + QPointF(5, 0), p + QPointF(0, 5), p + QPointF(-5, 0)}));
     }
-    const qreal deviceRatio = painter.device()->devicePixelRatioF();
     const QPointF faintCorner(faintIconSide / 2.0, faintIconSide / 2.0);
     for (const RadarPoint &other : m_scene.others()) {
         const RadarOther &o = m_scene.input().others.at(other.index);
@@ -500,37 +542,21 @@ void RadarView::paint(QPainter &painter)
         // layer (grey under red under the watch colour, the nearer on top)
         // that is drawn at once.
         const qreal ratio = painter.device()->devicePixelRatioF();
-        if (m_dense.size() != size() * ratio || m_dense.devicePixelRatio() != ratio) {
-            m_dense = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
-            m_dense.setDevicePixelRatio(ratio);
-        }
-        m_dense.fill(Qt::transparent);
+        m_layer.begin(size(), ratio);
         const int side = std::max(1, int(std::lround(RadarScene::markRadius * ratio)));
-        const int w = m_dense.width();
-        const int h = m_dense.height();
-        const qsizetype stride = m_dense.bytesPerLine() / 4;
-        auto *pixels = reinterpret_cast<QRgb *>(m_dense.bits());
         for (const SeenStation::Kind kind :
              {SeenStation::Kind::Acked, SeenStation::Kind::Listed, SeenStation::Kind::Watched}) {
             const QRgb rgb = colour(kind).rgba();
             for (qsizetype i = marks.size() - 1; i >= 0; --i) {
-                const RadarMark &mark = marks.at(i);
-                if (m_scene.station(mark).kind != kind)
-                    continue;
-                const int left = int(std::floor(mark.point.x() * ratio)) - side / 2;
-                const int top = int(std::floor(mark.point.y() * ratio)) - side / 2;
-                if (left >= w || top >= h || left + side <= 0 || top + side <= 0)
-                    continue;
-                const int x0 = std::max(0, left), x1 = std::min(w, left + side);
-                const int y0 = std::max(0, top), y1 = std::min(h, top + side);
-                for (int y = y0; y < y1; ++y)
-                    std::fill(pixels + y * stride + x0, pixels + y * stride + x1, rgb);
+                if (marks.at(i).kind == kind)
+                    m_layer.square(marks.at(i).point, side, rgb);
             }
         }
-        painter.drawImage(QPointF(0, 0), m_dense);
+        m_layer.drawOnto(painter);
     }
 
-    // Labels by their base line: the plain text path, no layout per label.
+    // Labels as drawn before: a callsign keeps its label from cycle to
+    // cycle, so its text is copied, not laid out and drawn glyph by glyph.
     painter.setPen(pal.color(QPalette::Text));
     const double ascent = QFontMetricsF(font()).ascent();
     QColor labelBack = pal.color(QPalette::Base);
@@ -538,9 +564,9 @@ void RadarView::paint(QPainter &painter)
     for (const RadarMark &mark : marks) {
         if (!mark.labelShown)
             continue;
-        if (map)
-            painter.fillRect(mark.labelRect, labelBack);
-        painter.drawText(QPointF(mark.labelRect.left(), mark.labelRect.top() + ascent), mark.label);
+        const QPointF at = mark.labelRect.topLeft() * deviceRatio;
+        painter.drawImage(QPointF(std::round(at.x()), std::round(at.y())) / deviceRatio,
+                          labelImage(mark.label, mark.labelRect.size(), map, deviceRatio));
     }
     for (const RadarPoint &object : objects) {
         if (object.labelRect.isEmpty())
@@ -606,6 +632,8 @@ void RadarView::changeEvent(QEvent *event)
         for (QPixmap &pixmap : m_stamps)
             pixmap = QPixmap();
         m_icons.clear();
+        m_mapLayer = QImage();
+        m_labelImages.clear();
         rebuild();
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/PixelLayer.h"
 #include "ui/RadarScene.h"
 
 #include <QHash>
@@ -90,6 +91,11 @@ private:
     const QPixmap &stamp(SeenStation::Kind kind, qreal ratio);
     // The icon of a symbol; kind -1: faint, without a ring.
     const QPixmap &icon(char table, char code, int kind, qreal ratio);
+    // The tiles under the veil, and the rings, drawn again only when the
+    // view or the tiles changed: a new cycle on the same view copies them.
+    const QImage &mapLayer(qreal ratio);
+    // A label's text, on the map with a veil under it, kept by its text.
+    const QImage &labelImage(const QString &text, const QSizeF &size, bool backed, qreal ratio);
     void paintTiles(QPainter &painter);
     void paintMotion(QPainter &painter);
     void paintMarks(QPainter &painter);
@@ -100,7 +106,14 @@ private:
     int m_hovered = -1;
     QPixmap m_stamps[3];
     QHash<quint32, QPixmap> m_icons;
-    QImage m_dense; // the layer of the small squares
+    PixelLayer m_layer; // tracks, arrows and the small squares
+    QImage m_mapLayer;
+    MapProjection m_mapLayerProjection;
+    int m_mapLayerZoom = -1;
+    QList<QPolygonF> m_mapLayerRings;
+    QHash<QString, QImage> m_labelImages;
+    bool m_labelsBacked = false;
+    qreal m_labelsRatio = 1.0;
     QPointer<TileService> m_tiles;
     bool m_mapWanted = false;
     bool m_closed = false; // hidden after being shown: no tiles wanted

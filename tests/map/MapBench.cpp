@@ -108,21 +108,6 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     TileService::setLoopbackOnly(true);
-    if (argc > 1 && QByteArray(argv[1]) == "redraw") { // the redraw alone, for a profiler
-        RadarView view;
-        view.resize(600, 600);
-        double p = 0;
-        const RadarInput many = input(32767, 16384, false);
-        const RadarInput few = input(1000, 1000, true);
-        for (int i = 0; i < 5; ++i)
-        {
-            const double a = redrawMs(view, many, &p);
-            const double pa = p;
-            const double b = redrawMs(view, few, &p);
-            std::printf("%.2f (%.2f) %.2f (%.2f)\n", a, pa, b, p);
-        }
-        return 0;
-    }
     QTemporaryDir cache;
     TileServer server;
     const QByteArray tile = TileServer::png(QColor(200, 220, 190));
@@ -138,6 +123,32 @@ int main(int argc, char **argv)
     options.cacheFolder = cache.path();
     options.userAgent = TileService::userAgent();
 
+    if (argc > 1 && QByteArray(argv[1]) == "redraw") { // the redraw alone, for a profiler
+        TileService service;
+        service.setOptions(options);
+        RadarView view;
+        view.resize(600, 600);
+        view.setTileService(&service);
+        view.setMapShown(true);
+        QElapsedTimer clock;
+        clock.start();
+        view.setInput(input(10, 10, false));
+        waitForTiles(view, service, clock);
+        const RadarInput many = input(32767, 16384, false);
+        const RadarInput few = input(1000, 1000, true, false);
+        // "redraw [rounds] [few|many]": both sizes, or only one of them.
+        const int rounds = argc > 2 ? std::max(1, atoi(argv[2])) : 20;
+        const QByteArray only = argc > 3 ? QByteArray(argv[3]) : QByteArray();
+        for (int i = 0; i < rounds; ++i) {
+            double a = 0, pa = 0, b = 0, pb = 0;
+            if (only != "few")
+                a = redrawMs(view, many, &pa);
+            if (only != "many")
+                b = redrawMs(view, few, &pb);
+            std::printf("%.2f (%.2f) %.2f (%.2f)\n", a, pa, b, pb);
+        }
+        return 0;
+    }
     double first = -1;
     double fromDisk = -1;
     int tiles = 0;
