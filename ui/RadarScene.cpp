@@ -291,23 +291,28 @@ void RadarScene::build(const RadarInput &input, const QSizeF &area, const QFontM
 
     const double offset = markRadius + kLabelGap;
     // The text is only made once there is room for some label.
-    auto tryLabel = [&](const QPointF &point, const auto &makeLabel, QRectF *placed, QString *text) {
+    // A label goes to the right, or to the left where that side is taken
+    // or the station's arrow points right: the arrow stays in sight.
+    auto tryLabel = [&](const QPointF &point, const auto &makeLabel, QRectF *placed, QString *text,
+                        bool leftFirst = false) {
         const double top = point.y() - height / 2.0;
         // A square of the label's height is the least any label needs:
         // where even that is taken, the text is not measured at all.
-        const QRectF rightProbe(point.x() + offset, top, height, height);
-        const QRectF leftProbe(point.x() - offset - height, top, height, height);
-        const bool rightFree = space.isFree(rightProbe);
-        if (!rightFree && !space.isFree(leftProbe))
+        const QRectF firstProbe(leftFirst ? point.x() - offset - height : point.x() + offset, top, height, height);
+        const QRectF secondProbe(leftFirst ? point.x() + offset : point.x() - offset - height, top, height, height);
+        const bool firstFree = space.isFree(firstProbe);
+        if (!firstFree && !space.isFree(secondProbe))
             return false;
         const QString label = makeLabel();
         const double width = labelWidth(label, metrics);
         const QRectF right(point.x() + offset, top, width, height);
         const QRectF left(point.x() - offset - width, top, width, height);
-        if (rightFree && space.place(right))
-            *placed = right;
-        else if (space.place(left))
-            *placed = left;
+        const QRectF &first = leftFirst ? left : right;
+        const QRectF &second = leftFirst ? right : left;
+        if (firstFree && space.place(first))
+            *placed = first;
+        else if (space.place(second))
+            *placed = second;
         else
             return false;
         if (text)
@@ -326,7 +331,9 @@ void RadarScene::build(const RadarInput &input, const QSizeF &area, const QFontM
             const bool inArea = p.x() >= 0.0 && p.y() >= 0.0 && p.x() <= area.width() && p.y() <= area.height();
             if ((mark.kind == SeenStation::Kind::Acked) != acked || !inArea)
                 continue;
-            if (tryLabel(mark.point, [this, &mark] { return labelText(mark); }, &mark.labelRect, &mark.label)) {
+            const bool arrowRight = !mark.arrow.isNull() && mark.arrow.dx() > 0.0;
+            if (tryLabel(mark.point, [this, &mark] { return labelText(mark); }, &mark.labelRect, &mark.label,
+                         arrowRight)) {
                 mark.labelShown = true;
                 refused = 0;
             } else if (++refused >= giveUpAfter) {

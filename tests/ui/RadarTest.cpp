@@ -400,7 +400,7 @@ private slots:
 
     // Alarming and watched stations take their labels before nearer
     // acknowledged ones; a moving station's arrow is five minutes of its
-    // travel, its track ends where it is; faint stations and objects
+    // travel, with its label on the other side, its track ends where it is; faint stations and objects
     // are placed only inside the window, the objects with their names.
     void looksAndPriorities()
     {
@@ -429,6 +429,7 @@ private slots:
             const double perKm = scene.frame().outerRadius / 25.0;
             QVERIFY2(qAbs(m.arrow.length() - 5.0 * perKm) < 1.0, qPrintable(QString::number(m.arrow.length())));
             QVERIFY(m.arrow.p2().x() > m.arrow.p1().x() && qAbs(m.arrow.dy()) < 0.5); // due east
+            QVERIFY(m.labelShown && m.labelRect.right() < m.point.x()); // clear of the arrow
             QCOMPARE(m.track.size(), 3);
             QCOMPARE(m.track.last(), m.point);
             QVERIFY(m.track.first().x() < m.track.at(1).x());
@@ -449,7 +450,7 @@ private slots:
             view.paint(painter);
         }
         const RadarMark &m = view.scene().marks().at(view.scene().markOf("MOVER"));
-        QVERIFY(near(image.pixelColor((m.point + QPointF(-9, 0)).toPoint()), RadarView::colour(SeenStation::Kind::Listed)));
+        QVERIFY(near(image.pixelColor((m.point + QPointF(0, -9)).toPoint()), RadarView::colour(SeenStation::Kind::Listed)));
         // A thin line: red on one of the rows it crosses.
         const QPoint shaft = m.arrow.pointAt(0.8).toPoint();
         bool red = false;
