@@ -230,6 +230,26 @@ private slots:
         for (const RadarMark &mark : scene.marks())
             QVERIFY(!mark.labelShown || QRectF(0, 0, 50, 50).contains(mark.labelRect));
 
+        // Thousands: still nearest first, equal distances in the host's
+        // order, no distance (or none known) last.
+        RadarInput crowd = threeStations();
+        crowd.stations.clear();
+        const double odd[] = {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(), -4.0,
+                              0.0};
+        for (int i = 0; i < 5000; ++i)
+            crowd.stations.append(seen(QString::number(i), 0.0, 0.0,
+                                       i % 97 == 0 ? odd[i % 4] : double((i * 7919) % 1009) / 7.0));
+        scene.build(crowd, QSizeF(300, 300), QFontMetricsF(font));
+        QCOMPARE(scene.marks().size(), crowd.stations.size());
+        auto key = [&crowd](const RadarMark &mark) {
+            const double d = crowd.stations.at(mark.station).distance;
+            return std::isnan(d) ? INFINITY : std::max(d, 0.0);
+        };
+        for (qsizetype i = 1; i < scene.marks().size(); ++i) {
+            const RadarMark &before = scene.marks().at(i - 1), &after = scene.marks().at(i);
+            QVERIFY(key(before) < key(after) || (key(before) == key(after) && before.station < after.station));
+        }
+
         input.hasOwnPosition = false;
         scene.build(input, QSizeF(300, 300), QFontMetricsF(font));
         QVERIFY(scene.marks().isEmpty());
