@@ -100,6 +100,20 @@ double redrawMs(RadarView &view, const RadarInput &in, double *painting)
     return times[times.size() / 2];
 }
 
+// A 600 x 600 radar with the map on, opened as the user opens it: the
+// time until every tile is shown.
+double openWithMap(RadarView &view, TileService &service, const TileLoader::Options &options)
+{
+    service.setOptions(options);
+    view.resize(600, 600);
+    view.setTileService(&service);
+    view.setMapShown(true);
+    QElapsedTimer clock;
+    clock.start();
+    view.setInput(input(10, 10, false));
+    return waitForTiles(view, service, clock);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -125,15 +139,8 @@ int main(int argc, char **argv)
 
     if (argc > 1 && QByteArray(argv[1]) == "redraw") { // the redraw alone, for a profiler
         TileService service;
-        service.setOptions(options);
         RadarView view;
-        view.resize(600, 600);
-        view.setTileService(&service);
-        view.setMapShown(true);
-        QElapsedTimer clock;
-        clock.start();
-        view.setInput(input(10, 10, false));
-        waitForTiles(view, service, clock);
+        openWithMap(view, service, options);
         const RadarInput many = input(32767, 16384, false);
         const RadarInput few = input(1000, 1000, true, false);
         // "redraw [rounds] [few|many]": both sizes, or only one of them.
@@ -154,29 +161,15 @@ int main(int argc, char **argv)
     int tiles = 0;
     {
         TileService service;
-        service.setOptions(options);
         RadarView view;
-        view.resize(600, 600);
-        view.setTileService(&service);
-        view.setMapShown(true);
-        QElapsedTimer clock;
-        clock.start();
-        view.setInput(input(10, 10, false));
-        first = waitForTiles(view, service, clock);
+        first = openWithMap(view, service, options);
         tiles = int(view.scene().tiles().size());
     }
     const int asked = int(server.requests.size());
     {
         TileService service; // the program started again
-        service.setOptions(options);
         RadarView view;
-        view.resize(600, 600);
-        view.setTileService(&service);
-        view.setMapShown(true);
-        QElapsedTimer clock;
-        clock.start();
-        view.setInput(input(10, 10, false));
-        fromDisk = waitForTiles(view, service, clock);
+        fromDisk = openWithMap(view, service, options);
     }
     std::printf("Map tiles, 600 x 600, %d tiles with the ring: first from 127.0.0.1 %.1f ms (%d requests), "
                 "from the disk cache after a restart %.1f ms (%d more requests)\n",
