@@ -39,7 +39,7 @@ public:
     QRect written() const { return m_written; }
 
 private:
-    // Blends colour scaled by coverage (0 to 256) into one pixel.
+    // Blends colour scaled by coverage (0 to 256) into one pixel, if it is in the image.
     void blend(int x, int y, QRgb colour, int coverage);
     QRgb *row(int y) const { return m_pixels + y * m_stride; }
     // Adds device pixels (inclusive) to those written.

@@ -322,6 +322,8 @@ private slots:
                                                  << QPoint(10, 7) << none;
         QTest::newRow("scaled by the ratio") << QLineF(0, 5.25, 50, 5.25) << 2.0 << QRect(0, 10, 100, 2)
                                              << QPoint(60, 10) << none;
+        QTest::newRow("along the edge") << QLineF(-5, 0.5, 105, 0.5) << 1.0 << QRect(0, 0, 100, 2) << QPoint(50, 0)
+                                        << none;
         QTest::newRow("wholly outside") << QLineF(-huge, -huge, -1e11, 5e11) << 1.0 << QRect() << none << none;
         QTest::newRow("not a number") << QLineF(nan, 5, 50, 5) << 1.0 << QRect() << none << none;
     }
