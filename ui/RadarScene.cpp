@@ -327,17 +327,19 @@ void RadarScene::build(const RadarInput &input, const QSizeF &area, const QFontM
         const double top = point.y() - height / 2.0;
         // A square of the label's height is the least any label needs:
         // where even that is taken, the text is not measured at all.
-        const QRectF firstProbe(leftFirst ? point.x() - offset - height : point.x() + offset, top, height, height);
-        const QRectF secondProbe(leftFirst ? point.x() + offset : point.x() - offset - height, top, height, height);
+        QRectF firstProbe(point.x() + offset, top, height, height);
+        QRectF secondProbe(point.x() - offset - height, top, height, height);
+        if (leftFirst)
+            std::swap(firstProbe, secondProbe);
         const bool firstFree = space.isFree(firstProbe);
         if (!firstFree && !space.isFree(secondProbe))
             return false;
         const QString label = makeLabel();
         const double width = labelWidth(label, metrics);
-        const QRectF right(point.x() + offset, top, width, height);
-        const QRectF left(point.x() - offset - width, top, width, height);
-        const QRectF &first = leftFirst ? left : right;
-        const QRectF &second = leftFirst ? right : left;
+        QRectF first(point.x() + offset, top, width, height);
+        QRectF second(point.x() - offset - width, top, width, height);
+        if (leftFirst)
+            std::swap(first, second);
         if (firstFree && space.place(first))
             *placed = first;
         else if (space.place(second))

@@ -541,9 +541,8 @@ void RadarView::paint(QPainter &painter)
         // told from a square: small squares, written straight into one
         // layer (grey under red under the watch colour, the nearer on top)
         // that is drawn at once.
-        const qreal ratio = painter.device()->devicePixelRatioF();
-        m_layer.begin(size(), ratio);
-        const int side = std::max(1, int(std::lround(RadarScene::markRadius * ratio)));
+        m_layer.begin(size(), deviceRatio);
+        const int side = std::max(1, int(std::lround(RadarScene::markRadius * deviceRatio)));
         for (const SeenStation::Kind kind :
              {SeenStation::Kind::Acked, SeenStation::Kind::Listed, SeenStation::Kind::Watched}) {
             const QRgb rgb = colour(kind).rgba();
@@ -555,26 +554,20 @@ void RadarView::paint(QPainter &painter)
         m_layer.drawOnto(painter);
     }
 
-    // Labels as drawn before: a callsign keeps its label from cycle to
+    // Labels and the objects' names: a callsign keeps its label from cycle to
     // cycle, so its text is copied, not laid out and drawn glyph by glyph.
-    painter.setPen(pal.color(QPalette::Text));
-    const double ascent = QFontMetricsF(font()).ascent();
-    QColor labelBack = pal.color(QPalette::Base);
-    labelBack.setAlphaF(0.7f);
-    for (const RadarMark &mark : marks) {
-        if (!mark.labelShown)
-            continue;
-        const QPointF at = mark.labelRect.topLeft() * deviceRatio;
+    auto drawLabel = [&](const QRectF &rect, const QString &text) {
+        const QPointF at = rect.topLeft() * deviceRatio;
         painter.drawImage(QPointF(std::round(at.x()), std::round(at.y())) / deviceRatio,
-                          labelImage(mark.label, mark.labelRect.size(), map, deviceRatio));
+                          labelImage(text, rect.size(), map, deviceRatio));
+    };
+    for (const RadarMark &mark : marks) {
+        if (mark.labelShown)
+            drawLabel(mark.labelRect, mark.label);
     }
     for (const RadarPoint &object : objects) {
-        if (object.labelRect.isEmpty())
-            continue;
-        if (map)
-            painter.fillRect(object.labelRect, labelBack);
-        painter.drawText(QPointF(object.labelRect.left(), object.labelRect.top() + ascent),
-                         RadarScene::plainText(m_scene.input().objects.at(object.index).name));
+        if (!object.labelRect.isEmpty())
+            drawLabel(object.labelRect, RadarScene::plainText(m_scene.input().objects.at(object.index).name));
     }
 
     if (m_hovered >= 0 && m_hovered < marks.size()) {
